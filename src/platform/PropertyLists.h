@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+namespace qby::platform {
+
+// Property lists: XML written, XML and binary read.
+class PropertyLists {
+public:
+    virtual ~PropertyLists() = default;
+
+    // Writes the dictionary of texts as an XML property list: a temporary file in the same
+    // folder, flushed to disk and renamed into place, readable by the user alone (0600).
+    virtual bool writeDictionaryAtomically(const QString& path,
+                                           const QMap<QString, QString>& dictionary) = 0;
+
+    // The root object of a property list (dictionaries as QVariantMap, arrays as QVariantList,
+    // strings, integers, reals, booleans, dates, data), or nothing when the bytes are not one.
+    virtual std::optional<QVariant> parse(const QByteArray& bytes) const = 0;
+};
+
+}  // namespace qby::platform
