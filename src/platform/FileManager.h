@@ -14,6 +14,9 @@ public:
     // True when any item (file, folder, link) exists at path.
     virtual bool fileExists(const QString& path) const = 0;
 
+    // True when a folder stands at path (links are not followed).
+    virtual bool isDirectory(const QString& path) const = 0;
+
     // The whole file as UTF-8 text; nothing when it is absent, unreadable, larger than maxBytes
     // or not valid UTF-8.
     virtual std::optional<QString> readUtf8Text(const QString& path, qint64 maxBytes) const = 0;
