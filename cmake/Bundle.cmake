@@ -1,1 +1,120 @@
 # qby_add_bundle(): assembles a relocatable Name.app bundle under QBY_DIST_DIR.
+#
+#   qby_add_bundle(TARGET <executable target> NAME <bundle name without .app>
+#                  IDENTIFIER <bundle identifier> VERSION <x.y.z>
+#                  [RESOURCES <file>...] [RESOURCE_DIRS <dir>...] [QM_FILES <file>...])
+#
+# Layout, re-assembled after every build of the executable and whenever an input changes:
+#   <NAME>.app/Contents/Info.plist
+#   <NAME>.app/Contents/MacOS/<output name of TARGET>
+#   <NAME>.app/Contents/Resources/<each RESOURCES file>
+#   <NAME>.app/Contents/Resources/<folder name of each RESOURCE_DIRS entry>/...
+#   <NAME>.app/Contents/Resources/translations/<each QM_FILES file>
+# The custom target <NAME>_bundle (part of ALL; characters other than letters, digits and
+# underscores become underscores) does the work.
+
+# Escapes the characters that XML does not allow in text.
+function(_qby_xml_escape out text)
+    string(REPLACE "&" "&amp;" text "${text}")
+    string(REPLACE "<" "&lt;" text "${text}")
+    string(REPLACE ">" "&gt;" text "${text}")
+    set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+function(qby_add_bundle)
+    cmake_parse_arguments(PARSE_ARGV 0 ARG "" "TARGET;NAME;IDENTIFIER;VERSION"
+                          "RESOURCES;RESOURCE_DIRS;QM_FILES")
+    foreach(required TARGET NAME IDENTIFIER VERSION)
+        if(NOT ARG_${required})
+            message(FATAL_ERROR "qby_add_bundle: ${required} is required")
+        endif()
+    endforeach()
+    if(ARG_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "qby_add_bundle: unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
+    endif()
+    if(NOT TARGET ${ARG_TARGET})
+        message(FATAL_ERROR "qby_add_bundle: ${ARG_TARGET} is not a target")
+    endif()
+    if(NOT QBY_DIST_DIR)
+        message(FATAL_ERROR "qby_add_bundle: QBY_DIST_DIR is not set")
+    endif()
+
+    # The bundle may be moved anywhere: no run path into the build tree. Qt and libplist come
+    # from the system's library folders, and every library of ours is linked statically.
+    set_target_properties(${ARG_TARGET} PROPERTIES SKIP_BUILD_RPATH TRUE INSTALL_RPATH "")
+
+    set(bundle "${QBY_DIST_DIR}/${ARG_NAME}.app")
+    set(contents "${bundle}/Contents")
+    set(resources "${contents}/Resources")
+    set(work "${CMAKE_CURRENT_BINARY_DIR}/${ARG_NAME}_bundle")
+
+    # Info.plist: the executable's name is only known at generation time.
+    _qby_xml_escape(identifier "${ARG_IDENTIFIER}")
+    _qby_xml_escape(name "${ARG_NAME}")
+    _qby_xml_escape(version "${ARG_VERSION}")
+    set(info_plist "${work}/Info.plist")
+    file(GENERATE OUTPUT "${info_plist}" CONTENT
+"<?xml version=\"1.0\" encoding=\"UTF-8\"?>
+<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">
+<plist version=\"1.0\">
+<dict>
+\t<key>CFBundleExecutable</key>
+\t<string>$<TARGET_FILE_NAME:${ARG_TARGET}></string>
+\t<key>CFBundleIdentifier</key>
+\t<string>${identifier}</string>
+\t<key>CFBundleName</key>
+\t<string>${name}</string>
+\t<key>CFBundlePackageType</key>
+\t<string>APPL</string>
+\t<key>CFBundleShortVersionString</key>
+\t<string>${version}</string>
+</dict>
+</plist>
+")
+
+    set(commands
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${contents}/MacOS" "${resources}"
+        COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${info_plist}" "${contents}/Info.plist"
+        COMMAND "${CMAKE_COMMAND}" -E copy_if_different "$<TARGET_FILE:${ARG_TARGET}>"
+                "${contents}/MacOS/$<TARGET_FILE_NAME:${ARG_TARGET}>")
+    set(inputs ${ARG_TARGET} "${info_plist}")
+
+    foreach(file IN LISTS ARG_RESOURCES)
+        get_filename_component(file "${file}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+        list(APPEND commands COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${file}"
+             "${resources}/")
+        list(APPEND inputs "${file}")
+    endforeach()
+
+    # Each folder is replaced as a whole, so a file deleted from the sources leaves the bundle too.
+    foreach(dir IN LISTS ARG_RESOURCE_DIRS)
+        get_filename_component(dir "${dir}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+        get_filename_component(dir_name "${dir}" NAME)
+        file(GLOB_RECURSE dir_files CONFIGURE_DEPENDS "${dir}/*")
+        list(APPEND commands
+             COMMAND "${CMAKE_COMMAND}" -E rm -rf "${resources}/${dir_name}"
+             COMMAND "${CMAKE_COMMAND}" -E copy_directory "${dir}" "${resources}/${dir_name}")
+        list(APPEND inputs ${dir_files})
+    endforeach()
+
+    if(ARG_QM_FILES)
+        list(APPEND commands COMMAND "${CMAKE_COMMAND}" -E make_directory
+             "${resources}/translations")
+        foreach(file IN LISTS ARG_QM_FILES)
+            get_filename_component(file "${file}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_BINARY_DIR}")
+            list(APPEND commands COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${file}"
+                 "${resources}/translations/")
+            list(APPEND inputs "${file}")
+        endforeach()
+    endif()
+
+    set(stamp "${work}/assembled.stamp")
+    add_custom_command(OUTPUT "${stamp}" ${commands}
+                       COMMAND "${CMAKE_COMMAND}" -E touch "${stamp}"
+                       DEPENDS ${inputs}
+                       COMMENT "Assembling ${ARG_NAME}.app"
+                       VERBATIM)
+    # A target name allows no spaces: "Game Demo" gives Game_Demo_bundle.
+    string(MAKE_C_IDENTIFIER "${ARG_NAME}_bundle" bundle_target)
+    add_custom_target(${bundle_target} ALL DEPENDS "${stamp}")
+endfunction()
