@@ -1,0 +1,60 @@
+#include "TemporaryBundle.h"
+
+#include <sys/stat.h>
+#include <QDir>
+#include <QFile>
+
+namespace qby::testsupport {
+
+namespace {
+
+QByteArray escaped(const QString& text) {
+    return text.toHtmlEscaped().toUtf8();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    return file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+QByteArray TemporaryBundle::infoPlistXml(const QMap<QString, QString>& keys) {
+    QByteArray xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+        "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+        "<plist version=\"1.0\">\n<dict>\n";
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+        xml += "\t<key>" + escaped(it.key()) + "</key>\n";
+        xml += "\t<string>" + escaped(it.value()) + "</string>\n";
+    }
+    xml += "</dict>\n</plist>\n";
+    return xml;
+}
+
+QString TemporaryBundle::create(const QString& folder, const QString& name,
+                                const BundleContents& contents) {
+    const QString bundle = QDir(folder).absoluteFilePath(name + ".app");
+    if (!QDir().mkpath(bundle + "/Contents/MacOS") ||
+        !QDir().mkpath(bundle + "/Contents/Resources"))
+        return {};
+
+    if (contents.writeInfoPlist) {
+        QMap<QString, QString> keys = contents.extraKeys;
+        if (!contents.identifier.isEmpty()) keys["CFBundleIdentifier"] = contents.identifier;
+        if (!contents.executableName.isEmpty())
+            keys["CFBundleExecutable"] = contents.executableName;
+        if (!writeFile(bundle + "/Contents/Info.plist", infoPlistXml(keys))) return {};
+    }
+
+    if (contents.executableContent) {
+        const QString exe = bundle + "/Contents/MacOS/" + contents.executableName;
+        if (!writeFile(exe, *contents.executableContent)) return {};
+        if (chmod(QFile::encodeName(exe).constData(), contents.executableMode) != 0) return {};
+    }
+    return bundle;
+}
+
+}  // namespace qby::testsupport
