@@ -1,0 +1,14 @@
+#include "app/DownloadRequest.h"
+
+#include <QStringList>
+
+namespace qby {
+
+QString describeRequest(const DownloadRequest& request) {
+    QStringList entries;
+    for (auto it = request.cbegin(); it != request.cend(); ++it)
+        entries << QStringLiteral("\"%1\" = \"%2\";").arg(it.key(), it.value());
+    return QStringLiteral("{%1}").arg(entries.join(QLatin1Char(' ')));
+}
+
+}  // namespace qby

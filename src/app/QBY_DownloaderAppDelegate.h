@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/DownloadRequest.h"
+#include "app/HandOffFlag.h"
+#include "client/QBYClientProxy.h"
+#include "foundation/SystemInfo.h"
+#include "platform/PlatformServices.h"
+
+#include <memory>
+
+namespace qby {
+
+class QBYClientDownloader;
+
+// The application's delegate: one pass at launch that hands the request to the store client (or
+// offers to install it), and the clean-up at termination.
+class QBY_DownloaderAppDelegate {
+public:
+    QBY_DownloaderAppDelegate(const platform::PlatformServices& services, QBYClientProxy& proxy,
+                              SystemInfo& systemInfo, HandOffFlag& handOff);
+    ~QBY_DownloaderAppDelegate();
+
+    // Ends the application; opens nothing.
+    void openStoreURL();
+    // The launch sequence: request, OS gate, then the running, installed or install road.
+    void applicationDidFinishLaunching();
+    // Removes the downloader's own files once the request has been handed over.
+    void applicationWillTerminate();
+
+private:
+    void refuseTooOldSystem();
+    void handToRunningClient(platform::RunningApplication& client);
+    void handToInstalledClient(const std::shared_ptr<platform::RunningApplication>& client);
+    void offerInstall();
+    void writeRequest();
+    QString localized(const QString& key) const;
+
+    platform::PlatformServices services_;
+    QBYClientProxy& proxy_;
+    SystemInfo& systemInfo_;
+    HandOffFlag& handOff_;
+    DownloadRequest request_;
+    std::unique_ptr<QBYClientDownloader> downloader_;
+};
+
+}  // namespace qby

@@ -1,0 +1,62 @@
+#include "app/SelfRemoval.h"
+
+#include <QStringList>
+#include <cerrno>
+
+namespace qby {
+namespace {
+
+const QString kBundleExtension = QStringLiteral(".app");
+
+bool isBundleName(const QString& name) {
+    return name.size() > kBundleExtension.size() && name.endsWith(kBundleExtension);
+}
+
+QString lastPathComponent(const QString& path) {
+    QString trimmed = path;
+    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/'))) trimmed.chop(1);
+    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// The first component of the path, from the root outwards, that names a bundle.
+std::optional<QString> outermostBundleName(const QString& path) {
+    for (const QString& component : path.split(QLatin1Char('/'))) {
+        if (component.endsWith(kBundleExtension)) return component;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+QString archiveBesideBundle(const QString& bundlePath) {
+    const qsizetype slash = bundlePath.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = bundlePath.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > slash + 1 ? bundlePath.left(dot) : bundlePath;
+    return stem + QStringLiteral(".zip");
+}
+
+void removeDownloaderFiles(const platform::Bundle& bundle, platform::FileManager& fileManager,
+                           SystemInfo& systemInfo) {
+    const QString bundlePath = bundle.bundlePath();
+    // An executable that does not run from a bundle must not delete the folder it lies in.
+    if (!isBundleName(lastPathComponent(bundlePath)) || !fileManager.isDirectory(bundlePath))
+        return;
+
+    const int error = fileManager.removeItem(bundlePath);
+    if (error == 0) {
+        fileManager.removeItem(archiveBesideBundle(bundlePath));
+        return;
+    }
+    if (!systemInfo.isSystemAtLeast10_12() || error != EROFS) return;
+
+    const std::optional<QString> bundleName = outermostBundleName(bundlePath);
+    if (!bundleName || !isBundleName(*bundleName)) return;
+    const QStringList downloads = fileManager.downloadsDirectories();
+    if (downloads.isEmpty() || downloads.first().isEmpty()) return;
+
+    const QString copy = downloads.first() + QLatin1Char('/') + *bundleName;
+    if (!fileManager.isDirectory(copy)) return;
+    if (fileManager.removeItem(copy) == 0) fileManager.removeItem(archiveBesideBundle(copy));
+}
+
+}  // namespace qby

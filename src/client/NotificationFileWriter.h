@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/DownloadRequest.h"
+#include "platform/FileManager.h"
+#include "platform/Logs.h"
+#include "platform/ProcessInfo.h"
+#include "platform/PropertyLists.h"
+
+namespace qby {
+
+// The store's web site, named as one folder; the store client reads the same folder.
+inline const QString kStoreSiteFolder = QStringLiteral("quillbay.com");
+
+// Where the store client picks up requests: <application data>/quillbay.com/Notifications.
+// Nothing when the platform reports no application data folder.
+std::optional<QString> notificationDropFolder(const platform::FileManager& fileManager);
+
+// The services the notification file writer uses.
+struct NotificationFileServices {
+    platform::FileManager& fileManager;
+    platform::PropertyLists& propertyLists;
+    platform::ProcessInfo& processInfo;
+    platform::Logs& logs;
+};
+
+// Writes the request as <prefix>.<unique token>.plist into the drop folder, atomically and
+// readable by the user alone. Failures are logged (folder) or ignored (file), never reported.
+void writeNotificationFile(const DownloadRequest& request, const QString& prefix,
+                           const NotificationFileServices& services);
+
+}  // namespace qby
