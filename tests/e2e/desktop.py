@@ -1,0 +1,137 @@
+"""The session's desktop as a user sees it: windows found by title over the accessibility bus,
+their texts and buttons, button presses by name, and screenshots of the display."""
+
+import subprocess
+import time
+from pathlib import Path
+
+import pyatspi
+
+# Roles whose name is text the user reads.
+_TEXT_ROLES = {pyatspi.ROLE_LABEL, pyatspi.ROLE_STATIC, pyatspi.ROLE_TEXT}
+_WINDOW_ROLES = {pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG, pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW}
+
+
+def _walk(node, depth=0, limit=12):
+    """Every accessible below node, depth first, in screen-reader order."""
+    if node is None or depth > limit:
+        return
+    yield node
+    try:
+        children = list(node)
+    except Exception:  # a window that closes while we walk it
+        return
+    for child in children:
+        yield from _walk(child, depth + 1, limit)
+
+
+class Window:
+    """One top-level window of an application, as the accessibility bus shows it."""
+
+    def __init__(self, application, pid, accessible):
+        self.application = application
+        self.pid = pid
+        self.accessible = accessible
+
+    @property
+    def title(self):
+        return self.accessible.name
+
+    @property
+    def role(self):
+        return self.accessible.getRoleName()
+
+    def texts(self):
+        """The non-empty texts of its labels, in reading order."""
+        return [a.name for a in _walk(self.accessible) if a.getRole() in _TEXT_ROLES and a.name]
+
+    def buttons(self):
+        return [a.name for a in _walk(self.accessible) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON]
+
+    def has_role(self, role):
+        return any(a.getRole() == role for a in _walk(self.accessible))
+
+    def press(self, name):
+        """Presses the button titled name; false when there is none."""
+        for a in _walk(self.accessible):
+            if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == name:
+                action = a.queryAction()
+                for i in range(action.nActions):
+                    if action.getName(i).lower() in ("press", "click", "activate"):
+                        return action.doAction(i)
+                return action.doAction(0)
+        return False
+
+    def extents(self):
+        """x, y, width, height on the screen."""
+        box = self.accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        return box.x, box.y, box.width, box.height
+
+    def describe(self):
+        return (f"{self.role} {self.title!r} of {self.application!r} ({self.pid}): "
+                f"texts {self.texts()!r}, "
+                f"buttons {self.buttons()!r}")
+
+
+class Desktop:
+    """The display and the accessibility bus of the sandbox session."""
+
+    def __init__(self, screenshot_folder, prefix):
+        self.screenshot_folder = Path(screenshot_folder)
+        self.prefix = prefix
+        self.screenshot_folder.mkdir(parents=True, exist_ok=True)
+
+    def windows(self, pid=None):
+        """Every top-level window now on the desktop, optionally of one process only."""
+        found = []
+        desktop = pyatspi.Registry.getDesktop(0)
+        for app in desktop:
+            try:
+                if app is None or (pid is not None and app.get_process_id() != pid):
+                    continue
+                for w in app:
+                    if w is not None and w.getRole() in _WINDOW_ROLES:
+                        found.append(Window(app.name, app.get_process_id(), w))
+            except Exception:  # the application left the bus meanwhile
+                continue
+        return found
+
+    def wait_for_window(self, title, timeout=15.0, pid=None, having=None):
+        """The first window titled title (and, when given, for which having(window) holds)."""
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                for w in self.windows(pid):
+                    if w.title == title and (having is None or having(w)):
+                        return w
+            except Exception:
+                pass
+            if time.monotonic() > deadline:
+                return None
+            time.sleep(0.05)
+
+    def titles_while_running(self, program):
+        """Titles of the windows that program's process shows while it runs (sampled)."""
+        seen = set()
+        while program.wait(0.05) is None:
+            try:
+                seen.update(w.title for w in self.windows(program.process.pid))
+            except Exception:
+                continue
+        return seen
+
+    def screenshot(self, name, window=None, margin=48):
+        """Saves the screen (or the part around window) as <prefix>-<name>.png; its path."""
+        path = self.screenshot_folder / f"{self.prefix}-{name}.png"
+        command = ["import", "-silent", "-window", "root"]
+        if window is not None:
+            try:
+                x, y, w, h = window.extents()
+                left, top = max(0, x - margin), max(0, y - margin)
+                command += ["-crop", f"{w + 2 * margin}x{h + 2 * margin}+{left}+{top}", "+repage"]
+            except Exception:
+                pass
+        command.append(str(path))
+        subprocess.run(command, check=False, timeout=20,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path if path.exists() else None

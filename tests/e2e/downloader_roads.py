@@ -1,0 +1,287 @@
+"""The downloader's roads, end to end: the built bundles run as a user runs them, the alerts read
+and answered over the accessibility bus, and what is left on disk and on the bus checked."""
+
+import os
+import re
+
+import pyatspi
+
+import world
+from world import APPLICATIONS, CLIENT, DOWNLOADER, DOWNLOADS, RESULTS
+
+TITLE = "Quillbay Downloader"
+TOO_OLD = ("Mac OS X is too old.",
+           "The Quillbay app is needed to download your game. However the Quillbay app requires "
+           "Mac OS X 10.6 or newer, and your version of Mac OS X is too old.")
+INSTALL_PROMPT = ("Quillbay Downloader",
+                  "This application will install the Quillbay app. The Quillbay app will then "
+                  "start and begin downloading your game.\n")
+NOT_STARTED = ("The Quillbay app could not be started.",
+               "Please use the Finder to locate the QBY app and then double-click to start it. "
+               "Contact Technical Support if you continue to have problems.\n\nError {code}")
+HELPER_NOTIFICATION = "QBY.Helper"
+CLIENT_OBJECT = "/com/quillbay/Client2"
+NOTIFICATION_NAME = re.compile(r"^download\.[^./]+\.plist$")
+END = 30  # seconds any downloader run may take to end on its own
+
+
+class Session:
+    """What every road shares: the bus monitor, the programs started and their evidence."""
+
+    def __init__(self, checks):
+        self.checks = checks
+        self.bus = world.BusMonitor()
+        self.runs = 0
+        checks.keep(world.RESULTS / "bus.log")
+        checks.keep(world.drop_folder_state)
+        checks.keep(world.REQUEST_LOG)
+        checks.keep(DOWNLOADS)
+        checks.keep(APPLICATIONS)
+
+    def place_downloader(self, name, folder=DOWNLOADS, archive=True):
+        bundle = world.place_bundle(DOWNLOADER, folder, name)
+        if archive:
+            world.place_archive(bundle)
+        self.checks.step(f"downloader placed at {bundle}" + (" with its zip" if archive else ""))
+        return bundle
+
+    def start_client(self, bundle):
+        client, on_bus = world.start_client(bundle)
+        self.checks.keep(client.stderr_path)
+        self.checks.require(f"the store client runs and owns {world.CLIENT_BUS_NAME}", on_bus,
+                            client.stderr)
+        return client
+
+    def run_downloader(self, bundle):
+        self.runs += 1
+        program = world.Program(world.executable_of(bundle), f"downloader-{self.runs}")
+        self.checks.keep(program.stderr_path)
+        self.checks.step(f"downloader started from {bundle}")
+        return program
+
+    def ends(self, program, timeout=END, status=0):
+        code = program.wait(timeout)
+        if code is None:
+            program.stop()
+        self.checks.equal(f"the downloader ends within {timeout} s with status", code, status)
+
+    def posted(self):
+        return [e for e in self.bus.events() if e[1] == "Posted"]
+
+    def activations(self):
+        return [e for e in self.bus.events() if e[1] == "Activate" and e[2] == CLIENT_OBJECT]
+
+    def alert(self, desktop, program, message):
+        """The downloader's alert whose texts include message."""
+        window = desktop.wait_for_window(TITLE, pid=program.process.pid,
+                                         having=lambda w: any(message in t for t in w.texts()))
+        self.checks.require(f"the alert {message!r} appears", window is not None,
+                            lambda: "windows: " + "; ".join(w.describe() for w in desktop.windows()))
+        return window
+
+    def check_alert(self, window, texts, buttons):
+        self.checks.equal("the alert's texts", window.texts(), list(texts))
+        self.checks.equal("the alert's buttons, in order", window.buttons(), list(buttons))
+
+    def wait_for_requests(self, count, timeout=10):
+        world.wait_until(lambda: len(world.recorded_requests()) >= count, timeout)
+        return world.recorded_requests()
+
+    def check_handed_over(self, expected):
+        recorded = self.wait_for_requests(1)
+        self.checks.equal("requests recorded by the client", [r.get("request") for r in recorded],
+                          [expected])
+        if recorded:
+            self.checks.check(f"the consumed file is named download.TOKEN.plist: "
+                              f"{recorded[0].get('file')!r}",
+                              NOTIFICATION_NAME.match(str(recorded[0].get("file", ""))))
+        self.checks.equal("notification files left unconsumed in the drop folder",
+                          world.drop_files(), [])
+
+    def check_waiting(self, expected):
+        """The request was written and waits in the drop folder, not handed to anyone."""
+        files = world.drop_files()
+        self.checks.equal("notification files waiting in the drop folder", len(files), 1)
+        if files:
+            self.checks.check(f"named download.TOKEN.plist: {files[0].name}",
+                              NOTIFICATION_NAME.match(files[0].name))
+            self.checks.equal("its request", world.read_plist(files[0]), expected)
+        self.checks.equal("client notifications posted", self.posted(), [])
+
+    def check_kept(self, bundle, kept=True):
+        archive = bundle.with_suffix(".zip")
+        verb = "kept" if kept else "removed"
+        self.checks.equal(f"{bundle.name} {verb}", bundle.exists(), kept)
+        self.checks.equal(f"{archive.name} {verb}", archive.exists(), kept)
+
+
+def client_running(checks, desktop):
+    session = Session(checks)
+    client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
+    client = session.start_client(client_bundle)
+    downloader = session.place_downloader("Game.K7.V9.app")
+    program = session.run_downloader(downloader)
+    shown = desktop.titles_while_running(program)
+    session.ends(program)
+    checks.equal("windows the downloader showed", shown, set())
+
+    checks.step("hand-off to the running client")
+    session.check_handed_over({"K7": "V9"})
+    activations, posted = session.activations(), session.posted()
+    checks.equal("activations of the client", len(activations), 1)
+    checks.equal("client notifications posted", [p[2] for p in posted], [HELPER_NOTIFICATION])
+    if activations and posted:
+        pause = posted[0][0] - activations[0][0]
+        checks.check(f"the notification follows the activation after about 1 s ({pause:.3f} s)",
+                     0.9 <= pause <= 5)
+    checks.check("the client still runs", client.running())
+    session.check_kept(downloader, kept=False)
+
+
+def client_installed(checks, desktop):
+    session = Session(checks)
+    client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
+    downloader = session.place_downloader("Game.K7.V9.app")
+    program = session.run_downloader(downloader)
+    shown = desktop.titles_while_running(program)
+    session.ends(program)
+    checks.equal("windows the downloader showed", shown, set())
+
+    checks.step("the client launched from /Applications and handed the request")
+    executable = world.executable_of(client_bundle)
+    checks.check(f"{executable} runs", world.wait_until(
+        lambda: world.processes_running(executable), 5))
+    checks.check("the client owns its bus name", world.wait_until(world.client_on_bus, 10))
+    session.check_handed_over({"K7": "V9"})
+    checks.equal("client notifications posted", [p[2] for p in session.posted()],
+                 [HELPER_NOTIFICATION])
+    session.check_kept(downloader, kept=False)
+
+
+def _client_broken(checks, desktop, breakage, code):
+    session = Session(checks)
+    client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
+    breakage(world.executable_of(client_bundle))
+    downloader = session.place_downloader("Game.K7.V9.app")
+    program = session.run_downloader(downloader)
+
+    alert = session.alert(desktop, program, NOT_STARTED[0])
+    session.check_alert(alert, (NOT_STARTED[0], NOT_STARTED[1].format(code=code)), ["Quit"])
+    desktop.screenshot("alert", alert)
+    checks.check("the request was written before the launch",
+                 len(world.drop_files()) == 1, world.drop_folder_state)
+    checks.check("pressing Quit", alert.press("Quit"))
+    session.ends(program)
+
+    checks.step("nothing handed over, nothing removed")
+    session.check_waiting({"K7": "V9"})
+    checks.equal("activations of the client", session.activations(), [])
+    session.check_kept(downloader, kept=True)
+
+
+def client_broken_missing(checks, desktop):
+    _client_broken(checks, desktop, lambda executable: executable.unlink(), 2)
+
+
+def client_broken_not_executable(checks, desktop):
+    _client_broken(checks, desktop, lambda executable: executable.chmod(0o644), 13)
+
+
+def client_absent(checks, desktop):
+    session = Session(checks)
+    server = world.SilentStoreServer()
+    downloader = session.place_downloader("Game.K7.V9.app")
+
+    checks.step("first run: Quit at the install prompt")
+    program = session.run_downloader(downloader)
+    prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
+    session.check_alert(prompt, INSTALL_PROMPT, ["Download & Install", "Quit"])
+    desktop.screenshot("install-prompt", prompt)
+    checks.check("pressing Quit", prompt.press("Quit"))
+    session.ends(program)
+    checks.equal("files in the drop folder", world.drop_files(), [])
+    session.check_kept(downloader, kept=True)
+
+    checks.step("second run: Download & Install, then Cancel in the download window")
+    program = session.run_downloader(downloader)
+    prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
+    checks.check("pressing Download & Install", prompt.press("Download & Install"))
+    checks.check("the request is written", world.wait_until(world.drop_files, 5))
+    window = desktop.wait_for_window(
+        TITLE, pid=program.process.pid, having=lambda w: w.has_role(pyatspi.ROLE_PROGRESS_BAR) and "Cancel" in w.buttons())
+    checks.require("the download window shows a progress bar and Cancel", window is not None,
+                   lambda: "windows: " + "; ".join(w.describe() for w in desktop.windows()))
+    checks.check("the release feed is asked for at the store",
+                 world.wait_until(lambda: server.accepted > 0, 10))
+    desktop.screenshot("download-window", window)
+    checks.check("pressing Cancel", window.press("Cancel"))
+    session.ends(program, timeout=5)
+    session.check_waiting({"K7": "V9"})
+    session.check_kept(downloader, kept=True)
+    checks.equal("nothing installed in /Applications", sorted(os.listdir(APPLICATIONS)), [])
+
+
+def too_old(checks, desktop):
+    session = Session(checks)
+    downloader = session.place_downloader("Game.K7.V9.app")
+    program = session.run_downloader(downloader)
+    alert = session.alert(desktop, program, TOO_OLD[0])
+    session.check_alert(alert, TOO_OLD, ["Support", "Quit"])
+    desktop.screenshot("alert", alert)
+    checks.check("pressing Quit", alert.press("Quit"))
+    session.ends(program)
+    checks.equal("files in the drop folder", world.drop_files(), [])
+    checks.equal("client notifications posted", session.posted(), [])
+    session.check_kept(downloader, kept=True)
+
+
+def read_only_bundle(checks, desktop):
+    from roads import READ_ONLY_FOLDER, ROADS
+
+    session = Session(checks)
+    read_only = READ_ONLY_FOLDER / ROADS["read_only_bundle"].read_only_copy
+    before = world.tree(read_only)
+    checks.require(f"{READ_ONLY_FOLDER} is a read-only mount", _read_only_mount(READ_ONLY_FOLDER))
+    copy = session.place_downloader(read_only.name)
+    session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
+    program = session.run_downloader(read_only)
+    session.ends(program)
+
+    checks.step("the Downloads copy removed in place of the read-only bundle")
+    expected = _request_resource(read_only)
+    session.check_handed_over(expected)
+    session.check_kept(copy, kept=False)
+    checks.check(f"{read_only} untouched", world.tree(read_only) == before)
+
+
+def request_file(checks, desktop):
+    session = Session(checks)
+    session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
+    downloader = session.place_downloader("Game.app")
+    request = DOWNLOADS / ".Game.txt"
+    request.write_text("title;abc\nlang;en")
+    program = session.run_downloader(downloader)
+    session.ends(program)
+    session.check_handed_over({"title": "abc", "lang": "en"})
+    checks.check(".Game.txt consumed", not request.exists())
+    session.check_kept(downloader, kept=False)
+
+
+def _read_only_mount(folder):
+    with open("/proc/self/mounts") as mounts:
+        for line in mounts:
+            fields = line.split()
+            if fields[1] == str(folder):
+                return "ro" in fields[3].split(",")
+    return False
+
+
+def _request_resource(bundle):
+    """The request a bundle carries inside: key;value lines of its locversion resource."""
+    resource = bundle / "Contents/Resources/en.lproj/locversion.plist"
+    request = {}
+    if resource.is_file():
+        for line in resource.read_text("utf-8").split("\n"):
+            fields = line.split(";")
+            request[fields[0]] = fields[1] if len(fields) > 1 else ""
+    return request
