@@ -72,11 +72,19 @@ function(qby_add_bundle)
 </plist>
 ")
 
+    set(executable "${contents}/MacOS/$<TARGET_FILE_NAME:${ARG_TARGET}>")
     set(commands
         COMMAND "${CMAKE_COMMAND}" -E make_directory "${contents}/MacOS" "${resources}"
-        COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${info_plist}" "${contents}/Info.plist"
-        COMMAND "${CMAKE_COMMAND}" -E copy_if_different "$<TARGET_FILE:${ARG_TARGET}>"
-                "${contents}/MacOS/$<TARGET_FILE_NAME:${ARG_TARGET}>")
+        COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${info_plist}" "${contents}/Info.plist")
+    if(CMAKE_OBJCOPY)
+        # The debug information names the source and build folders; the bundle's copy goes
+        # without it (the build tree's executable keeps it for the debugger).
+        list(APPEND commands COMMAND "${CMAKE_OBJCOPY}" --strip-debug
+             "$<TARGET_FILE:${ARG_TARGET}>" "${executable}")
+    else()
+        list(APPEND commands COMMAND "${CMAKE_COMMAND}" -E copy "$<TARGET_FILE:${ARG_TARGET}>"
+             "${executable}")
+    endif()
     set(inputs ${ARG_TARGET} "${info_plist}")
 
     foreach(file IN LISTS ARG_RESOURCES)

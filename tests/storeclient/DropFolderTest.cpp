@@ -1,0 +1,115 @@
+#include "NotificationFiles.h"
+#include "TemporaryBundle.h"
+#include "storeclient/DropFolder.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace qby::storeclient {
+namespace {
+
+using test::NotificationFiles;
+
+struct NameCase {
+    const char* name;
+    bool notification;
+};
+
+class NotificationNameTest : public testing::TestWithParam<NameCase> {};
+
+TEST_P(NotificationNameTest, TellsNotificationFilesFromOthers) {
+    EXPECT_EQ(DropFolder::isNotificationName(QString::fromUtf8(GetParam().name)),
+              GetParam().notification)
+        << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, NotificationNameTest,
+    testing::Values(NameCase{"download.1B2C-33.plist", true}, NameCase{"download.x.y.plist", true},
+                    NameCase{"download..plist", false}, NameCase{"download.plist", false},
+                    NameCase{".download.A.plist", false}, NameCase{".download.A.plist.tmp", false},
+                    NameCase{"download.A.plist.tmp", false}, NameCase{"download.A.plist~", false},
+                    NameCase{"Download.A.plist", false}, NameCase{"upload.A.plist", false},
+                    NameCase{"download.A.xml", false}));
+
+class DropFolderTest : public testing::Test {
+protected:
+    QString path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
+
+    QTemporaryDir dir;
+    DropFolder folder{dir.path()};
+    const QByteArray request = testsupport::TemporaryBundle::infoPlistXml({{"k", "v"}});
+};
+
+TEST_F(DropFolderTest, ListsOnlyRegularNotificationFiles) {
+    ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.A.plist", request));
+    ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.B.plist", request));
+    ASSERT_TRUE(NotificationFiles::place(dir.path(), ".download.C.plist", request));
+    ASSERT_TRUE(NotificationFiles::place(dir.path(), "notes.txt", request));
+    ASSERT_TRUE(QFile::link(path("download.A.plist"), path("download.Link.plist")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("download.Pipe.plist")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir().mkdir(path("download.Folder.plist")));
+
+    QStringList names = folder.notificationNames();
+    names.sort();
+    EXPECT_EQ(names, QStringList({"download.A.plist", "download.B.plist"}));
+}
+
+TEST_F(DropFolderTest, ReadsAFileWhole) {
+    ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.A.plist", request));
+    const FileContents contents = folder.read("download.A.plist");
+    EXPECT_TRUE(contents.ok);
+    EXPECT_EQ(contents.bytes, request);
+}
+
+TEST_F(DropFolderTest, RefusesWhatIsNotAPlainSmallFile) {
+    // The link points at a valid request: following it would consume a file outside the folder.
+    QTemporaryDir outside;
+    ASSERT_TRUE(NotificationFiles::place(outside.path(), "download.A.plist", request));
+    ASSERT_TRUE(QFile::link(outside.path() + "/download.A.plist", path("download.Link.plist")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("download.Pipe.plist")).constData(), 0600), 0);
+    ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.Big.plist",
+                                         QByteArray(DropFolder::kMaximumFileSize + 1, ' ')));
+    ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.Limit.plist",
+                                         QByteArray(DropFolder::kMaximumFileSize, ' ')));
+
+    const struct {
+        const char* name;
+        bool ok;
+        const char* error;
+    } cases[] = {
+        {"download.Link.plist", false, "is a symbolic link"},
+        {"download.Pipe.plist", false, "not a regular file"},
+        {"download.Big.plist", false, "larger than 1 MiB"},
+        {"download.Limit.plist", true, ""},
+        {"download.Missing.plist", false, "cannot be opened"},
+    };
+    for (const auto& c : cases) {
+        const FileContents contents = folder.read(c.name);
+        EXPECT_EQ(contents.ok, c.ok) << c.name;
+        EXPECT_EQ(contents.error, QString::fromUtf8(c.error)) << c.name;
+    }
+    EXPECT_TRUE(QFile::exists(outside.path() + "/download.A.plist"));
+}
+
+TEST_F(DropFolderTest, RemovesOnlyTheNamedFile) {
+    ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.A.plist", request));
+    ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.B.plist", request));
+    EXPECT_TRUE(folder.remove("download.A.plist"));
+    EXPECT_TRUE(folder.remove("download.A.plist"));  // already gone counts as gone
+    EXPECT_FALSE(QFile::exists(path("download.A.plist")));
+    EXPECT_TRUE(QFile::exists(path("download.B.plist")));
+}
+
+TEST(DropFolderPath, FollowsTheUserDataFolder) {
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    EXPECT_EQ(DropFolder::defaultPath(), data.path() + "/quillbay.com/Notifications");
+    qunsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace
+}  // namespace qby::storeclient

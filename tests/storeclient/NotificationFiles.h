@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+namespace qby::storeclient::test {
+
+// Notification files and the client's record, as the tests write and read them.
+class NotificationFiles {
+public:
+    // A binary property list of the dictionary of texts.
+    static QByteArray binaryPlist(const QMap<QString, QString>& dictionary);
+
+    // Writes bytes under a hidden temporary name, then renames it to name: the way the
+    // downloader puts its files in place. True on success.
+    static bool place(const QString& folder, const QString& name, const QByteArray& bytes);
+
+    // Every line of a JSON Lines file as an object; a line that is not one gives an empty object.
+    static QList<QJsonObject> readLog(const QString& path);
+
+    // How many log lines name the file.
+    static int linesFor(const QList<QJsonObject>& lines, const QString& file);
+};
+
+}  // namespace qby::storeclient::test

@@ -1,0 +1,92 @@
+#include "NotificationFiles.h"
+#include "TemporaryBundle.h"
+#include "storeclient/NotificationParser.h"
+
+#include <gtest/gtest.h>
+
+namespace qby::storeclient {
+namespace {
+
+using test::NotificationFiles;
+using testsupport::TemporaryBundle;
+
+QByteArray xmlPlist(const QByteArray& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body +
+           "</plist>\n";
+}
+
+struct ParseCase {
+    const char* name;
+    QByteArray bytes;
+    bool ok;
+    Request request;
+    QString error;
+};
+
+class NotificationParserTest : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(NotificationParserTest, ReadsRequestsAndRefusesEverythingElse) {
+    const ParseCase& c = GetParam();
+    const ParsedNotification parsed = NotificationParser::parse(c.bytes);
+    EXPECT_EQ(parsed.ok, c.ok);
+    EXPECT_EQ(parsed.request, c.request);
+    EXPECT_EQ(parsed.error, c.error);
+}
+
+const Request kRequest{{"Product", "Harbour Lights"}, {"Token", "a1&<b>\"c\""}, {"Empty", ""}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, NotificationParserTest,
+    testing::Values(
+        ParseCase{"XmlDictionary", TemporaryBundle::infoPlistXml(kRequest), true, kRequest, {}},
+        ParseCase{"BinaryDictionary", NotificationFiles::binaryPlist(kRequest), true, kRequest, {}},
+        ParseCase{"EmptyDictionary", xmlPlist("<dict/>"), true, {}, {}},
+        ParseCase{"NonAsciiText",
+                  TemporaryBundle::infoPlistXml({{"Titel", "Grüße, 世界"}}),
+                  true,
+                  {{"Titel", "Grüße, 世界"}},
+                  {}},
+        ParseCase{"Garbage", "this is not a property list\n", false, {}, "not a property list"},
+        ParseCase{"NoBytes", {}, false, {}, "not a property list"},
+        ParseCase{"TruncatedXml",
+                  TemporaryBundle::infoPlistXml(kRequest).left(120),
+                  false,
+                  {},
+                  "not a property list"},
+        ParseCase{"TruncatedBinary",
+                  NotificationFiles::binaryPlist(kRequest).left(20),
+                  false,
+                  {},
+                  "not a property list"},
+        ParseCase{"ArrayRoot",
+                  xmlPlist("<array><string>a</string></array>"),
+                  false,
+                  {},
+                  "root is not a dictionary"},
+        ParseCase{
+            "StringRoot", xmlPlist("<string>a</string>"), false, {}, "root is not a dictionary"},
+        ParseCase{"IntegerValue",
+                  xmlPlist("<dict><key>a</key><string>x</string><key>n</key><integer>7</integer>"
+                           "</dict>"),
+                  false,
+                  {},
+                  "value of \"n\" is not a string"},
+        ParseCase{"NestedDictionary",
+                  xmlPlist("<dict><key>d</key><dict/></dict>"),
+                  false,
+                  {},
+                  "value of \"d\" is not a string"}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return info.param.name; });
+
+// A hostile file nests thousands of levels deep: refused, without exhausting the stack.
+TEST(NotificationParserLimits, DeepNestingIsRefusedWithoutCrashing) {
+    const int depth = 50000;
+    const QByteArray body = "<dict><key>k</key>" + QByteArray("<array>").repeated(depth) +
+                            QByteArray("</array>").repeated(depth) + "</dict>";
+    const ParsedNotification parsed = NotificationParser::parse(xmlPlist(body));
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_FALSE(parsed.error.isEmpty());
+}
+
+}  // namespace
+}  // namespace qby::storeclient

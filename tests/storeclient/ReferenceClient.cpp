@@ -1,0 +1,55 @@
+#include "ReferenceClient.h"
+
+#include "NotificationFiles.h"
+
+namespace qby::storeclient::test {
+
+ReferenceClient::ReferenceClient(QString home, QString busAddress)
+    : home_(std::move(home)), busAddress_(std::move(busAddress)) {
+    process_.setProcessEnvironment(environment());
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+ReferenceClient::~ReferenceClient() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+QString ReferenceClient::executablePath() {
+    return QStringLiteral(QBY_STORE_CLIENT_EXECUTABLE);
+}
+
+bool ReferenceClient::start() {
+    process_.start(executablePath(), {});
+    return process_.waitForStarted(5000);
+}
+
+QProcessEnvironment ReferenceClient::environment() const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name :
+         {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_DIRS", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        environment.remove(QString::fromLatin1(name));
+    }
+    environment.insert("HOME", home_);
+    environment.insert("XDG_DATA_HOME", home_ + "/.local/share");
+    environment.insert("XDG_RUNTIME_DIR", home_);
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", busAddress_);
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    return environment;
+}
+
+QString ReferenceClient::dropFolder() const {
+    return home_ + "/.local/share/quillbay.com/Notifications";
+}
+
+QString ReferenceClient::logPath() const {
+    return home_ + "/.local/share/Quillbay/requests.jsonl";
+}
+
+QList<QJsonObject> ReferenceClient::log() const {
+    return NotificationFiles::readLog(logPath());
+}
+
+}  // namespace qby::storeclient::test
