@@ -9,7 +9,6 @@ import pyatspi
 
 # Roles whose name is text the user reads.
 _TEXT_ROLES = {pyatspi.ROLE_LABEL, pyatspi.ROLE_STATIC, pyatspi.ROLE_TEXT}
-_WINDOW_ROLES = {pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG, pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW}
 
 
 def _walk(node, depth=0, limit=12):
@@ -89,8 +88,10 @@ class Desktop:
             try:
                 if app is None or (pid is not None and app.get_process_id() != pid):
                     continue
+                # Every child of an application is one of its top-level windows, whatever its
+                # role: a plain widget shows as a filler, a message box as an alert.
                 for w in app:
-                    if w is not None and w.getRole() in _WINDOW_ROLES:
+                    if w is not None:
                         found.append(Window(app.name, app.get_process_id(), w))
             except Exception:  # the application left the bus meanwhile
                 continue

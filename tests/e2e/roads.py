@@ -16,6 +16,7 @@ class Road:
     needs_dist: bool = True
     os_version: str = ""  # VERSION_ID of the sandbox's /etc/os-release; empty: the host's
     read_only_copy: str = ""  # name of a downloader copy bound read-only at READ_ONLY_FOLDER
+    interactive: bool = False  # a person answers on the host's display
 
 
 ROADS = {
@@ -28,6 +29,9 @@ ROADS = {
     "too_old": Road("downloader_roads.too_old", os_version="10.5"),
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "request_file": Road("downloader_roads.request_file"),
+    "demo_running": Road("demo_roads.running", interactive=True),
+    "demo_installed": Road("demo_roads.installed", interactive=True),
+    "demo_absent": Road("demo_roads.absent", interactive=True),
 }
 
 
