@@ -3,6 +3,7 @@ and answered over the accessibility bus, and what is left on disk and on the bus
 
 import os
 import re
+import time
 from pathlib import Path
 
 import pyatspi
@@ -86,8 +87,10 @@ class Session:
         self.checks.equal("the alert's texts", window.texts(), list(texts))
         self.checks.equal("the alert's buttons, in order", window.buttons(), list(buttons))
 
-    def wait_for_requests(self, count, timeout=10):
-        world.wait_until(lambda: len(world.recorded_requests()) >= count, timeout)
+    def wait_for_requests(self, count, timeout=10, settle=0.3):
+        """The recorded requests once count are there, and a moment more for any duplicate."""
+        if world.wait_until(lambda: len(world.recorded_requests()) >= count, timeout):
+            time.sleep(settle)
         return world.recorded_requests()
 
     def show_client(self, desktop):
@@ -276,6 +279,22 @@ def request_file(checks, desktop):
     session.check_handed_over({"title": "abc", "lang": "en"})
     checks.check(".Game.txt consumed", not request.exists())
     session.check_kept(downloader, kept=False)
+
+
+def hostile_name(checks, desktop):
+    """Quotes, a semicolon, shell syntax, spaces and non-ASCII letters in the bundle's name are
+    only text: the request carries them unchanged and nothing runs them."""
+    session = Session(checks)
+    session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
+    key, value = "K'7;$(touch pwned)`touch pwned`", "V 9 \"ü\""
+    downloader = session.place_downloader(f"Game.{key}.{value}.app")
+    program = session.run_downloader(downloader)
+    session.ends(program)
+    session.check_handed_over({key: value})
+    session.check_kept(downloader, kept=False)
+    planted = [p for p in (world.HOME / "pwned", DOWNLOADS / "pwned", Path("/tmp/pwned"))
+               if p.exists()]
+    checks.equal("files made by the name's shell syntax", planted, [])
 
 
 def _read_only_mount(folder):

@@ -29,6 +29,7 @@ ROADS = {
     "too_old": Road("downloader_roads.too_old", os_version="10.5"),
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "request_file": Road("downloader_roads.request_file"),
+    "hostile_name": Road("downloader_roads.hostile_name"),
     "demo_running": Road("demo_roads.running", interactive=True),
     "demo_installed": Road("demo_roads.installed", interactive=True),
     "demo_absent": Road("demo_roads.absent", interactive=True),
