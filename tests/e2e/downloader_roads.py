@@ -23,6 +23,7 @@ NOT_STARTED = ("The Quillbay app could not be started.",
                "Contact Technical Support if you continue to have problems.\n\nError {code}")
 HELPER_NOTIFICATION = "QBY.Helper"
 CLIENT_WINDOW = "Quillbay"
+SUPPORT_PAGE = "https://www.quillbay.com/support/"
 CLIENT_OBJECT = "/com/quillbay/Client2"
 NOTIFICATION_NAME = re.compile(r"^download\.[^./]+\.plist$")
 END = 30  # seconds any downloader run may take to end on its own
@@ -238,12 +239,23 @@ def client_absent(checks, desktop):
 def too_old(checks, desktop):
     session = Session(checks)
     downloader = session.place_downloader("Game.K7.V9.app")
+
+    checks.step("Quit at the too-old alert")
     program = session.run_downloader(downloader)
     alert = session.alert(desktop, program, TOO_OLD[0])
     session.check_alert(alert, TOO_OLD, ["Support", "Quit"])
     desktop.screenshot("alert", alert)
     checks.check("pressing Quit", alert.press("Quit"))
     session.ends(program)
+    checks.equal("addresses opened", world.opened_addresses(), [])
+
+    checks.step("Support at the too-old alert")
+    program = session.run_downloader(downloader)
+    alert = session.alert(desktop, program, TOO_OLD[0])
+    checks.check("pressing Support", alert.press("Support"))
+    session.ends(program)
+    checks.equal("addresses opened", world.wait_until(world.opened_addresses, 5), [SUPPORT_PAGE])
+
     checks.equal("files in the drop folder", world.drop_files(), [])
     checks.equal("client notifications posted", session.posted(), [])
     session.check_kept(downloader, kept=True)

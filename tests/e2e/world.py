@@ -24,7 +24,10 @@ DOWNLOADER = "QuillbayDownloader.app"
 CLIENT = "Quillbay.app"
 CLIENT_BUS_NAME = "com.quillbay.Client2"
 
-SESSION_ENV = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+OPENED_ADDRESSES = RESULTS / "opened-addresses"
+# The programs' environment: accessibility on, and bin/xdg-open standing in for the browser.
+SESSION_ENV = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                   PATH="/e2e/bin:" + os.environ.get("PATH", "/usr/bin"))
 
 
 def wait_until(predicate, timeout, interval=0.02):
@@ -151,6 +154,12 @@ def recorded_requests():
         return []
     lines = REQUEST_LOG.read_text("utf-8", "replace").splitlines()
     return [json.loads(line) for line in lines if line.strip()]
+
+
+def opened_addresses():
+    if not OPENED_ADDRESSES.exists():
+        return []
+    return OPENED_ADDRESSES.read_text("utf-8", "replace").splitlines()
 
 
 def drop_folder_state():
