@@ -40,6 +40,7 @@ public:
 private:
     qint32 cachedKernelValue(const char* name, qint32& cache);
     bool isAtLeast(qint32 major, qint32 minor);
+    bool isMajorAbove(qint32 major);
 
     platform::SystemProbe& probe_;
     qint32 major_ = 0;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/SystemProbe.h"
+
+#include <QString>
+#include <optional>
+
+namespace qby::platform::linuxhost {
+
+// The machine as Linux describes it, in the codes the system expects: the OS version from
+// os-release (or the kernel release), the build from BUILD_ID, the processor type from the
+// kernel's machine name and the processor family from /proc/cpuinfo.
+class LinuxSystemProbe : public SystemProbe {
+public:
+    explicit LinuxSystemProbe(QString osReleasePath = QString::fromLatin1(kDefaultOsRelease),
+                              QString cpuInfoPath = QStringLiteral("/proc/cpuinfo"));
+
+    std::optional<OperatingSystemVersion> operatingSystemVersion() override;
+    std::optional<QString> buildVersion() override;
+    std::optional<QByteArray> kernelValue(const char* name) override;
+
+    // The leading "major[.minor[.patch]]" numbers of a version text ("22.04" gives 22.4.0,
+    // "6.1.0-18-amd64" gives 6.1.0); nothing when it does not start with a digit.
+    static std::optional<OperatingSystemVersion> versionFromText(const QString& text);
+    // The processor type code for a kernel machine name ("x86_64", "aarch64", ...).
+    static std::optional<qint32> cpuTypeForMachine(const QString& machine);
+    // The processor family code for a vendor, family and model as /proc/cpuinfo gives them.
+    static std::optional<qint32> cpuFamilyFor(const QString& vendor, int family, int model);
+
+    static constexpr const char* kDefaultOsRelease = "/etc/os-release";
+    static constexpr const char* kFallbackOsRelease = "/usr/lib/os-release";
+
+private:
+    std::optional<QString> osReleaseValue(const QString& key) const;
+    std::optional<qint32> cpuFamilyFromCpuInfo() const;
+
+    QString osReleasePath_;
+    QString cpuInfoPath_;
+};
+
+}  // namespace qby::platform::linuxhost

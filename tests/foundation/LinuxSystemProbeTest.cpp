@@ -1,0 +1,215 @@
+#include "platform/linux/LinuxSystemProbe.h"
+
+#include "QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/utsname.h>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstring>
+#include <limits>
+
+namespace qby::platform {
+
+// Found by argument-dependent lookup from std::optional and GoogleTest.
+inline bool operator==(const OperatingSystemVersion& a, const OperatingSystemVersion& b) {
+    return a.major == b.major && a.minor == b.minor && a.patch == b.patch;
+}
+
+inline void PrintTo(const OperatingSystemVersion& v, std::ostream* os) {
+    *os << v.major << "." << v.minor << "." << v.patch;
+}
+
+namespace linuxhost {
+namespace {
+
+class LinuxSystemProbeTest : public ::testing::Test {
+protected:
+    QString write(const QString& name, const QByteArray& content) {
+        const QString path = dir_.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        return path;
+    }
+    QString missing() const { return dir_.filePath(QStringLiteral("missing")); }
+
+    static OperatingSystemVersion kernelVersion() {
+        utsname name{};
+        EXPECT_EQ(uname(&name), 0);
+        const auto version =
+            LinuxSystemProbe::versionFromText(QString::fromLocal8Bit(name.release));
+        EXPECT_TRUE(version.has_value());
+        return version.value_or(OperatingSystemVersion{});
+    }
+
+    QTemporaryDir dir_;
+};
+
+qint32 valueOf(const QByteArray& bytes) {
+    qint32 value = 0;
+    std::memcpy(&value, bytes.constData(), sizeof value);
+    return value;
+}
+
+struct OsReleaseCase {
+    const char* content;
+    std::optional<OperatingSystemVersion> version;  // nothing: the kernel release
+    std::optional<QString> build;
+};
+
+class OsReleaseTest : public LinuxSystemProbeTest,
+                      public ::testing::WithParamInterface<OsReleaseCase> {};
+
+TEST_P(OsReleaseTest, ReadsVersionAndBuild) {
+    LinuxSystemProbe probe(write(QStringLiteral("os-release"), GetParam().content), missing());
+    const std::optional<OperatingSystemVersion> version = probe.operatingSystemVersion();
+    ASSERT_TRUE(version.has_value());
+    EXPECT_EQ(*version, GetParam().version.value_or(kernelVersion()));
+    EXPECT_EQ(probe.buildVersion(), GetParam().build);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OsReleaseTest,
+    ::testing::Values(
+        OsReleaseCase{"PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\n"
+                      "VERSION_ID=\"12\"\nVERSION=\"12 (bookworm)\"\nID=debian\n",
+                      OperatingSystemVersion{12, 0, 0}, std::nullopt},
+        OsReleaseCase{"VERSION_ID=10.5\n", OperatingSystemVersion{10, 5, 0}, std::nullopt},
+        OsReleaseCase{"VERSION_ID='22.04'\nBUILD_ID=20240101\n", OperatingSystemVersion{22, 4, 0},
+                      QStringLiteral("20240101")},
+        OsReleaseCase{"# comment\n  VERSION_ID = \"3.18.4\"  \r\nBUILD_ID=\"rolling \\\"x\\\"\"\n",
+                      OperatingSystemVersion{3, 18, 4}, QStringLiteral("rolling \"x\"")},
+        OsReleaseCase{"BUILD_ID=\"\"\n", std::nullopt, QString()},
+        OsReleaseCase{"VERSION_ID=rolling\n", std::nullopt, std::nullopt},
+        OsReleaseCase{"", std::nullopt, std::nullopt},
+        OsReleaseCase{"\x01\x02\xff\xfe=\n=VERSION_ID\nVERSION_ID\n", std::nullopt, std::nullopt},
+        OsReleaseCase{"VERSION_ID=99999999999999999999999.1\n",
+                      OperatingSystemVersion{std::numeric_limits<qint64>::max(), 1, 0},
+                      std::nullopt}));
+
+TEST_F(LinuxSystemProbeTest, MissingFileFallsBackToTheKernelRelease) {
+    LinuxSystemProbe probe(missing(), missing());
+    EXPECT_EQ(probe.operatingSystemVersion(), std::optional(kernelVersion()));
+    EXPECT_EQ(probe.buildVersion(), std::nullopt);
+}
+
+TEST_F(LinuxSystemProbeTest, HugeOsReleaseIsReadOnlyAtItsStart) {
+    QByteArray content("VERSION_ID=\"7.1\"\n");
+    content.append(QByteArray(8 * 1024 * 1024, 'x'));
+    content.append("\nBUILD_ID=late\n");
+    LinuxSystemProbe probe(write(QStringLiteral("os-release"), content), missing());
+    EXPECT_EQ(probe.operatingSystemVersion(), std::optional(OperatingSystemVersion{7, 1, 0}));
+    EXPECT_EQ(probe.buildVersion(), std::nullopt);
+}
+
+struct VersionTextCase {
+    const char* text;
+    std::optional<OperatingSystemVersion> version;
+};
+
+class VersionFromTextTest : public ::testing::TestWithParam<VersionTextCase> {};
+
+TEST_P(VersionFromTextTest, TakesTheLeadingNumbers) {
+    EXPECT_EQ(LinuxSystemProbe::versionFromText(QString::fromUtf8(GetParam().text)),
+              GetParam().version);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, VersionFromTextTest,
+    ::testing::Values(VersionTextCase{"6.1.0-18-amd64", OperatingSystemVersion{6, 1, 0}},
+                      VersionTextCase{"5.15.146.1-microsoft", OperatingSystemVersion{5, 15, 146}},
+                      VersionTextCase{"12", OperatingSystemVersion{12, 0, 0}},
+                      VersionTextCase{"22.04", OperatingSystemVersion{22, 4, 0}},
+                      VersionTextCase{"1.", OperatingSystemVersion{1, 0, 0}},
+                      VersionTextCase{"4.x.2", OperatingSystemVersion{4, 0, 0}},
+                      VersionTextCase{"", std::nullopt}, VersionTextCase{"v1.2", std::nullopt},
+                      VersionTextCase{".5", std::nullopt}, VersionTextCase{"-3", std::nullopt}));
+
+struct CpuInfoCase {
+    const char* content;
+    std::optional<qint32> family;
+};
+
+class CpuFamilyTest : public LinuxSystemProbeTest,
+                      public ::testing::WithParamInterface<CpuInfoCase> {};
+
+TEST_P(CpuFamilyTest, MapsIntelModels) {
+    LinuxSystemProbe probe(missing(), write(QStringLiteral("cpuinfo"), GetParam().content));
+    const std::optional<QByteArray> bytes = probe.kernelValue("hw.cpufamily");
+    if (!GetParam().family) {
+        EXPECT_EQ(bytes, std::nullopt);
+        return;
+    }
+    ASSERT_TRUE(bytes.has_value());
+    ASSERT_EQ(bytes->size(), 4);
+    EXPECT_EQ(valueOf(*bytes), *GetParam().family);
+}
+
+#define INTEL(model)                                                                 \
+    "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: " #model \
+    "\nmodel name\t: Intel(R)\n"
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CpuFamilyTest,
+    ::testing::Values(
+        CpuInfoCase{INTEL(14), 0x73D67300}, CpuInfoCase{INTEL(15), 0x426F69EF},
+        CpuInfoCase{INTEL(22), 0x426F69EF}, CpuInfoCase{INTEL(29), 0x78EA4FBC},
+        CpuInfoCase{INTEL(46), 0x6B5A4CD2}, CpuInfoCase{INTEL(44), 0x573B5EEC},
+        CpuInfoCase{INTEL(45), 0x5490B78C}, CpuInfoCase{INTEL(62), 0x1F65E835},
+        CpuInfoCase{INTEL(70), 0x10B282DC}, CpuInfoCase{INTEL(86), 0x582ED09C},
+        CpuInfoCase{INTEL(94), 0x37FC219F}, CpuInfoCase{INTEL(158), 0x0F817246},
+        CpuInfoCase{INTEL(165), 0x1CF8A03E}, CpuInfoCase{INTEL(126), 0x38435547},
+        CpuInfoCase{INTEL(0), std::nullopt}, CpuInfoCase{INTEL(143), std::nullopt},
+        CpuInfoCase{"vendor_id\t: AuthenticAMD\ncpu family\t: 6\nmodel\t\t: 14\n", std::nullopt},
+        CpuInfoCase{"vendor_id\t: GenuineIntel\ncpu family\t: 15\nmodel\t\t: 14\n", std::nullopt},
+        CpuInfoCase{"vendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: x14\n", std::nullopt},
+        // Only the first processor counts.
+        CpuInfoCase{INTEL(14) "\n" INTEL(94), 0x73D67300},
+        CpuInfoCase{"processor\t: 0\nBogoMIPS\t: 48.00\nCPU implementer\t: 0x41\n", std::nullopt},
+        CpuInfoCase{"", std::nullopt}, CpuInfoCase{"\xff\xfe\x00\x01:::\n:\n", std::nullopt}));
+
+TEST_F(LinuxSystemProbeTest, HugeCpuInfoIsBounded) {
+    QByteArray content(16 * 1024 * 1024, 'x');
+    content.append("\nvendor_id: GenuineIntel\ncpu family: 6\nmodel: 14\n");
+    LinuxSystemProbe probe(missing(), write(QStringLiteral("cpuinfo"), content));
+    EXPECT_EQ(probe.kernelValue("hw.cpufamily"), std::nullopt);
+}
+
+TEST_F(LinuxSystemProbeTest, MissingCpuInfoAndUnknownNamesGiveNothing) {
+    LinuxSystemProbe probe(missing(), missing());
+    EXPECT_EQ(probe.kernelValue("hw.cpufamily"), std::nullopt);
+    EXPECT_EQ(probe.kernelValue("hw.ncpu"), std::nullopt);
+    EXPECT_EQ(probe.kernelValue(""), std::nullopt);
+    EXPECT_EQ(probe.kernelValue(nullptr), std::nullopt);
+}
+
+TEST_F(LinuxSystemProbeTest, CpuTypeComesFromTheKernelMachine) {
+    utsname name{};
+    ASSERT_EQ(uname(&name), 0);
+    const std::optional<qint32> expected =
+        LinuxSystemProbe::cpuTypeForMachine(QString::fromLatin1(name.machine));
+    LinuxSystemProbe probe(missing(), missing());
+    const std::optional<QByteArray> bytes = probe.kernelValue("hw.cputype");
+    ASSERT_EQ(bytes.has_value(), expected.has_value());
+    if (bytes) {
+        ASSERT_EQ(bytes->size(), 4);
+        EXPECT_EQ(valueOf(*bytes), *expected);
+    }
+}
+
+TEST(CpuTypeForMachineTest, MapsMachineNames) {
+    const std::pair<const char*, std::optional<qint32>> cases[] = {
+        {"x86_64", 0x01000007},    {"i386", 7},           {"i686", 7},
+        {"aarch64", 0x0100000C},   {"arm64", 0x0100000C}, {"armv7l", 12},
+        {"riscv64", std::nullopt}, {"", std::nullopt},    {"ppc64le", std::nullopt}};
+    for (const auto& [machine, type] : cases) {
+        EXPECT_EQ(LinuxSystemProbe::cpuTypeForMachine(QString::fromLatin1(machine)), type)
+            << machine;
+    }
+}
+
+}  // namespace
+}  // namespace linuxhost
+}  // namespace qby::platform

@@ -1,0 +1,192 @@
+#include "foundation/SystemInfo.h"
+
+#include "QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <QHash>
+#include <QList>
+#include <cstring>
+#include <deque>
+
+namespace qby {
+namespace {
+
+using platform::OperatingSystemVersion;
+
+// Answers each query from a queue of scripted answers (the last one repeats) and counts calls.
+class ScriptedProbe : public platform::SystemProbe {
+public:
+    std::deque<std::optional<OperatingSystemVersion>> versions;
+    std::deque<std::optional<QString>> builds;
+    QHash<QByteArray, std::deque<std::optional<QByteArray>>> kernel;
+    int versionQueries = 0;
+    int buildQueries = 0;
+    QHash<QByteArray, int> kernelQueries;
+
+    std::optional<OperatingSystemVersion> operatingSystemVersion() override {
+        ++versionQueries;
+        return next(versions);
+    }
+    std::optional<QString> buildVersion() override {
+        ++buildQueries;
+        return next(builds);
+    }
+    std::optional<QByteArray> kernelValue(const char* name) override {
+        ++kernelQueries[name];
+        return next(kernel[name]);
+    }
+
+private:
+    template <typename T>
+    static std::optional<T> next(std::deque<std::optional<T>>& queue) {
+        if (queue.empty()) {
+            return std::nullopt;
+        }
+        std::optional<T> answer = queue.front();
+        if (queue.size() > 1) {
+            queue.pop_front();
+        }
+        return answer;
+    }
+};
+
+QByteArray bytesOf(qint32 value) {
+    return QByteArray(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+TEST(SystemInfoTest, VersionQueryIsCachedOnceMajorIsKnown) {
+    ScriptedProbe probe;
+    probe.versions = {OperatingSystemVersion{10, 15, 7}, OperatingSystemVersion{11, 0, 0}};
+    SystemInfo info(probe);
+    // No out-parameter at all still fills the cache.
+    info.getSystemVersion(nullptr, nullptr, nullptr);
+    qint32 major = -1, minor = -1, patch = -1;
+    info.getSystemVersion(&major, &minor, &patch);
+    EXPECT_EQ(major, 10);
+    EXPECT_EQ(minor, 15);
+    EXPECT_EQ(patch, 7);
+    EXPECT_EQ(info.systemVersionString(), QStringLiteral("10.15.7"));
+    EXPECT_EQ(probe.versionQueries, 1);
+}
+
+TEST(SystemInfoTest, ZeroMajorIsAskedAgain) {
+    ScriptedProbe probe;
+    probe.versions = {std::nullopt,
+                      std::nullopt,
+                      OperatingSystemVersion{0, 4, 4},
+                      OperatingSystemVersion{0, 4, 4},
+                      OperatingSystemVersion{12, 6, 0},
+                      OperatingSystemVersion{13, 0, 0}};
+    SystemInfo info(probe);
+    EXPECT_EQ(info.systemVersionString(), QStringLiteral("0.0.0"));
+    EXPECT_FALSE(info.isSystemAtLeast10_9());
+    EXPECT_EQ(info.systemVersionString(), QStringLiteral("0.4.4"));
+    EXPECT_FALSE(info.isSystemAtLeast10_9());
+    EXPECT_EQ(info.systemVersionString(), QStringLiteral("12.6.0"));
+    EXPECT_EQ(info.systemVersionString(), QStringLiteral("12.6.0"));
+    EXPECT_EQ(probe.versionQueries, 5);
+}
+
+TEST(SystemInfoTest, KeepsTheLow32BitsOfEachNumber) {
+    ScriptedProbe probe;
+    probe.versions = {OperatingSystemVersion{(qint64(1) << 32) + 11, -1, qint64(0x1FFFFFFFF)}};
+    SystemInfo info(probe);
+    qint32 major = 0, minor = 0, patch = 0;
+    info.getSystemVersion(&major, &minor, &patch);
+    EXPECT_EQ(major, 11);
+    EXPECT_EQ(minor, -1);
+    EXPECT_EQ(patch, -1);
+    EXPECT_EQ(info.systemVersionString(), QStringLiteral("11.-1.-1"));
+}
+
+struct AtLeastCase {
+    OperatingSystemVersion version;
+    // isSystemAtLeast12, 11, 10_15, 10_14, 10_13, 10_12, 10_11, 10_10, 10_9
+    std::array<bool, 9> expected;
+};
+
+class SystemInfoAtLeastTest : public ::testing::TestWithParam<AtLeastCase> {};
+
+TEST_P(SystemInfoAtLeastTest, ComparesMajorAndMinorSigned) {
+    ScriptedProbe probe;
+    probe.versions = {GetParam().version};
+    SystemInfo info(probe);
+    const std::array<bool, 9> actual = {
+        info.isSystemAtLeast12(),    info.isSystemAtLeast11(),    info.isSystemAtLeast10_15(),
+        info.isSystemAtLeast10_14(), info.isSystemAtLeast10_13(), info.isSystemAtLeast10_12(),
+        info.isSystemAtLeast10_11(), info.isSystemAtLeast10_10(), info.isSystemAtLeast10_9()};
+    EXPECT_EQ(actual, GetParam().expected) << info.systemVersionString().toStdString();
+}
+
+constexpr bool T = true;
+constexpr bool F = false;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SystemInfoAtLeastTest,
+    ::testing::Values(AtLeastCase{{0, 0, 0}, {F, F, F, F, F, F, F, F, F}},
+                      AtLeastCase{{9, 9, 0}, {F, F, F, F, F, F, F, F, F}},
+                      AtLeastCase{{10, 8, 9}, {F, F, F, F, F, F, F, F, F}},
+                      AtLeastCase{{10, 9, 5}, {F, F, F, F, F, F, F, F, T}},
+                      AtLeastCase{{10, 11, 6}, {F, F, F, F, F, F, T, T, T}},
+                      AtLeastCase{{10, 12, 0}, {F, F, F, F, F, T, T, T, T}},
+                      AtLeastCase{{10, 13, 6}, {F, F, F, F, T, T, T, T, T}},
+                      AtLeastCase{{10, 15, 7}, {F, F, T, T, T, T, T, T, T}},
+                      AtLeastCase{{11, 0, 0}, {F, T, T, T, T, T, T, T, T}},
+                      AtLeastCase{{11, 7, 0}, {F, T, T, T, T, T, T, T, T}},
+                      AtLeastCase{{12, 0, 0}, {T, T, T, T, T, T, T, T, T}},
+                      // Signed: a negative minor does not hold back a higher major.
+                      AtLeastCase{{12, -1, 0}, {T, T, T, T, T, T, T, T, T}},
+                      AtLeastCase{{10, -20, 0}, {F, F, F, F, F, F, F, F, F}},
+                      AtLeastCase{{-5, 99, 0}, {F, F, F, F, F, F, F, F, F}}));
+
+TEST(SystemInfoTest, BuildVersionIsReadEachTimeAndEmptyMeansNothing) {
+    ScriptedProbe probe;
+    probe.builds = {QStringLiteral("22A380"), QString(), std::nullopt, QStringLiteral("22B83")};
+    SystemInfo info(probe);
+    EXPECT_EQ(info.systemBuildVersion(), std::optional<QString>(QStringLiteral("22A380")));
+    EXPECT_EQ(info.systemBuildVersion(), std::nullopt);
+    EXPECT_EQ(info.systemBuildVersion(), std::nullopt);
+    EXPECT_EQ(info.systemBuildVersion(), std::optional<QString>(QStringLiteral("22B83")));
+    EXPECT_EQ(probe.buildQueries, 4);
+}
+
+TEST(SystemInfoTest, ProcessorValuesNeedExactlyFourBytesAndAreCached) {
+    ScriptedProbe probe;
+    probe.kernel["hw.cpufamily"] = {std::nullopt, QByteArray(8, '\x01'), QByteArray(3, '\x01'),
+                                    QByteArray(), bytesOf(0x37FC219F),   bytesOf(0x0F817246)};
+    probe.kernel["hw.cputype"] = {bytesOf(0x01000007)};
+    SystemInfo info(probe);
+    for (int failed = 0; failed < 4; ++failed) {
+        EXPECT_EQ(info.cpuFamily(), 0) << "attempt " << failed;
+    }
+    EXPECT_EQ(info.cpuFamily(), 0x37FC219F);
+    EXPECT_EQ(info.cpuFamily(), 0x37FC219F);
+    EXPECT_EQ(probe.kernelQueries["hw.cpufamily"], 5);
+
+    EXPECT_EQ(info.cpuType(), 0x01000007);
+    EXPECT_EQ(info.cpuType(), 0x01000007);
+    EXPECT_EQ(probe.kernelQueries["hw.cputype"], 1);
+}
+
+TEST(SystemInfoTest, ProcessorValueZeroIsAskedAgain) {
+    ScriptedProbe probe;
+    probe.kernel["hw.cputype"] = {bytesOf(0), bytesOf(7)};
+    SystemInfo info(probe);
+    EXPECT_EQ(info.cpuType(), 0);
+    EXPECT_EQ(info.cpuType(), 7);
+    EXPECT_EQ(info.cpuType(), 7);
+    EXPECT_EQ(probe.kernelQueries["hw.cputype"], 2);
+}
+
+TEST(SystemInfoTest, SharedInstanceIsWhatTheEntryPointInstalled) {
+    ScriptedProbe probe;
+    SystemInfo info(probe);
+    SystemInfo* before = SystemInfo::shared();
+    SystemInfo::setShared(&info);
+    EXPECT_EQ(SystemInfo::shared(), &info);
+    SystemInfo::setShared(before);
+}
+
+}  // namespace
+}  // namespace qby
