@@ -1,0 +1,76 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE" sourcelanguage="en_US">
+<context>
+    <name>ClientDownloader</name>
+    <message>
+        <source>Quillbay Downloader</source>
+        <translation>Quillbay Downloader</translation>
+    </message>
+    <message>
+        <source>Downloading the Quillbay app…</source>
+        <translation>Die Quillbay-App wird heruntergeladen …</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>QBYDownloader</name>
+    <message>
+        <source>Mac OS X is too old.</source>
+        <translation>Mac OS X ist zu alt.</translation>
+    </message>
+    <message>
+        <source>The Quillbay app is needed to download your game. However the Quillbay app requires Mac OS X 10.6 or newer, and your version of Mac OS X is too old.</source>
+        <translation>Die Quillbay-App wird benötigt, um Ihr Spiel herunterzuladen. Die Quillbay-App erfordert jedoch Mac OS X 10.6 oder neuer, und Ihre Version von Mac OS X ist zu alt.</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>Support</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Quillbay Downloader</source>
+        <translation>Quillbay Downloader</translation>
+    </message>
+    <message>
+        <source>This application will install the Quillbay app. The Quillbay app will then start and begin downloading your game.
+</source>
+        <translation>Dieses Programm installiert die Quillbay-App. Die Quillbay-App wird anschließend gestartet und beginnt mit dem Herunterladen Ihres Spiels.
+</translation>
+    </message>
+    <message>
+        <source>Download &amp; Install</source>
+        <translation>Herunterladen &amp; installieren</translation>
+    </message>
+    <message>
+        <source>The Quillbay app could not be downloaded.</source>
+        <translation>Die Quillbay-App konnte nicht heruntergeladen werden.</translation>
+    </message>
+    <message>
+        <source>A problem occurred while starting the download.</source>
+        <translation>Beim Starten des Downloads ist ein Problem aufgetreten.</translation>
+    </message>
+    <message>
+        <source>The Quillbay app could not be started.</source>
+        <translation>Die Quillbay-App konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Please use the Finder to locate the QBY app and then double-click to start it. Contact Technical Support if you continue to have problems.
+
+Error %d</source>
+        <translation>Bitte suchen Sie die QBY-App im Finder und starten Sie sie mit einem Doppelklick. Wenden Sie sich an den technischen Support, falls die Probleme weiterhin bestehen.
+
+Fehler %d</translation>
+    </message>
+    <message>
+        <source>The QBY servers may be busy or temporarily unavailable. Please try again later.</source>
+        <translation>Die QBY-Server sind möglicherweise ausgelastet oder vorübergehend nicht erreichbar. Bitte versuchen Sie es später erneut.</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,76 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr_FR" sourcelanguage="en_US">
+<context>
+    <name>ClientDownloader</name>
+    <message>
+        <source>Quillbay Downloader</source>
+        <translation>Quillbay Downloader</translation>
+    </message>
+    <message>
+        <source>Downloading the Quillbay app…</source>
+        <translation>Téléchargement de l’app Quillbay…</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+</context>
+<context>
+    <name>QBYDownloader</name>
+    <message>
+        <source>Mac OS X is too old.</source>
+        <translation>Mac OS X est trop ancien.</translation>
+    </message>
+    <message>
+        <source>The Quillbay app is needed to download your game. However the Quillbay app requires Mac OS X 10.6 or newer, and your version of Mac OS X is too old.</source>
+        <translation>L’app Quillbay est nécessaire pour télécharger votre jeu. Cependant, l’app Quillbay requiert Mac OS X 10.6 ou ultérieur, et votre version de Mac OS X est trop ancienne.</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>Assistance</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Quitter</translation>
+    </message>
+    <message>
+        <source>Quillbay Downloader</source>
+        <translation>Quillbay Downloader</translation>
+    </message>
+    <message>
+        <source>This application will install the Quillbay app. The Quillbay app will then start and begin downloading your game.
+</source>
+        <translation>Cette application va installer l’app Quillbay. L’app Quillbay démarrera ensuite et commencera à télécharger votre jeu.
+</translation>
+    </message>
+    <message>
+        <source>Download &amp; Install</source>
+        <translation>Télécharger et installer</translation>
+    </message>
+    <message>
+        <source>The Quillbay app could not be downloaded.</source>
+        <translation>L’app Quillbay n’a pas pu être téléchargée.</translation>
+    </message>
+    <message>
+        <source>A problem occurred while starting the download.</source>
+        <translation>Un problème est survenu au démarrage du téléchargement.</translation>
+    </message>
+    <message>
+        <source>The Quillbay app could not be started.</source>
+        <translation>L’app Quillbay n’a pas pu être lancée.</translation>
+    </message>
+    <message>
+        <source>Please use the Finder to locate the QBY app and then double-click to start it. Contact Technical Support if you continue to have problems.
+
+Error %d</source>
+        <translation>Veuillez localiser l’app QBY dans le Finder, puis double-cliquez dessus pour la lancer. Contactez l’assistance technique si les problèmes persistent.
+
+Erreur %d</translation>
+    </message>
+    <message>
+        <source>The QBY servers may be busy or temporarily unavailable. Please try again later.</source>
+        <translation>Les serveurs QBY sont peut-être surchargés ou temporairement indisponibles. Veuillez réessayer plus tard.</translation>
+    </message>
+</context>
+</TS>
