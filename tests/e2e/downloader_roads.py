@@ -173,6 +173,71 @@ def client_installed(checks, desktop):
     session.show_client(desktop)
 
 
+def _client_elsewhere(checks, folder):
+    """The client installed outside /Applications, where a user may have put it."""
+    session = Session(checks)
+    client_bundle = world.place_bundle(CLIENT, folder)
+    downloader = session.place_downloader("Game.K7.V9.app")
+    program = session.run_downloader(downloader)
+    session.ends(program)
+    executable = world.executable_of(client_bundle)
+    checks.check(f"{executable} runs", world.wait_until(
+        lambda: world.processes_running(executable), 5))
+    session.check_handed_over({"K7": "V9"})
+    session.check_kept(downloader, kept=False)
+
+
+def client_in_user_applications(checks, desktop):
+    _client_elsewhere(checks, world.HOME / "Applications")
+
+
+def client_found_in_home(checks, desktop):
+    _client_elsewhere(checks, world.HOME / "Games" / "Store")
+
+
+def malformed_client_info(checks, desktop):
+    """A bundle in /Applications whose Info.plist is garbage is no client: the install prompt."""
+    session = Session(checks)
+    client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
+    executable = client_bundle / "Contents/MacOS" / world.executable_of(world.DIST / CLIENT).name
+    (client_bundle / "Contents/Info.plist").write_bytes(b"<?xml \x00\xff<plist><dict><key>" * 64)
+    downloader = session.place_downloader("Game.K7.V9.app")
+    program = session.run_downloader(downloader)
+    prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
+    checks.check("pressing Quit", prompt.press("Quit"))
+    session.ends(program)
+    checks.equal("files in the drop folder", world.drop_files(), [])
+    checks.equal("client processes started", world.processes_running(executable), [])
+    session.check_kept(downloader, kept=True)
+
+
+def _request_file_road(checks, content, expected):
+    session = Session(checks)
+    session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
+    downloader = session.place_downloader("Game.app")
+    request = DOWNLOADS / ".Game.txt"
+    request.write_bytes(content)
+    program = session.run_downloader(downloader)
+    session.ends(program)
+    if expected is None:
+        recorded = session.wait_for_requests(1)
+        checks.equal("requests recorded by the client", len(recorded), 1)
+    else:
+        session.check_handed_over(expected)
+    checks.check(".Game.txt consumed", not request.exists())
+    session.check_kept(downloader, kept=False)
+
+
+def malformed_request_file(checks, desktop):
+    """A request file that is not UTF-8 gives an empty request, and is consumed all the same."""
+    _request_file_road(checks, b"title;\xff\xfe abc\nlang;en\x80", {})
+
+
+def huge_request_file(checks, desktop):
+    """A request file far larger than any request neither stalls nor breaks the hand-off."""
+    _request_file_road(checks, b"k;" + b"v" * (64 << 20), None)
+
+
 def _client_broken(checks, desktop, breakage, code):
     session = Session(checks)
     client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
