@@ -1,0 +1,67 @@
+// The downloader's entry point: wires the Linux services into the launch logic and hands control
+// to the event loop. Everything the downloader decides lives in QBY_DownloaderAppDelegate.
+
+#include "app/HandOffFlag.h"
+#include "app/QBY_DownloaderAppDelegate.h"
+#include "client/QBYClientProxy.h"
+#include "foundation/SystemInfo.h"
+#include "platform/linux/LibPlistPropertyLists.h"
+#include "platform/linux/LinuxApplication.h"
+#include "platform/linux/LinuxBundle.h"
+#include "platform/linux/LinuxFileManager.h"
+#include "platform/linux/LinuxInterfaceLoader.h"
+#include "platform/linux/LinuxLogs.h"
+#include "platform/linux/LinuxMetadataSearch.h"
+#include "platform/linux/LinuxNotificationCenter.h"
+#include "platform/linux/LinuxPauses.h"
+#include "platform/linux/LinuxProcessInfo.h"
+#include "platform/linux/LinuxSystemProbe.h"
+#include "platform/linux/LinuxWorkspace.h"
+
+#include <QApplication>
+#include <QTimer>
+
+using namespace qby;
+using namespace qby::platform::linuxhost;
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillbay Downloader"));
+    QApplication::setOrganizationDomain(QStringLiteral("quillbay.com"));
+    // The downloader ends only through terminate(): closing an alert is no reason to quit.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    LinuxBundle bundle;
+    if (bundle.translator() != nullptr) QCoreApplication::installTranslator(bundle.translator());
+
+    LinuxApplication application;
+    LinuxFileManager fileManager;
+    LinuxWorkspace workspace;
+    LinuxMetadataSearch metadataSearch;
+    LinuxNotificationCenter notificationCenter;
+    LibPlistPropertyLists propertyLists;
+    LinuxProcessInfo processInfo;
+    LinuxLogs logs;
+    LinuxPauses pauses;
+    LinuxInterfaceLoader interfaceLoader(bundle.bundlePath() +
+                                         QStringLiteral("/Contents/Resources"));
+    LinuxSystemProbe systemProbe;
+
+    SystemInfo systemInfo(systemProbe);
+    SystemInfo::setShared(&systemInfo);
+
+    const platform::PlatformServices services{
+        application,   bundle,      fileManager, workspace, metadataSearch, notificationCenter,
+        propertyLists, processInfo, logs,        pauses,    interfaceLoader};
+    QBYClientProxy proxy(
+        {workspace, metadataSearch, notificationCenter, application, bundle, pauses, systemInfo});
+    QBYClientProxy::setSharedProxy(&proxy);
+
+    HandOffFlag handOff;
+    QBY_DownloaderAppDelegate delegate(services, proxy, systemInfo, handOff);
+    application.setTerminationHandler([&delegate] { delegate.applicationWillTerminate(); });
+
+    // Launching has finished once the event loop runs.
+    QTimer::singleShot(0, &app, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    return app.exec();
+}
