@@ -1,0 +1,52 @@
+#include "platform/linux/BundleWalkQuery.h"
+
+#include "platform/linux/DirectoryListing.h"
+#include "platform/linux/InfoPlistReader.h"
+
+#include <QFileInfo>
+#include <deque>
+#include <utility>
+
+namespace qby::platform::linuxhost {
+
+BundleWalkQuery::BundleWalkQuery(QString rootFolder, QString bundleIdentifier)
+    : rootFolder_(std::move(rootFolder)), bundleIdentifier_(std::move(bundleIdentifier)) {}
+
+bool BundleWalkQuery::execute() {
+    results_.clear();
+    const QFileInfo root(rootFolder_);
+    if (!root.isDir() || !root.isReadable()) return false;
+
+    std::deque<std::pair<QString, int>> pending{{root.absoluteFilePath(), 0}};
+    size_t visited = 0;
+    while (!pending.empty() && visited < kMaxEntries) {
+        const auto [folder, depth] = pending.front();
+        pending.pop_front();
+        const std::vector<DirectoryEntry> entries =
+            DirectoryListing::sortedEntries(folder, kMaxEntries - visited);
+        visited += entries.size();
+        for (const DirectoryEntry& entry : entries) {
+            // Links (loops, paths out of home), devices, pipes and sockets are passed by.
+            if (entry.kind != DirectoryEntry::Kind::Directory) continue;
+            const QString path = (folder == "/" ? folder : folder + "/") + entry.name;
+            if (entry.name.endsWith(".app")) {
+                if (InfoPlistReader::stringValue(path, "CFBundleIdentifier") == bundleIdentifier_)
+                    results_.append(path);
+            } else if (depth + 1 < kMaxDepth) {
+                pending.emplace_back(path, depth + 1);
+            }
+        }
+    }
+    return true;
+}
+
+qint64 BundleWalkQuery::resultCount() const {
+    return results_.size();
+}
+
+std::optional<MetadataItem> BundleWalkQuery::resultAtIndex(qint64 index) const {
+    if (index < 0 || index >= results_.size()) return std::nullopt;
+    return MetadataItem{results_.at(index)};
+}
+
+}  // namespace qby::platform::linuxhost

@@ -1,0 +1,25 @@
+#include "platform/linux/InfoPlistReader.h"
+
+#include "platform/linux/BoundedFileReader.h"
+#include "platform/linux/LibPlistPropertyLists.h"
+
+namespace qby::platform::linuxhost {
+
+std::optional<QVariantMap> InfoPlistReader::read(const QString& bundlePath) {
+    const std::optional<QByteArray> bytes =
+        BoundedFileReader::read(bundlePath + "/Contents/Info.plist", kMaxBytes);
+    if (!bytes) return std::nullopt;
+    const std::optional<QVariant> root = LibPlistPropertyLists().parse(*bytes);
+    if (!root || root->typeId() != QMetaType::QVariantMap) return std::nullopt;
+    return root->toMap();
+}
+
+std::optional<QString> InfoPlistReader::stringValue(const QString& bundlePath, const QString& key) {
+    const std::optional<QVariantMap> info = read(bundlePath);
+    if (!info) return std::nullopt;
+    const auto it = info->constFind(key);
+    if (it == info->cend() || it->typeId() != QMetaType::QString) return std::nullopt;
+    return it->toString();
+}
+
+}  // namespace qby::platform::linuxhost

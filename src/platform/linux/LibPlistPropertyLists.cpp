@@ -1,0 +1,187 @@
+#include "platform/linux/LibPlistPropertyLists.h"
+
+#include "platform/linux/PropertyListNestingGuard.h"
+
+#include <fcntl.h>
+#include <plist/plist.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+namespace qby::platform::linuxhost {
+
+namespace {
+
+// Seconds between the Unix epoch and the property-list epoch (2001-01-01T00:00:00Z).
+constexpr qint64 kPlistEpoch = 978307200;
+
+struct PlistFree {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistFree>;
+
+struct MallocFree {
+    void operator()(void* p) const { std::free(p); }
+};
+
+QString takeString(char* text) {
+    std::unique_ptr<char, MallocFree> owned(text);
+    return owned ? QString::fromUtf8(owned.get()) : QString();
+}
+
+std::optional<QVariant> toVariant(plist_t node, int depth);
+
+std::optional<QVariant> dictToVariant(plist_t node, int depth) {
+    QVariantMap map;
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(node, &iter);
+    std::unique_ptr<void, MallocFree> ownedIter(iter);
+    while (iter != nullptr) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(node, iter, &key, &value);
+        if (value == nullptr) {
+            std::free(key);
+            break;
+        }
+        const QString name = takeString(key);
+        std::optional<QVariant> converted = toVariant(value, depth + 1);
+        if (!converted) return std::nullopt;
+        map.insert(name, *converted);
+    }
+    return QVariant(map);
+}
+
+std::optional<QVariant> arrayToVariant(plist_t node, int depth) {
+    QVariantList list;
+    const uint32_t size = plist_array_get_size(node);
+    list.reserve(size);
+    for (uint32_t i = 0; i < size; ++i) {
+        std::optional<QVariant> converted = toVariant(plist_array_get_item(node, i), depth + 1);
+        if (!converted) return std::nullopt;
+        list.append(*converted);
+    }
+    return QVariant(list);
+}
+
+std::optional<QVariant> toVariant(plist_t node, int depth) {
+    if (node == nullptr || depth > LibPlistPropertyLists::kMaxNesting) return std::nullopt;
+    switch (plist_get_node_type(node)) {
+        case PLIST_DICT:
+            return dictToVariant(node, depth);
+        case PLIST_ARRAY:
+            return arrayToVariant(node, depth);
+        case PLIST_STRING: {
+            char* text = nullptr;
+            plist_get_string_val(node, &text);
+            return QVariant(takeString(text));
+        }
+        case PLIST_UINT: {
+            uint64_t value = 0;
+            plist_get_uint_val(node, &value);
+            // Negative integers are stored as their 64-bit two's complement.
+            return QVariant(static_cast<qint64>(value));
+        }
+        case PLIST_REAL: {
+            double value = 0;
+            plist_get_real_val(node, &value);
+            return QVariant(value);
+        }
+        case PLIST_BOOLEAN: {
+            uint8_t value = 0;
+            plist_get_bool_val(node, &value);
+            return QVariant(value != 0);
+        }
+        case PLIST_DATE: {
+            int32_t seconds = 0;
+            int32_t microseconds = 0;
+            plist_get_date_val(node, &seconds, &microseconds);
+            const qint64 ms = (kPlistEpoch + seconds) * 1000 + microseconds / 1000;
+            return QVariant(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
+        }
+        case PLIST_DATA: {
+            char* data = nullptr;
+            uint64_t length = 0;
+            plist_get_data_val(node, &data, &length);
+            std::unique_ptr<char, MallocFree> owned(data);
+            return QVariant(QByteArray(owned.get(), static_cast<qsizetype>(length)));
+        }
+        case PLIST_UID: {
+            uint64_t value = 0;
+            plist_get_uid_val(node, &value);
+            return QVariant(static_cast<qint64>(value));
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+bool writeAll(int fd, const char* data, size_t length) {
+    while (length > 0) {
+        const ssize_t n = ::write(fd, data, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool LibPlistPropertyLists::writeDictionaryAtomically(const QString& path,
+                                                      const QMap<QString, QString>& dictionary) {
+    if (path.isEmpty()) return false;
+    PlistPtr root(plist_new_dict());
+    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+        plist_dict_set_item(root.get(), it.key().toUtf8().constData(),
+                            plist_new_string(it.value().toUtf8().constData()));
+    }
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(root.get(), &xml, &length);
+    if (xml == nullptr) return false;
+    std::unique_ptr<char, void (*)(char*)> ownedXml(xml, plist_to_xml_free);
+
+    // The temporary file lies beside the target so that the rename stays on one file system.
+    const QFileInfo target(path);
+    QByteArray temporary =
+        QFile::encodeName(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) return false;
+    bool written = fchmod(fd, 0600) == 0 && writeAll(fd, xml, length) && fsync(fd) == 0;
+    written = (::close(fd) == 0) && written;
+    if (written) written = ::rename(temporary.constData(), QFile::encodeName(path)) == 0;
+    if (!written) {
+        ::unlink(temporary.constData());
+        return false;
+    }
+    // Make the rename itself durable; a failure here leaves a complete file all the same.
+    const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        ::close(folder);
+    }
+    return true;
+}
+
+std::optional<QVariant> LibPlistPropertyLists::parse(const QByteArray& bytes) const {
+    if (bytes.isEmpty() ||
+        static_cast<quint64>(bytes.size()) > std::numeric_limits<uint32_t>::max())
+        return std::nullopt;
+    if (!PropertyListNestingGuard::withinLimit(bytes, kMaxNesting)) return std::nullopt;
+    plist_t raw = nullptr;
+    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &raw);
+    PlistPtr root(raw);
+    if (!root) return std::nullopt;
+    return toVariant(root.get(), 0);
+}
+
+}  // namespace qby::platform::linuxhost

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/PropertyLists.h"
+
+namespace qby::platform::linuxhost {
+
+// Property lists through libplist: XML written, XML and binary read.
+class LibPlistPropertyLists : public PropertyLists {
+public:
+    // Containers nested deeper than this are refused as hostile.
+    static constexpr int kMaxNesting = 512;
+
+    bool writeDictionaryAtomically(const QString& path,
+                                   const QMap<QString, QString>& dictionary) override;
+    std::optional<QVariant> parse(const QByteArray& bytes) const override;
+};
+
+}  // namespace qby::platform::linuxhost
