@@ -1,0 +1,71 @@
+#include "LinuxApplication.h"
+
+#include "AlertMessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+
+namespace qby::platform::linuxhost {
+
+LinuxApplication::LinuxApplication(QString applicationName)
+    : applicationName_(std::move(applicationName)) {
+    // Only terminate() ends this application: an alert closing while no other window is open
+    // must not end the event loop behind the launch sequence's back.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        app->setQuitOnLastWindowClosed(false);
+    }
+}
+
+void LinuxApplication::activateIgnoringOtherApps(bool flag) {
+    Q_UNUSED(flag);  // there is no other application to yield to on this platform
+    activated_ = true;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible()) {
+            window->raise();
+            window->activateWindow();
+        }
+    }
+}
+
+int LinuxApplication::runModal(const Alert& alert) {
+    QMessageBox box;
+    AlertMessageBox::fill(box, alert, applicationName_);
+    if (activated_) {
+        // Once the application has been brought forward, its alerts come up in front too.
+        QTimer::singleShot(0, &box, [&box] {
+            box.raise();
+            box.activateWindow();
+        });
+    }
+    box.exec();
+    return AlertMessageBox::response(box);
+}
+
+void LinuxApplication::terminate() {
+    if (terminating_) {
+        return;
+    }
+    terminating_ = true;
+    if (terminationHandler_) {
+        terminationHandler_();
+    }
+    if (QCoreApplication::instance() && QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::exit(0);
+        return;
+    }
+    // Before the event loop runs, exit() would be forgotten when the loop starts; the process
+    // ends here instead, as callers expect nothing of theirs to run after this call.
+    std::fflush(nullptr);
+    std::exit(0);
+}
+
+void LinuxApplication::setTerminationHandler(std::function<void()> handler) {
+    terminationHandler_ = std::move(handler);
+}
+
+}  // namespace qby::platform::linuxhost

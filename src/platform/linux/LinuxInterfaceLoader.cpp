@@ -1,0 +1,56 @@
+#include "LinuxInterfaceLoader.h"
+
+#include "LinuxDownloadWindow.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QUiLoader>
+#include <QWidget>
+
+namespace qby::platform::linuxhost {
+
+namespace {
+
+// A real interface file is a few kilobytes; anything far larger is not one of ours.
+constexpr qint64 kMaxInterfaceFileBytes = 4 * 1024 * 1024;
+
+}  // namespace
+
+LinuxInterfaceLoader::LinuxInterfaceLoader(QString resourcesPath)
+    : resourcesPath_(std::move(resourcesPath)) {}
+
+LinuxInterfaceLoader::~LinuxInterfaceLoader() = default;
+
+DownloadWindow* LinuxInterfaceLoader::loadDownloadWindow(const QString& name) {
+    // A name, not a path: nothing outside the resources folder is loaded.
+    if (name.isEmpty() || name.contains(u'/') || name == u"." || name == u"..") {
+        return nullptr;
+    }
+    const QString path = QDir(resourcesPath_).filePath(name + QStringLiteral(".ui"));
+    // Only a regular file: a device or pipe in its place would never end.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxInterfaceFileBytes) {
+        return nullptr;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return nullptr;
+    }
+    QUiLoader loader;
+    std::unique_ptr<QWidget> window(loader.load(&file));
+    if (!window) {
+        return nullptr;
+    }
+    auto* bar = window->findChild<QProgressBar*>(QStringLiteral("mBar"));
+    auto* cancel = window->findChild<QAbstractButton*>(QStringLiteral("cancelButton"));
+    if (!bar || !cancel) {
+        return nullptr;
+    }
+    windows_.push_back(std::make_unique<LinuxDownloadWindow>(std::move(window), bar, cancel));
+    return windows_.back().get();
+}
+
+}  // namespace qby::platform::linuxhost

@@ -1,0 +1,100 @@
+#include "platform/linux/LinuxDownloadWindow.h"
+#include "platform/linux/LinuxInterfaceLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QTranslator>
+#include <QXmlStreamReader>
+
+namespace qby::platform::linuxhost {
+namespace {
+
+// Every text the alerts look up, written out as the users see them in English.
+const char* const kAlertTexts[] = {
+    "Mac OS X is too old.",
+    "The Quillbay app is needed to download your game. However the Quillbay app requires Mac OS X "
+    "10.6 or newer, and your version of Mac OS X is too old.",
+    "Support",
+    "Quit",
+    "Quillbay Downloader",
+    "This application will install the Quillbay app. The Quillbay app will then start and begin "
+    "downloading your game.\n",
+    "Download & Install",
+    "The Quillbay app could not be downloaded.",
+    "A problem occurred while starting the download.",
+    "The Quillbay app could not be started.",
+    "Please use the Finder to locate the QBY app and then double-click to start it. Contact "
+    "Technical Support if you continue to have problems.\n\nError %d",
+    "The QBY servers may be busy or temporarily unavailable. Please try again later.",
+};
+
+// Names of the same text in each language need not differ from English.
+bool mayStayEnglish(const QString& text) {
+    return text == u"Quillbay Downloader" || text == u"Support";
+}
+
+class TranslationsTest : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(translator_.load(QStringLiteral(QBY_TRANSLATIONS_DIR "/QBYDownloader_") +
+                                     QString::fromLatin1(GetParam())));
+    }
+    QTranslator translator_;
+};
+
+TEST_P(TranslationsTest, TranslateEveryAlertText) {
+    for (const char* text : kAlertTexts) {
+        const QString english = QString::fromUtf8(text);
+        const QString translated = translator_.translate("QBYDownloader", text);
+        ASSERT_FALSE(translated.isEmpty()) << "no translation of: " << text;
+        if (!mayStayEnglish(english)) {
+            EXPECT_NE(translated, english);
+        }
+        EXPECT_EQ(translated.endsWith(u'\n'), english.endsWith(u'\n')) << text;
+        EXPECT_EQ(translated.count(QStringLiteral("%d")), english.count(QStringLiteral("%d")))
+            << text;
+        EXPECT_EQ(translated.count(QStringLiteral("\n\n")), english.count(QStringLiteral("\n\n")))
+            << text;
+    }
+}
+
+TEST_P(TranslationsTest, TranslateTheDownloadWindow) {
+    QCoreApplication::installTranslator(&translator_);
+    LinuxInterfaceLoader loader(QStringLiteral(QBY_RESOURCES_DIR));
+    auto* window = static_cast<LinuxDownloadWindow*>(
+        loader.loadDownloadWindow(QStringLiteral("ClientDownloader")));
+    QCoreApplication::removeTranslator(&translator_);
+    ASSERT_NE(window, nullptr);
+    const QLabel* label = window->widget()->findChild<QLabel*>();
+    ASSERT_NE(label, nullptr);
+    EXPECT_NE(label->text(), QString::fromUtf8("Downloading the Quillbay app\u2026"));
+    EXPECT_FALSE(label->text().isEmpty());
+    EXPECT_NE(window->cancelButton()->text(), QStringLiteral("Cancel"));
+}
+
+TEST_P(TranslationsTest, SourceFileHasNoUnfinishedEntry) {
+    QFile file(QStringLiteral(QBY_RESOURCES_DIR "/QBYDownloader_") +
+               QString::fromLatin1(GetParam()) + QStringLiteral(".ts"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    int translations = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == u"translation") {
+            EXPECT_FALSE(xml.attributes().hasAttribute(QStringLiteral("type")))
+                << "line " << xml.lineNumber();
+            ++translations;
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(translations, static_cast<int>(std::size(kAlertTexts)) + 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, TranslationsTest, ::testing::Values("de", "fr"));
+
+}  // namespace
+}  // namespace qby::platform::linuxhost
