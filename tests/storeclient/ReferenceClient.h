@@ -18,6 +18,8 @@ public:
 
     // Contents/MacOS/Quillbay inside the built Quillbay.app.
     static QString executablePath();
+    // The built Quillbay.app itself.
+    static QString bundlePath();
 
     // Starts another instance; true once it runs.
     bool start();

@@ -1,0 +1,181 @@
+#include "HandOffServices.h"
+#include "NotificationFiles.h"
+#include "PrivateSessionBus.h"
+#include "ReferenceClient.h"
+#include "WaitUntil.h"
+
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <csignal>
+#include <optional>
+#include <vector>
+
+namespace qby::storeclient::test {
+namespace {
+
+using testsupport::PrivateSessionBus;
+
+const QString kClientIdentifier = "com.quillbay.Client2";
+
+// Sets environment variables for one test and puts the old values back afterwards.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment() = default;
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ~ScopedEnvironment() {
+        for (auto saved = saved_.rbegin(); saved != saved_.rend(); ++saved) {
+            if (saved->second) {
+                qputenv(saved->first.constData(), *saved->second);
+            } else {
+                qunsetenv(saved->first.constData());
+            }
+        }
+    }
+    void set(const QByteArray& name, const QString& value) {
+        saved_.emplace_back(name, qEnvironmentVariableIsSet(name.constData())
+                                      ? std::optional<QByteArray>(qgetenv(name.constData()))
+                                      : std::nullopt);
+        qputenv(name.constData(), QFile::encodeName(value));
+    }
+
+private:
+    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
+};
+
+// The permission bits of the item, or ~0 when there is none.
+unsigned modeOf(const QString& path) {
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : ~0u;
+}
+
+QMap<QString, QString> recordedRequest(const QJsonObject& line) {
+    QMap<QString, QString> request;
+    const QJsonObject entries = line.value("request").toObject();
+    for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
+        request.insert(entry.key(), entry.value().toString());
+    }
+    return request;
+}
+
+// The downloader's real services and the reference client, on one private session bus and in
+// one temporary home.
+class HandOffIntegrationTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(bus.isRunning());
+        ASSERT_TRUE(connection.isConnected());
+        // The downloader finds the drop folder through the user's data folder.
+        environment.set("XDG_DATA_HOME", home.path() + "/.local/share");
+    }
+
+    void TearDown() override {
+        // A client started through the workspace is not our child: end it by its bus name.
+        const QDBusReply<uint> pid = connection.interface()->servicePid(kClientIdentifier);
+        if (pid.isValid() && client.process().state() == QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(pid.value()), SIGTERM);
+            waitUntil([this] { return !clientOwnsName(); });
+        }
+    }
+
+    bool clientOwnsName() {
+        return connection.interface()->isServiceRegistered(kClientIdentifier).value();
+    }
+
+    bool startClient() {
+        return client.start() && waitUntil([this] { return clientOwnsName(); });
+    }
+
+    // Answered only once the client has handled everything sent to it before.
+    bool barrier() {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            kClientIdentifier, "/com/quillbay/Client2", "org.freedesktop.Application", "Activate");
+        call << QVariantMap{};
+        return connection.call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+    }
+
+    QStringList dropped() const {
+        return QDir(client.dropFolder()).entryList(QDir::Files | QDir::Hidden);
+    }
+
+    QTemporaryDir home;
+    PrivateSessionBus bus;
+    QDBusConnection connection = bus.connection("downloader");
+    ScopedEnvironment environment;
+    ReferenceClient client{home.path(), bus.address()};
+    HandOffServices services{connection, home.path()};
+};
+
+TEST_F(HandOffIntegrationTest, FindsTheRunningClientAndActivatesIt) {
+    EXPECT_EQ(services.proxy().isClientRunning(), nullptr);
+
+    // A name that differs only in letter case is another application.
+    QDBusConnection other = bus.connection("other");
+    ASSERT_TRUE(other.registerService("com.quillbay.client2"));
+    ASSERT_TRUE(startClient());
+
+    const auto running = services.proxy().isClientRunning();
+    ASSERT_NE(running, nullptr);
+    EXPECT_EQ(running->bundleIdentifier(), kClientIdentifier);
+    EXPECT_TRUE(running->activateWithOptions(platform::kActivateIgnoringOtherApps));
+    EXPECT_TRUE(running->activateWithOptions(platform::kActivateAllWindows |
+                                             platform::kActivateIgnoringOtherApps));
+}
+
+TEST_F(HandOffIntegrationTest, TheRunningClientRecordsTheRequestOnceAndUnchanged) {
+    ASSERT_TRUE(startClient());
+    const DownloadRequest request{{"Product", "Harbour Lights: Director's Cut"},
+                                  {"Token", "a&b<c>\"d\"'e"},
+                                  {"Title", "Grüße aus 世界"},
+                                  {"Lines", "one\ntwo"},
+                                  {"Empty", ""}};
+
+    writeNotificationFile(request, "download", services.fileServices());
+    const QStringList files = dropped();
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(files.first().startsWith("download.") && files.first().endsWith(".plist"));
+    // The request is private to the user.
+    EXPECT_EQ(modeOf(client.dropFolder() + "/" + files.first()), 0600u);
+    EXPECT_EQ(modeOf(client.dropFolder()), 0700u);
+
+    const auto running = services.proxy().isClientRunning();
+    ASSERT_NE(running, nullptr);
+    EXPECT_TRUE(running->activateWithOptions(platform::kActivateIgnoringOtherApps));
+    services.proxy().notifyClient("QBY.Helper");
+    services.proxy().notifyClient("QBY.Helper");
+    ASSERT_TRUE(barrier());
+
+    EXPECT_TRUE(dropped().isEmpty());
+    const QList<QJsonObject> lines = client.log();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines.first().value("file").toString(), files.first());
+    EXPECT_EQ(recordedRequest(lines.first()), request);
+}
+
+TEST_F(HandOffIntegrationTest, AClientLaunchedFromItsBundleTakesTheWaitingRequest) {
+    // The launched client inherits the downloader's environment.
+    environment.set("HOME", home.path());
+    environment.set("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    environment.set("XDG_RUNTIME_DIR", home.path());
+    environment.set("QT_QPA_PLATFORM", "offscreen");
+    const DownloadRequest request{{"Product", "Ice Road"}};
+    writeNotificationFile(request, "download", services.fileServices());
+
+    const QString bundle = ReferenceClient::bundlePath();
+    ASSERT_TRUE(bundle.endsWith("/Quillbay.app"));
+    // No notification follows a launch: the client must look at its start.
+    ASSERT_TRUE(services.proxy().launchClient(bundle));
+    ASSERT_TRUE(waitUntil([this] { return clientOwnsName() && dropped().isEmpty(); }));
+    const QList<QJsonObject> lines = client.log();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(recordedRequest(lines.first()), request);
+}
+
+}  // namespace
+}  // namespace qby::storeclient::test

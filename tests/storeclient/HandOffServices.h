@@ -1,0 +1,53 @@
+#pragma once
+
+#include "client/NotificationFileWriter.h"
+#include "client/QBYClientProxy.h"
+#include "foundation/SystemInfo.h"
+#include "platform/linux/LibPlistPropertyLists.h"
+#include "platform/linux/LinuxApplication.h"
+#include "platform/linux/LinuxBundle.h"
+#include "platform/linux/LinuxFileManager.h"
+#include "platform/linux/LinuxLogs.h"
+#include "platform/linux/LinuxMetadataSearch.h"
+#include "platform/linux/LinuxNotificationCenter.h"
+#include "platform/linux/LinuxPauses.h"
+#include "platform/linux/LinuxProcessInfo.h"
+#include "platform/linux/LinuxSystemProbe.h"
+#include "platform/linux/LinuxWorkspace.h"
+
+#include <QDBusConnection>
+#include <QString>
+
+namespace qby::storeclient::test {
+
+// The downloader's side of the hand-off on the real Linux services, talking over the given bus
+// and looking for applications under the given home folder. The drop folder follows the
+// process's XDG_DATA_HOME, as it does for the downloader.
+class HandOffServices {
+public:
+    HandOffServices(const QDBusConnection& bus, const QString& home);
+    HandOffServices(const HandOffServices&) = delete;
+    HandOffServices& operator=(const HandOffServices&) = delete;
+
+    QBYClientProxy& proxy() { return proxy_; }
+    NotificationFileServices fileServices() {
+        return {fileManager_, propertyLists_, processInfo_, logs_};
+    }
+
+private:
+    platform::linuxhost::LinuxFileManager fileManager_;
+    platform::linuxhost::LibPlistPropertyLists propertyLists_;
+    platform::linuxhost::LinuxProcessInfo processInfo_;
+    platform::linuxhost::LinuxLogs logs_;
+    platform::linuxhost::LinuxWorkspace workspace_;
+    platform::linuxhost::LinuxMetadataSearch metadataSearch_;
+    platform::linuxhost::LinuxNotificationCenter notificationCenter_;
+    platform::linuxhost::LinuxApplication application_;
+    platform::linuxhost::LinuxBundle bundle_;
+    platform::linuxhost::LinuxPauses pauses_;
+    platform::linuxhost::LinuxSystemProbe probe_;
+    SystemInfo systemInfo_;
+    QBYClientProxy proxy_;
+};
+
+}  // namespace qby::storeclient::test
