@@ -1,0 +1,240 @@
+#include "platform/linux/LibPlistPropertyLists.h"
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+#include <sys/stat.h>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace qby::platform::linuxhost {
+namespace {
+
+QByteArray xmlPlist(const QByteArray& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+           "<plist version=\"1.0\">" +
+           body + "</plist>\n";
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class PropertyListWriteTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QStringList folderEntries() const {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir dir;
+    LibPlistPropertyLists plists;
+};
+
+TEST_F(PropertyListWriteTest, WritesAPrivateXmlFileThatReadsBackExactly) {
+    const QMap<QString, QString> request{{"title", "abc"},
+                                         {"", ""},
+                                         {"lang", "en"},
+                                         {"markup", "<a href=\"x\">&amp;</a> ]]>"},
+                                         {QString::fromUtf8("\xC3\xBC"
+                                                            "ber"),
+                                          "a;b\r"},
+                                         {"spaces", "  two  "},
+                                         {"emoji", QString::fromUtf8("\xF0\x9F\x8E\xAE")}};
+    const QString target = dir.filePath("download.TOKEN.plist");
+    const mode_t savedMask = umask(0);
+    ASSERT_TRUE(plists.writeDictionaryAtomically(target, request));
+    umask(savedMask);
+
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(folderEntries(), QStringList{"download.TOKEN.plist"});
+
+    const QByteArray bytes = readAll(target);
+    EXPECT_TRUE(bytes.startsWith("<?xml")) << bytes.left(40).toStdString();
+    const std::optional<QVariant> parsed = plists.parse(bytes);
+    ASSERT_TRUE(parsed.has_value());
+    QVariantMap expected;
+    for (auto it = request.cbegin(); it != request.cend(); ++it) expected[it.key()] = it.value();
+    EXPECT_EQ(parsed->toMap(), expected);
+}
+
+TEST_F(PropertyListWriteTest, AnEmptyDictionaryIsStillAPropertyList) {
+    const QString target = dir.filePath("empty.plist");
+    ASSERT_TRUE(plists.writeDictionaryAtomically(target, {}));
+    const std::optional<QVariant> parsed = plists.parse(readAll(target));
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_EQ(parsed->typeId(), QMetaType::QVariantMap);
+    EXPECT_TRUE(parsed->toMap().isEmpty());
+}
+
+TEST_F(PropertyListWriteTest, ReplacesAnExistingFileWhole) {
+    const QString target = dir.filePath("download.plist");
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(100000, 'z'));
+    old.close();
+    ASSERT_TRUE(plists.writeDictionaryAtomically(target, {{"k", "v"}}));
+    EXPECT_EQ(plists.parse(readAll(target))->toMap(), (QVariantMap{{"k", "v"}}));
+    EXPECT_EQ(folderEntries(), QStringList{"download.plist"});
+}
+
+TEST_F(PropertyListWriteTest, FailsWithoutLeavingATemporaryFile) {
+    // The target is a folder: the rename cannot replace it.
+    ASSERT_TRUE(QDir().mkdir(dir.filePath("taken.plist")));
+    EXPECT_FALSE(plists.writeDictionaryAtomically(dir.filePath("taken.plist"), {{"k", "v"}}));
+    EXPECT_EQ(folderEntries(), QStringList{"taken.plist"});
+    // The folder is missing: nothing can be made.
+    EXPECT_FALSE(plists.writeDictionaryAtomically(dir.filePath("missing/x.plist"), {{"k", "v"}}));
+    EXPECT_FALSE(plists.writeDictionaryAtomically("", {{"k", "v"}}));
+    EXPECT_EQ(folderEntries(), QStringList{"taken.plist"});
+}
+
+TEST(PropertyListParseTest, ConvertsEveryXmlType) {
+    const QByteArray xml = xmlPlist(
+        "<dict>"
+        "<key>string</key><string>caf\xC3\xA9 &amp; &lt;b&gt;</string>"
+        "<key>integer</key><integer>42</integer>"
+        "<key>negative</key><integer>-7</integer>"
+        "<key>real</key><real>1.5</real>"
+        "<key>yes</key><true/>"
+        "<key>no</key><false/>"
+        "<key>date</key><date>2001-01-02T00:00:00Z</date>"
+        "<key>data</key><data>AAEC/w==</data>"
+        "<key>array</key><array><string>a</string><integer>1</integer><array/></array>"
+        "<key>nested</key><dict><key>inner</key><string>x</string></dict>"
+        "</dict>");
+    const std::optional<QVariant> parsed = LibPlistPropertyLists().parse(xml);
+    ASSERT_TRUE(parsed.has_value());
+    const QVariantMap map = parsed->toMap();
+    EXPECT_EQ(map.value("string"), QVariant(QString::fromUtf8("caf\xC3\xA9 & <b>")));
+    EXPECT_EQ(map.value("integer"), QVariant(qint64(42)));
+    EXPECT_EQ(map.value("negative"), QVariant(qint64(-7)));
+    EXPECT_EQ(map.value("real"), QVariant(1.5));
+    EXPECT_EQ(map.value("yes"), QVariant(true));
+    EXPECT_EQ(map.value("no"), QVariant(false));
+    EXPECT_EQ(map.value("date").toDateTime(), QDateTime(QDate(2001, 1, 2), QTime(0, 0), Qt::UTC));
+    EXPECT_EQ(map.value("data"), QVariant(QByteArray("\x00\x01\x02\xFF", 4)));
+    EXPECT_EQ(map.value("array"),
+              QVariant(QVariantList{QString("a"), qint64(1), QVariant(QVariantList{})}));
+    EXPECT_EQ(map.value("nested"), QVariant(QVariantMap{{"inner", QString("x")}}));
+}
+
+TEST(PropertyListParseTest, ReadsBinaryPropertyLists) {
+    plist_t root = plist_new_dict();
+    plist_dict_set_item(root, "CFBundleIdentifier", plist_new_string("com.quillbay.Client2"));
+    plist_dict_set_item(root, "count", plist_new_uint(3));
+    plist_t list = plist_new_array();
+    plist_array_append_item(list, plist_new_bool(1));
+    plist_dict_set_item(root, "list", list);
+    char* bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &bin, &length);
+    plist_free(root);
+    ASSERT_NE(bin, nullptr);
+    const QByteArray bytes(bin, length);
+    plist_to_bin_free(bin);
+
+    const std::optional<QVariant> parsed = LibPlistPropertyLists().parse(bytes);
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_EQ(parsed->toMap(), (QVariantMap{{"CFBundleIdentifier", "com.quillbay.Client2"},
+                                            {"count", qint64(3)},
+                                            {"list", QVariantList{true}}}));
+}
+
+// Nested arrays as text, depth levels deep.
+QByteArray nestedXml(int depth) {
+    return xmlPlist(QByteArray("<array>").repeated(depth) + QByteArray("</array>").repeated(depth));
+}
+
+// A binary list of count arrays, each holding a reference to the next (or as given).
+QByteArray binaryChain(int count, std::function<std::vector<uint32_t>(int)> refsOf) {
+    QByteArray data = "bplist00";
+    std::vector<uint32_t> offsets;
+    for (int i = 0; i < count; ++i) {
+        offsets.push_back(static_cast<uint32_t>(data.size()));
+        const std::vector<uint32_t> refs = refsOf(i);
+        data.append(char(0xA0 | refs.size()));
+        for (uint32_t ref : refs) {
+            for (int shift = 24; shift >= 0; shift -= 8) data.append(char((ref >> shift) & 0xFF));
+        }
+    }
+    const uint64_t table = static_cast<uint64_t>(data.size());
+    for (uint32_t offset : offsets) {
+        for (int shift = 24; shift >= 0; shift -= 8) data.append(char((offset >> shift) & 0xFF));
+    }
+    data.append(QByteArray(6, '\0'));
+    data.append(char(4));
+    data.append(char(4));
+    for (uint64_t value : {uint64_t(count), uint64_t(0), table}) {
+        for (int shift = 56; shift >= 0; shift -= 8) data.append(char((value >> shift) & 0xFF));
+    }
+    return data;
+}
+
+std::vector<uint32_t> next(int i, int count) {
+    if (i + 1 >= count) return {};
+    return {uint32_t(i + 1)};
+}
+
+struct HostileCase {
+    const char* name;
+    QByteArray bytes;
+    bool accepted;
+};
+
+class PropertyListHostileTest : public testing::TestWithParam<HostileCase> {};
+
+TEST_P(PropertyListHostileTest, RefusesWithoutCrashingOrHanging) {
+    EXPECT_EQ(LibPlistPropertyLists().parse(GetParam().bytes).has_value(), GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, PropertyListHostileTest,
+    testing::Values(
+        HostileCase{"Empty", "", false}, HostileCase{"Garbage", "\x01\x02garbage\xFF", false},
+        HostileCase{"PlainText", "title;abc\nlang;en", false},
+        HostileCase{"TruncatedXml", xmlPlist("<dict><key>a</key><string>b</string>").left(120),
+                    false},
+        HostileCase{"UnclosedTags", xmlPlist("<dict><key>a</key><array><string>b"), false},
+        HostileCase{"DeepAtLimit", nestedXml(LibPlistPropertyLists::kMaxNesting), true},
+        HostileCase{"DeepOverLimit", nestedXml(LibPlistPropertyLists::kMaxNesting + 1), false},
+        // A million levels crash the parser itself unless refused before it.
+        HostileCase{"DeepMillion", nestedXml(1'000'000), false},
+        HostileCase{"DeepUnclosed", xmlPlist(QByteArray("<dict><key>a</key>").repeated(1'000'000)),
+                    false},
+        HostileCase{"BinaryHeaderOnly", "bplist00", false},
+        HostileCase{"BinaryBadTrailer", QByteArray("bplist00") + QByteArray(40, '\xFF'), false},
+        HostileCase{"BinaryChainAtLimit", binaryChain(512, [](int i) { return next(i, 512); }),
+                    true},
+        HostileCase{"BinaryChainOverLimit", binaryChain(513, [](int i) { return next(i, 513); }),
+                    false},
+        // Quadratic in the parser: minutes unless refused before it.
+        HostileCase{"BinaryChainMillion",
+                    binaryChain(1'000'000, [](int i) { return next(i, 1'000'000); }), false},
+        HostileCase{
+            "BinaryCycle",
+            binaryChain(3, [](int i) { return std::vector<uint32_t>{uint32_t((i + 1) % 3)}; }),
+            false},
+        HostileCase{"BinarySelfReference",
+                    binaryChain(1, [](int) { return std::vector<uint32_t>{0}; }), false},
+        HostileCase{"BinaryReferenceOutside",
+                    binaryChain(2, [](int) { return std::vector<uint32_t>{7}; }), false},
+        // Each level references the next twice: 2^60 copies once expanded.
+        HostileCase{"BinaryExpansionBomb",
+                    binaryChain(60,
+                                [](int i) {
+                                    return i + 1 < 60 ? std::vector<uint32_t>{uint32_t(i + 1),
+                                                                              uint32_t(i + 1)}
+                                                      : std::vector<uint32_t>{};
+                                }),
+                    false}),
+    [](const testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qby::platform::linuxhost

@@ -1,0 +1,249 @@
+#include "platform/linux/LinuxFileManager.h"
+
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cerrno>
+
+namespace qby::platform::linuxhost {
+namespace {
+
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+mode_t permissions(const QString& path) {
+    struct stat st {};
+    if (lstat(native(path).constData(), &st) != 0) return 0;
+    return st.st_mode & 07777;
+}
+
+class LinuxFileManagerTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    LinuxFileManager files;
+};
+
+struct ReadCase {
+    const char* name;
+    QByteArray bytes;
+    qint64 maxBytes;
+    std::optional<QString> expected;
+};
+
+class ReadUtf8TextTest : public LinuxFileManagerTest,
+                         public testing::WithParamInterface<ReadCase> {};
+
+TEST_P(ReadUtf8TextTest, AnswersTheTextOnlyForValidSmallFiles) {
+    const ReadCase& c = GetParam();
+    writeBytes(path("request.txt"), c.bytes);
+    EXPECT_EQ(files.readUtf8Text(path("request.txt"), c.maxBytes), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Contents, ReadUtf8TextTest,
+    testing::Values(ReadCase{"Ascii", "title;abc\nlang;en", 100, QString("title;abc\nlang;en")},
+                    ReadCase{"Empty", "", 100, QString("")},
+                    ReadCase{"MultiByte", "k;\xC3\xA4\xE2\x82\xAC\xF0\x9F\x8E\xAE", 100,
+                             QString::fromUtf8("k;\xC3\xA4\xE2\x82\xAC\xF0\x9F\x8E\xAE")},
+                    ReadCase{"CarriageReturnsKept", "a;b\r\n", 100, QString("a;b\r\n")},
+                    ReadCase{"ExactlyAtLimit", QByteArray(64, 'x'), 64, QString(64, 'x')},
+                    ReadCase{"OneOverLimit", QByteArray(65, 'x'), 64, std::nullopt},
+                    ReadCase{"InvalidByte", "a;\xFF", 100, std::nullopt},
+                    ReadCase{"Overlong", "\xC0\xAF", 100, std::nullopt},
+                    ReadCase{"Surrogate", "\xED\xA0\x80", 100, std::nullopt},
+                    ReadCase{"AboveUnicode", "\xF4\x90\x80\x80", 100, std::nullopt},
+                    ReadCase{"TruncatedAtEnd", "ok\xE2\x82", 100, std::nullopt},
+                    ReadCase{"LoneContinuation", "\x80", 100, std::nullopt}),
+    [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+
+TEST_F(LinuxFileManagerTest, ReadsNothingFromFoldersPipesAndAbsentFiles) {
+    ASSERT_TRUE(QDir().mkdir(path("folder")));
+    ASSERT_EQ(mkfifo(native(path("pipe")).constData(), 0600), 0);
+    EXPECT_EQ(files.readUtf8Text(path("folder"), 1000), std::nullopt);
+    // Nobody writes the pipe: reading it must not block.
+    EXPECT_EQ(files.readUtf8Text(path("pipe"), 1000), std::nullopt);
+    EXPECT_EQ(files.readUtf8Text(path("absent"), 1000), std::nullopt);
+    EXPECT_EQ(files.readUtf8Text("", 1000), std::nullopt);
+}
+
+TEST_F(LinuxFileManagerTest, ReadsThroughALinkToAFile) {
+    writeBytes(path("real.txt"), "a;b");
+    ASSERT_EQ(symlink(native(path("real.txt")).constData(), native(path("link.txt")).constData()),
+              0);
+    EXPECT_EQ(files.readUtf8Text(path("link.txt"), 10), QString("a;b"));
+}
+
+TEST_F(LinuxFileManagerTest, TellsItemsAndFoldersApartWithoutFollowingLinks) {
+    writeBytes(path("file"), "x");
+    ASSERT_TRUE(QDir().mkdir(path("folder")));
+    ASSERT_EQ(symlink(native(path("folder")).constData(), native(path("folderLink")).constData()),
+              0);
+    ASSERT_EQ(symlink("/nonexistent/target", native(path("dangling")).constData()), 0);
+
+    EXPECT_TRUE(files.fileExists(path("file")));
+    EXPECT_TRUE(files.fileExists(path("folder")));
+    EXPECT_TRUE(files.fileExists(path("dangling")));
+    EXPECT_FALSE(files.fileExists(path("absent")));
+    EXPECT_TRUE(files.isDirectory(path("folder")));
+    EXPECT_FALSE(files.isDirectory(path("folderLink")));
+    EXPECT_FALSE(files.isDirectory(path("file")));
+    EXPECT_FALSE(files.isDirectory(path("absent")));
+}
+
+TEST_F(LinuxFileManagerTest, RemovesATreeButNotWhatItsLinksPointAt) {
+    // Outside the tree: must survive.
+    ASSERT_TRUE(QDir().mkpath(path("outside/keep")));
+    writeBytes(path("outside/keep/precious"), "data");
+    // The tree: nested folders, files, a link to a folder outside, a link to a file outside,
+    // and a dangling link.
+    const QString tree = path("Game.app");
+    ASSERT_TRUE(QDir().mkpath(tree + "/Contents/MacOS/deep/er"));
+    writeBytes(tree + "/Contents/Info.plist", "x");
+    writeBytes(tree + "/Contents/MacOS/deep/er/file", "x");
+    ASSERT_EQ(symlink(native(path("outside")).constData(),
+                      native(tree + "/Contents/outsideFolder").constData()),
+              0);
+    ASSERT_EQ(symlink(native(path("outside/keep/precious")).constData(),
+                      native(tree + "/Contents/MacOS/outsideFile").constData()),
+              0);
+    ASSERT_EQ(symlink("nowhere", native(tree + "/dangling").constData()), 0);
+
+    EXPECT_EQ(files.removeItem(tree), 0);
+    EXPECT_FALSE(files.fileExists(tree));
+    EXPECT_TRUE(QFile::exists(path("outside/keep/precious")));
+}
+
+TEST_F(LinuxFileManagerTest, RemovesSingleItemsAndAnswersErrnoForAbsentOnes) {
+    writeBytes(path("Game.zip"), "zip");
+    ASSERT_TRUE(QDir().mkdir(path("target")));
+    ASSERT_EQ(symlink(native(path("target")).constData(), native(path("Link.app")).constData()), 0);
+
+    EXPECT_EQ(files.removeItem(path("Game.zip")), 0);
+    EXPECT_FALSE(files.fileExists(path("Game.zip")));
+    // A link to a folder: the link goes, the folder stays.
+    EXPECT_EQ(files.removeItem(path("Link.app")), 0);
+    EXPECT_FALSE(files.fileExists(path("Link.app")));
+    EXPECT_TRUE(files.isDirectory(path("target")));
+    EXPECT_EQ(files.removeItem(path("Game.zip")), ENOENT);
+    EXPECT_EQ(files.removeItem(path("missing/inside")), ENOENT);
+    EXPECT_EQ(files.removeItem(""), ENOENT);
+}
+
+TEST_F(LinuxFileManagerTest, RemovesAVeryDeepTreeWithoutRecursion) {
+    // Deeper than any stack frame budget would like, shallower than the open-file limit.
+    QString deepest = path("Deep.app");
+    QString relative;
+    for (int i = 0; i < 200; ++i) relative += "/d";
+    ASSERT_TRUE(QDir().mkpath(deepest + relative));
+    EXPECT_EQ(files.removeItem(deepest), 0);
+    EXPECT_FALSE(files.fileExists(deepest));
+}
+
+// Removal on a read-only mount answers EROFS. The mount is made in a child process inside a
+// private mount namespace, so nothing outside the test sees it; the child reports the errno.
+TEST_F(LinuxFileManagerTest, RemovalOnAReadOnlyMountAnswersErofs) {
+    const QString source = path("source");
+    const QString mounted = path("mounted");
+    ASSERT_TRUE(QDir().mkpath(source + "/Game.app/Contents"));
+    writeBytes(source + "/Game.app/Contents/Info.plist", "x");
+    ASSERT_TRUE(QDir().mkdir(mounted));
+
+    constexpr int kCannotMount = 200;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount(native(source).constData(), native(mounted).constData(), nullptr, MS_BIND,
+                  nullptr) != 0 ||
+            mount(nullptr, native(mounted).constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+                  nullptr) != 0)
+            _exit(kCannotMount);
+        LinuxFileManager childFiles;
+        _exit(childFiles.removeItem(mounted + "/Game.app"));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kCannotMount)
+        GTEST_SKIP() << "no private read-only bind mount possible here (needs CAP_SYS_ADMIN)";
+    EXPECT_EQ(WEXITSTATUS(status), EROFS);
+    EXPECT_TRUE(QFile::exists(source + "/Game.app/Contents/Info.plist"));
+}
+
+TEST_F(LinuxFileManagerTest, CreatesMissingFoldersPrivateToTheUser) {
+    ASSERT_EQ(chmod(native(dir.path()).constData(), 0755), 0);
+    const QString target = path("share/quillbay.com/Notifications");
+    EXPECT_TRUE(files.createDirectory(target));
+    EXPECT_TRUE(files.isDirectory(target));
+    EXPECT_EQ(permissions(path("share")), 0700u);
+    EXPECT_EQ(permissions(path("share/quillbay.com")), 0700u);
+    EXPECT_EQ(permissions(target), 0700u);
+    // Folders that were there keep their mode.
+    EXPECT_EQ(permissions(dir.path()), 0755u);
+    // Again: it stands there already.
+    EXPECT_TRUE(files.createDirectory(target));
+    EXPECT_TRUE(files.createDirectory(target + "/"));
+}
+
+TEST_F(LinuxFileManagerTest, KeepsTheModeOfAFolderThatExists) {
+    ASSERT_TRUE(QDir().mkdir(path("shared")));
+    ASSERT_EQ(chmod(native(path("shared")).constData(), 0755), 0);
+    EXPECT_TRUE(files.createDirectory(path("shared")));
+    EXPECT_EQ(permissions(path("shared")), 0755u);
+}
+
+TEST_F(LinuxFileManagerTest, FailsWhenAFileStandsInTheWay) {
+    writeBytes(path("quillbay.com"), "not a folder");
+    EXPECT_FALSE(files.createDirectory(path("quillbay.com")));
+    EXPECT_FALSE(files.createDirectory(path("quillbay.com/Notifications")));
+    EXPECT_FALSE(files.createDirectory(""));
+    EXPECT_EQ(files.readUtf8Text(path("quillbay.com"), 100), QString("not a folder"));
+}
+
+TEST_F(LinuxFileManagerTest, AcceptsALinkToAFolder) {
+    ASSERT_TRUE(QDir().mkdir(path("real")));
+    ASSERT_EQ(symlink(native(path("real")).constData(), native(path("share")).constData()), 0);
+    EXPECT_TRUE(files.createDirectory(path("share/quillbay.com")));
+    EXPECT_TRUE(files.isDirectory(path("real/quillbay.com")));
+}
+
+TEST(LinuxFileManagerFoldersTest, StandardFoldersFollowTheUsersHome) {
+    const QByteArray savedHome = qgetenv("HOME");
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qunsetenv("XDG_DATA_HOME");
+
+    LinuxFileManager files;
+    const QStringList support = files.applicationSupportDirectories();
+    ASSERT_FALSE(support.isEmpty());
+    EXPECT_EQ(support.first(), home.path() + "/.local/share");
+    const QStringList downloads = files.downloadsDirectories();
+    ASSERT_FALSE(downloads.isEmpty());
+    EXPECT_TRUE(downloads.first().startsWith(home.path())) << downloads.first().toStdString();
+    EXPECT_FALSE(files.temporaryDirectory().isEmpty());
+
+    qputenv("HOME", savedHome);
+    if (!savedData.isNull()) qputenv("XDG_DATA_HOME", savedData);
+}
+
+}  // namespace
+}  // namespace qby::platform::linuxhost
