@@ -1,5 +1,6 @@
 #include "VersionComparator.h"
 
+#include <QVarLengthArray>
 #include <QtGlobal>
 #include <limits>
 
@@ -45,17 +46,9 @@ qint64 sign(int value) {
     return value < 0 ? -1 : (value > 0 ? 1 : 0);
 }
 
-}  // namespace
-
-VersionComparator& VersionComparator::defaultComparator() {
-    // A function-local static is initialised exactly once, also under concurrent first calls.
-    static VersionComparator shared;
-    return shared;
-}
-
-VersionComparator::CharacterType VersionComparator::typeOfCharacter(QStringView text) const {
+Type typeOfText(QStringView text) {
     if (text.isEmpty()) {
-        return StringType;
+        return VersionComparator::StringType;
     }
     const Type first = typeOfChar(text.front());
     if (text.size() == 1) {
@@ -63,19 +56,51 @@ VersionComparator::CharacterType VersionComparator::typeOfCharacter(QStringView 
     }
     // Only the exact texts "." and "-" are a period and a dash; leading a longer text, both are
     // ordinary punctuation.
-    return first == PeriodType || first == DashType ? PunctuationType : first;
+    return first == VersionComparator::PeriodType || first == VersionComparator::DashType
+               ? VersionComparator::PunctuationType
+               : first;
 }
 
-bool VersionComparator::isSeparatorType(CharacterType type) const {
-    return type == PeriodType || type == PunctuationType || type == WhitespaceType;
+bool isSeparator(Type type) {
+    return type == VersionComparator::PeriodType || type == VersionComparator::PunctuationType ||
+           type == VersionComparator::WhitespaceType;
 }
 
-bool VersionComparator::isEqualCharacterTypeClassForTypeA(CharacterType a, CharacterType b) const {
-    return a == b || (isSeparatorType(a) && isSeparatorType(b));
+// The steps below work on two kinds of parts lists: QStringList for the public operations, and
+// views into the version texts for comparisons, which then allocate no text at all.
+template <typename Part>
+Part slice(const QString& text, qsizetype start, qsizetype length);
+
+template <>
+QString slice<QString>(const QString& text, qsizetype start, qsizetype length) {
+    return text.mid(start, length);
 }
 
-QStringList VersionComparator::splitVersionString(const QString& version) const {
-    QStringList parts;
+template <>
+QStringView slice<QStringView>(const QString& text, qsizetype start, qsizetype length) {
+    return QStringView(text).mid(start, length);
+}
+
+template <typename Part>
+Part literal(const char16_t (&text)[2]);
+
+template <>
+QString literal<QString>(const char16_t (&text)[2]) {
+    return QString(QChar(text[0]));
+}
+
+template <>
+QStringView literal<QStringView>(const char16_t (&text)[2]) {
+    return QStringView(text, 1);
+}
+
+// Typical versions have a handful of parts: those stay on the stack.
+using ViewParts = QVarLengthArray<QStringView, 16>;
+
+template <typename Parts>
+Parts split(const QString& version) {
+    using Part = typename Parts::value_type;
+    Parts parts;
     if (version.isEmpty()) {
         return parts;
     }
@@ -83,25 +108,26 @@ QStringList VersionComparator::splitVersionString(const QString& version) const 
     Type previous = typeOfChar(version.at(0));
     for (qsizetype i = 1; i < version.size(); ++i) {
         const Type type = typeOfChar(version.at(i));
-        if (type == DashType) {
-            parts.append(version.mid(start, i - start));
+        if (type == VersionComparator::DashType) {
+            parts.append(slice<Part>(version, start, i - start));
             return parts;
         }
-        if (type != previous || isSeparatorType(type)) {
-            parts.append(version.mid(start, i - start));
+        if (type != previous || isSeparator(type)) {
+            parts.append(slice<Part>(version, start, i - start));
             start = i;
         }
         previous = type;
     }
-    parts.append(version.mid(start));
+    parts.append(slice<Part>(version, start, version.size() - start));
     return parts;
 }
 
-quint64 VersionComparator::countOfNumberAndPeriodStartingParts(const QStringList& parts) const {
+template <typename Parts>
+quint64 leadingRun(const Parts& parts) {
     quint64 count = 0;
-    for (const QString& part : parts) {
-        const Type type = typeOfCharacter(part);
-        if (type != NumberType && type != PeriodType) {
+    for (const auto& part : parts) {
+        const Type type = typeOfText(part);
+        if (type != VersionComparator::NumberType && type != VersionComparator::PeriodType) {
             break;
         }
         ++count;
@@ -109,9 +135,9 @@ quint64 VersionComparator::countOfNumberAndPeriodStartingParts(const QStringList
     return count;
 }
 
-void VersionComparator::addNumberAndPeriodPartsToParts(QStringList& parts, quint64 partsCount,
-                                                       const QStringList& model,
-                                                       quint64 modelCount) const {
+template <typename Parts>
+void extend(Parts& parts, quint64 partsCount, const Parts& model, quint64 modelCount) {
+    using Part = typename Parts::value_type;
     if (partsCount >= modelCount) {
         return;
     }
@@ -119,14 +145,14 @@ void VersionComparator::addNumberAndPeriodPartsToParts(QStringList& parts, quint
     if (partsCount >= end) {
         return;
     }
-    QStringList inserted;
+    Parts inserted;
     inserted.reserve(static_cast<qsizetype>(end - partsCount));
     for (quint64 i = partsCount; i < end; ++i) {
-        const Type type = typeOfCharacter(model.at(static_cast<qsizetype>(i)));
-        if (type == PeriodType) {
-            inserted.append(QStringLiteral("."));
-        } else if (type == NumberType) {
-            inserted.append(QStringLiteral("0"));
+        const Type type = typeOfText(model.at(static_cast<qsizetype>(i)));
+        if (type == VersionComparator::PeriodType) {
+            inserted.append(literal<Part>(u"."));
+        } else if (type == VersionComparator::NumberType) {
+            inserted.append(literal<Part>(u"0"));
         } else {
             // modelCount was not the length of the model's leading run.
             Q_ASSERT_X(false, "VersionComparator::addNumberAndPeriodPartsToParts",
@@ -135,27 +161,33 @@ void VersionComparator::addNumberAndPeriodPartsToParts(QStringList& parts, quint
         }
     }
     // One splice instead of one insertion per part keeps long versions linear.
-    const quint64 at = qMin(partsCount, static_cast<quint64>(parts.size()));
-    QStringList result;
+    const qsizetype at = static_cast<qsizetype>(qMin(partsCount, quint64(parts.size())));
+    Parts result;
     result.reserve(parts.size() + inserted.size());
-    const auto split = parts.cbegin() + static_cast<qsizetype>(at);
-    result.append(QStringList(parts.cbegin(), split));
-    result.append(inserted);
-    result.append(QStringList(split, parts.cend()));
+    for (qsizetype i = 0; i < at; ++i) {
+        result.append(parts.at(i));
+    }
+    for (const Part& part : inserted) {
+        result.append(part);
+    }
+    for (qsizetype i = at; i < parts.size(); ++i) {
+        result.append(parts.at(i));
+    }
     parts = std::move(result);
 }
 
-void VersionComparator::balanceVersionPartsA(QStringList& a, QStringList& b) const {
-    const quint64 countA = countOfNumberAndPeriodStartingParts(a);
-    const quint64 countB = countOfNumberAndPeriodStartingParts(b);
+template <typename Parts>
+void balance(Parts& a, Parts& b) {
+    const quint64 countA = leadingRun(a);
+    const quint64 countB = leadingRun(b);
     if (countA > countB) {
-        addNumberAndPeriodPartsToParts(b, countB, a, countA);
+        extend(b, countB, a, countA);
     } else if (countB > countA) {
-        addNumberAndPeriodPartsToParts(a, countA, b, countB);
+        extend(a, countA, b, countB);
     }
 }
 
-qint64 VersionComparator::numberValue(QStringView digits) {
+qint64 numberValue(QStringView digits) {
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
     qint64 value = 0;
     for (QChar c : digits) {
@@ -169,17 +201,55 @@ qint64 VersionComparator::numberValue(QStringView digits) {
     return value;
 }
 
+}  // namespace
+
+VersionComparator& VersionComparator::defaultComparator() {
+    // A function-local static is initialised exactly once, also under concurrent first calls.
+    static VersionComparator shared;
+    return shared;
+}
+
+VersionComparator::CharacterType VersionComparator::typeOfCharacter(QStringView text) const {
+    return typeOfText(text);
+}
+
+bool VersionComparator::isSeparatorType(CharacterType type) const {
+    return isSeparator(type);
+}
+
+bool VersionComparator::isEqualCharacterTypeClassForTypeA(CharacterType a, CharacterType b) const {
+    return a == b || (isSeparator(a) && isSeparator(b));
+}
+
+QStringList VersionComparator::splitVersionString(const QString& version) const {
+    return split<QStringList>(version);
+}
+
+quint64 VersionComparator::countOfNumberAndPeriodStartingParts(const QStringList& parts) const {
+    return leadingRun(parts);
+}
+
+void VersionComparator::addNumberAndPeriodPartsToParts(QStringList& parts, quint64 partsCount,
+                                                       const QStringList& model,
+                                                       quint64 modelCount) const {
+    extend(parts, partsCount, model, modelCount);
+}
+
+void VersionComparator::balanceVersionPartsA(QStringList& a, QStringList& b) const {
+    balance(a, b);
+}
+
 qint64 VersionComparator::compareVersion(const QString& a, const QString& b) const {
-    QStringList partsA = splitVersionString(a);
-    QStringList partsB = splitVersionString(b);
-    balanceVersionPartsA(partsA, partsB);
+    ViewParts partsA = split<ViewParts>(a);
+    ViewParts partsB = split<ViewParts>(b);
+    balance(partsA, partsB);
 
     const qsizetype n = qMin(partsA.size(), partsB.size());
     for (qsizetype i = 0; i < n; ++i) {
-        const QString& partA = partsA.at(i);
-        const QString& partB = partsB.at(i);
-        const Type typeA = typeOfCharacter(partA);
-        const Type typeB = typeOfCharacter(partB);
+        const QStringView partA = partsA.at(i);
+        const QStringView partB = partsB.at(i);
+        const Type typeA = typeOfText(partA);
+        const Type typeB = typeOfText(partB);
         if (!isEqualCharacterTypeClassForTypeA(typeA, typeB)) {
             if (typeA == StringType) {
                 return -1;
@@ -190,7 +260,7 @@ qint64 VersionComparator::compareVersion(const QString& a, const QString& b) con
             return typeA == NumberType ? 1 : -1;
         }
         if (typeA == StringType) {
-            const qint64 order = sign(QString::compare(partA, partB, Qt::CaseSensitive));
+            const qint64 order = sign(partA.compare(partB, Qt::CaseSensitive));
             if (order != 0) {
                 return order;
             }
@@ -208,9 +278,9 @@ qint64 VersionComparator::compareVersion(const QString& a, const QString& b) con
         return 0;
     }
     const bool firstIsLonger = partsA.size() > partsB.size();
-    const QString& extra = firstIsLonger ? partsA.at(n) : partsB.at(n);
+    const QStringView extra = firstIsLonger ? partsA.at(n) : partsB.at(n);
     // A text suffix marks a pre-release (lower); any other suffix makes the version higher.
-    const bool longerIsHigher = typeOfCharacter(extra) != StringType;
+    const bool longerIsHigher = typeOfText(extra) != StringType;
     return (firstIsLonger == longerIsHigher) ? 1 : -1;
 }
 

@@ -50,9 +50,6 @@ public:
 
     // Extends the list whose leading run is shorter so that both runs have the same shape.
     void balanceVersionPartsA(QStringList& a, QStringList& b) const;
-
-private:
-    static qint64 numberValue(QStringView digits);
 };
 
 }  // namespace qby
