@@ -33,6 +33,12 @@ void LinuxApplication::activateIgnoringOtherApps(bool flag) {
 }
 
 int LinuxApplication::runModal(const Alert& alert) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        // No alert can be shown without a widget application; answer as the last button, the
+        // one that quits, rather than going on as if the user had agreed.
+        return kAlertFirstButtonReturn +
+               static_cast<int>(qMax<qsizetype>(alert.buttonTitles.size() - 1, 0));
+    }
     QMessageBox box;
     AlertMessageBox::fill(box, alert, applicationName_);
     if (activated_) {

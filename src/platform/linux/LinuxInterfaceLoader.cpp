@@ -3,6 +3,7 @@
 #include "LinuxDownloadWindow.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,8 +26,9 @@ LinuxInterfaceLoader::LinuxInterfaceLoader(QString resourcesPath)
 LinuxInterfaceLoader::~LinuxInterfaceLoader() = default;
 
 DownloadWindow* LinuxInterfaceLoader::loadDownloadWindow(const QString& name) {
-    // A name, not a path: nothing outside the resources folder is loaded.
-    if (name.isEmpty() || name.contains(u'/') || name == u"." || name == u"..") {
+    // Widgets need a widget application; a name, not a path, keeps loading inside the resources.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()) || name.isEmpty() ||
+        name.contains(u'/') || name == u"." || name == u"..") {
         return nullptr;
     }
     const QString path = QDir(resourcesPath_).filePath(name + QStringLiteral(".ui"));
