@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <ostream>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -187,6 +188,11 @@ struct HostileCase {
     QByteArray bytes;
     bool accepted;
 };
+
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const HostileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PropertyListHostileTest : public testing::TestWithParam<HostileCase> {};
 

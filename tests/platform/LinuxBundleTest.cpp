@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <ostream>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -12,6 +13,11 @@ struct BundlePathCase {
     const char* executable;
     const char* bundle;
 };
+
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const BundlePathCase& c, std::ostream* os) {
+    *os << c.executable;
+}
 
 class LinuxBundlePathTest : public testing::TestWithParam<BundlePathCase> {};
 
@@ -78,6 +84,11 @@ struct TranslationCase {
     const char* table;
     const char* expected;
 };
+
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const TranslationCase& c, std::ostream* os) {
+    *os << c.locale << " " << c.key;
+}
 
 class LinuxBundleTranslationTest : public LinuxBundleResourcesTest,
                                    public testing::WithParamInterface<TranslationCase> {};

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <ostream>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -45,6 +46,11 @@ struct ReadCase {
     qint64 maxBytes;
     std::optional<QString> expected;
 };
+
+// Test names and failure messages show the case, not its bytes.
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReadUtf8TextTest : public LinuxFileManagerTest,
                          public testing::WithParamInterface<ReadCase> {};

@@ -47,6 +47,8 @@ PrivateSessionBus::PrivateSessionBus() {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    // Running as root it complains about the file limit; its address is all we need from it.
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
 
     const QByteArray listen = "--address=unix:dir=" + QFile::encodeName(folder_.path());
     const char* argv[] = {"dbus-daemon",      "--session",         "--nofork", "--nopidfile",

@@ -9,8 +9,10 @@
 
 namespace qby::platform::linuxhost {
 
-BundleWalkQuery::BundleWalkQuery(QString rootFolder, QString bundleIdentifier)
-    : rootFolder_(std::move(rootFolder)), bundleIdentifier_(std::move(bundleIdentifier)) {}
+BundleWalkQuery::BundleWalkQuery(QString rootFolder, QString bundleIdentifier, size_t maxEntries)
+    : rootFolder_(std::move(rootFolder)),
+      bundleIdentifier_(std::move(bundleIdentifier)),
+      maxEntries_(maxEntries) {}
 
 bool BundleWalkQuery::execute() {
     results_.clear();
@@ -19,11 +21,11 @@ bool BundleWalkQuery::execute() {
 
     std::deque<std::pair<QString, int>> pending{{root.absoluteFilePath(), 0}};
     size_t visited = 0;
-    while (!pending.empty() && visited < kMaxEntries) {
+    while (!pending.empty() && visited < maxEntries_) {
         const auto [folder, depth] = pending.front();
         pending.pop_front();
         const std::vector<DirectoryEntry> entries =
-            DirectoryListing::sortedEntries(folder, kMaxEntries - visited);
+            DirectoryListing::sortedEntries(folder, maxEntries_ - visited);
         visited += entries.size();
         for (const DirectoryEntry& entry : entries) {
             // Links (loops, paths out of home), devices, pipes and sockets are passed by.

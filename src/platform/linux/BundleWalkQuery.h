@@ -15,7 +15,8 @@ public:
     static constexpr int kMaxDepth = 8;
     static constexpr size_t kMaxEntries = 100'000;
 
-    BundleWalkQuery(QString rootFolder, QString bundleIdentifier);
+    // maxEntries bounds this walk's work (the search always uses kMaxEntries).
+    BundleWalkQuery(QString rootFolder, QString bundleIdentifier, size_t maxEntries = kMaxEntries);
 
     // False when the root folder cannot be read.
     bool execute() override;
@@ -25,6 +26,7 @@ public:
 private:
     QString rootFolder_;
     QString bundleIdentifier_;
+    size_t maxEntries_;
     QStringList results_;
 };
 

@@ -1,0 +1,155 @@
+#include "platform/linux/LinuxMetadataSearch.h"
+
+#include "platform/linux/BundleWalkQuery.h"
+
+#include "TemporaryBundle.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace qby::platform::linuxhost {
+namespace {
+
+using testsupport::TemporaryBundle;
+
+constexpr const char* kQuery = "kMDItemCFBundleIdentifier == 'com.quillbay.Client2'";
+constexpr const char* kClient = "com.quillbay.Client2";
+
+class QueryTextTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(QueryTextTest, OnlyTheExactFormIsUnderstood) {
+    LinuxMetadataSearch search("/nonexistent");
+    EXPECT_EQ(search.createQuery(GetParam()), nullptr) << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, QueryTextTest,
+    testing::Values("", "kMDItemCFBundleIdentifier == \"com.quillbay.Client2\"",
+                    "kMDItemCFBundleIdentifier = 'com.quillbay.Client2'",
+                    "kMDItemCFBundleIdentifier  == 'com.quillbay.Client2'",
+                    "kMDItemCFBundleIdentifier == 'com.quillbay.Client2' ",
+                    " kMDItemCFBundleIdentifier == 'com.quillbay.Client2'",
+                    "kMDItemCFBundleIdentifier == 'a'b'", "kMDItemCFBundleIdentifier == ''",
+                    "kMDItemDisplayName == 'Quillbay'", "kMDItemCFBundleIdentifier == 'x'\n"));
+
+class WalkTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(home.isValid()); }
+    QString client(const QString& folder, const QString& name) {
+        const QString path = TemporaryBundle::create(
+            folder == "." ? home.path() : home.filePath(folder), name, {.identifier = kClient});
+        EXPECT_FALSE(path.isEmpty());
+        return path;
+    }
+    // The results of one run, in order; nothing when the run failed.
+    std::optional<QStringList> run(const QString& query = kQuery) {
+        LinuxMetadataSearch search(home.path());
+        std::unique_ptr<MetadataQuery> q = search.createQuery(query);
+        if (!q || !q->execute()) return std::nullopt;
+        QStringList paths;
+        for (qint64 i = 0; i < q->resultCount(); ++i) {
+            const std::optional<MetadataItem> item = q->resultAtIndex(i);
+            if (item && item->path) paths.append(*item->path);
+        }
+        EXPECT_EQ(q->resultAtIndex(q->resultCount()), std::nullopt);
+        EXPECT_EQ(q->resultAtIndex(-1), std::nullopt);
+        return paths;
+    }
+
+    QTemporaryDir home;
+};
+
+TEST_F(WalkTest, FindsBundlesBreadthFirstInNameOrder) {
+    const QString deep = client("b/inner", "Deep");
+    const QString shallowB = client("b", "Quillbay");
+    const QString top = client(".", "Top");
+    const QString hidden = client(".Sparkle", "Quillbay");
+    const QString shallowA = client("a", "Quillbay");
+    TemporaryBundle::create(home.filePath("a"), "Other", {.identifier = "com.example.other"});
+    const std::optional<QStringList> found = run();
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(*found, (QStringList{top, hidden, shallowA, shallowB, deep}));
+}
+
+TEST_F(WalkTest, StopsEightLevelsDown) {
+    const QString level8 = client("1/2/3/4/5/6/7", "Eight");
+    client("1/2/3/4/5/6/7/8", "Nine");
+    EXPECT_EQ(run(), QStringList{level8});
+}
+
+TEST_F(WalkTest, NeverFollowsLinksNorEntersBundles) {
+    QTemporaryDir outside;
+    ASSERT_TRUE(outside.isValid());
+    const QString foreign =
+        TemporaryBundle::create(outside.path(), "Foreign", {.identifier = kClient});
+    ASSERT_EQ(symlink(QFile::encodeName(foreign).constData(),
+                      QFile::encodeName(home.filePath("Linked.app")).constData()),
+              0);
+    ASSERT_EQ(symlink(QFile::encodeName(outside.path()).constData(),
+                      QFile::encodeName(home.filePath("outside")).constData()),
+              0);
+    // A loop back to the home folder.
+    ASSERT_EQ(symlink(QFile::encodeName(home.path()).constData(),
+                      QFile::encodeName(home.filePath("loop")).constData()),
+              0);
+    // A bundle inside another bundle is not looked at.
+    const QString outer =
+        TemporaryBundle::create(home.path(), "Outer", {.identifier = "com.example.outer"});
+    TemporaryBundle::create(outer + "/Contents/Helpers", "Inner", {.identifier = kClient});
+    // A pipe named like a bundle description must not block the walk.
+    ASSERT_TRUE(QDir().mkpath(home.filePath("Piped.app/Contents")));
+    ASSERT_EQ(
+        mkfifo(QFile::encodeName(home.filePath("Piped.app/Contents/Info.plist")).constData(), 0600),
+        0);
+    const QString real = client("x", "Real");
+
+    EXPECT_EQ(run(), QStringList{real});
+}
+
+TEST_F(WalkTest, StopsAfterTheEntryBudget) {
+    const QString early = client(".", "0Early");
+    ASSERT_TRUE(QDir().mkpath(home.filePath("m")));
+    // Home lists three entries; the folder "m" uses up the rest of the budget of 50 before
+    // the folder "z" is listed.
+    for (int i = 0; i < 60; ++i) {
+        const QByteArray name = QFile::encodeName(home.filePath("m/f" + QString::number(i)));
+        const int fd = open(name.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        close(fd);
+    }
+    const QString late = client("z", "Late");
+
+    BundleWalkQuery bounded(home.path(), kClient, 50);
+    ASSERT_TRUE(bounded.execute());
+    ASSERT_EQ(bounded.resultCount(), 1);
+    EXPECT_EQ(bounded.resultAtIndex(0)->path, early);
+    BundleWalkQuery roomy(home.path(), kClient, 64);
+    ASSERT_TRUE(roomy.execute());
+    ASSERT_EQ(roomy.resultCount(), 2);
+    EXPECT_EQ(roomy.resultAtIndex(1)->path, late);
+}
+
+TEST_F(WalkTest, AMissingHomeCannotRunAndEachRunStartsAfresh) {
+    LinuxMetadataSearch missing(home.filePath("nobody"));
+    std::unique_ptr<MetadataQuery> query = missing.createQuery(kQuery);
+    ASSERT_NE(query, nullptr);
+    EXPECT_FALSE(query->execute());
+    EXPECT_EQ(query->resultCount(), 0);
+
+    LinuxMetadataSearch search(home.path());
+    std::unique_ptr<MetadataQuery> again = search.createQuery(kQuery);
+    ASSERT_NE(again, nullptr);
+    client("a", "One");
+    ASSERT_TRUE(again->execute());
+    EXPECT_EQ(again->resultCount(), 1);
+    ASSERT_TRUE(again->execute());
+    EXPECT_EQ(again->resultCount(), 1);
+}
+
+}  // namespace
+}  // namespace qby::platform::linuxhost

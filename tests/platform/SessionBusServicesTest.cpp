@@ -1,0 +1,190 @@
+#include "platform/linux/LinuxNotificationCenter.h"
+#include "platform/linux/LinuxRunningApplication.h"
+#include "platform/linux/LinuxWorkspace.h"
+
+#include "CoreApplication.h"
+#include "PrivateSessionBus.h"
+
+#include <gtest/gtest.h>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+namespace qby::platform::linuxhost {
+namespace {
+
+using testsupport::PrivateSessionBus;
+
+// Stands for a running application: answers org.freedesktop.Application.Activate and counts.
+class ActivationTarget : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
+
+public:
+    std::atomic<int> activations{0};
+
+public slots:
+    void Activate(const QVariantMap& platformData) {
+        if (platformData.isEmpty()) ++activations;
+    }
+};
+
+// Receives the notification signal.
+class NotificationListener : public QObject {
+    Q_OBJECT
+
+public:
+    QStringList names;
+
+public slots:
+    void posted(const QString& name) { names.append(name); }
+};
+
+class SessionBusServicesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::ensureCoreApplication();
+        ASSERT_TRUE(bus.isRunning());
+        ours = bus.connection("downloader");
+        ASSERT_TRUE(ours.isConnected());
+    }
+    // A connection that owns the names, served from its own thread so that our blocking calls
+    // can be answered.
+    QDBusConnection application(const QString& tag, const QStringList& names) {
+        QDBusConnection connection = bus.connection(tag);
+        for (const QString& name : names) EXPECT_TRUE(connection.registerService(name));
+        return connection;
+    }
+
+    PrivateSessionBus bus;
+    QDBusConnection ours{QString()};
+};
+
+TEST_F(SessionBusServicesTest, RunningApplicationsAreTheWellKnownNamesInBusOrder) {
+    QDBusConnection first = application("first", {"com.example.Editor", "com.quillbay.Client2"});
+    QDBusConnection second =
+        application("second", {"com.quillbay.client2", "com.quillbay.Client2-beta"});
+
+    LinuxWorkspace workspace({}, ours);
+    QStringList identifiers;
+    for (const auto& app : workspace.runningApplications()) {
+        ASSERT_TRUE(app->bundleIdentifier().has_value());
+        identifiers.append(*app->bundleIdentifier());
+    }
+    QStringList expected = ours.interface()->registeredServiceNames().value();
+    expected.removeIf(
+        [](const QString& n) { return n.startsWith(':') || n == "org.freedesktop.DBus"; });
+    EXPECT_EQ(identifiers, expected);
+    EXPECT_EQ(identifiers.size(), 4);
+    EXPECT_TRUE(identifiers.contains("com.quillbay.Client2"));
+    EXPECT_TRUE(identifiers.contains("com.quillbay.client2"));
+}
+
+TEST_F(SessionBusServicesTest, ActivationReachesTheApplicationObject) {
+    QThread serving;
+    ActivationTarget target;
+    target.moveToThread(&serving);
+    serving.start();
+    QDBusConnection client = application("client", {"com.quillbay.Client2"});
+    ASSERT_TRUE(
+        client.registerObject("/com/quillbay/Client2", &target, QDBusConnection::ExportAllSlots));
+
+    LinuxWorkspace workspace({}, ours);
+    std::shared_ptr<RunningApplication> found;
+    for (const auto& app : workspace.runningApplications()) {
+        if (app->bundleIdentifier() == QString("com.quillbay.Client2")) found = app;
+    }
+    ASSERT_NE(found, nullptr);
+    EXPECT_TRUE(found->activateWithOptions(kActivateIgnoringOtherApps));
+    EXPECT_TRUE(found->activateWithOptions(kActivateAllWindows | kActivateIgnoringOtherApps));
+    EXPECT_EQ(target.activations.load(), 2);
+
+    client.unregisterObject("/com/quillbay/Client2");
+    serving.quit();
+    serving.wait();
+}
+
+TEST_F(SessionBusServicesTest, ActivationFailsForAbsentOrSilentApplications) {
+    // A name that nobody owns, and a name whose owner has no application object.
+    LinuxRunningApplication absent("com.quillbay.Client2", ours);
+    EXPECT_FALSE(absent.activateWithOptions(kActivateIgnoringOtherApps));
+    QDBusConnection bare = application("bare", {"com.example.Bare"});
+    LinuxRunningApplication objectless("com.example.Bare", ours);
+    EXPECT_FALSE(objectless.activateWithOptions(kActivateIgnoringOtherApps));
+    LinuxRunningApplication nameless("", ours);
+    EXPECT_FALSE(nameless.activateWithOptions(kActivateIgnoringOtherApps));
+    EXPECT_EQ(nameless.bundleIdentifier(), std::nullopt);
+}
+
+TEST_F(SessionBusServicesTest, AStuckApplicationCannotHoldUsBeyondTheTimeout) {
+    // The object's thread is busy until the test lets it go: the call is not answered in time.
+    QThread busy;
+    ActivationTarget target;
+    target.moveToThread(&busy);
+    busy.start();
+    QSemaphore release;
+    QMetaObject::invokeMethod(
+        &target, [&release] { release.acquire(); }, Qt::QueuedConnection);
+    QDBusConnection stuck = application("stuck", {"com.example.Stuck"});
+    ASSERT_TRUE(
+        stuck.registerObject("/com/example/Stuck", &target, QDBusConnection::ExportAllSlots));
+
+    LinuxRunningApplication app("com.example.Stuck", ours);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(app.activateWithOptions(kActivateIgnoringOtherApps));
+    EXPECT_LT(timer.elapsed(), LinuxRunningApplication::kActivateTimeoutMs + 3000);
+
+    release.release();
+    stuck.unregisterObject("/com/example/Stuck");
+    busy.quit();
+    busy.wait();
+}
+
+TEST_F(SessionBusServicesTest, ObjectPathsComeFromTheName) {
+    EXPECT_EQ(LinuxRunningApplication::objectPathFor("com.quillbay.Client2"),
+              "/com/quillbay/Client2");
+    EXPECT_EQ(LinuxRunningApplication::objectPathFor("org.example.my-app"), "/org/example/my_app");
+}
+
+TEST_F(SessionBusServicesTest, NotificationsReachEveryListener) {
+    NotificationListener first;
+    NotificationListener second;
+    QDBusConnection a = bus.connection("listenerA");
+    QDBusConnection b = bus.connection("listenerB");
+    for (auto [connection, listener] : {std::pair{&a, &first}, std::pair{&b, &second}}) {
+        ASSERT_TRUE(connection->connect(QString(), "/com/quillbay/DistributedNotification",
+                                        "com.quillbay.DistributedNotification", "Posted", listener,
+                                        SLOT(posted(QString))));
+    }
+
+    LinuxNotificationCenter center(ours);
+    center.postNotification("QBY.Helper");
+    center.postNotification(QString::fromUtf8("\xC3\xBC"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return first.names.size() == 2 && second.names.size() == 2; }, 5000));
+    EXPECT_EQ(first.names, (QStringList{"QBY.Helper", QString::fromUtf8("\xC3\xBC")}));
+    EXPECT_EQ(second.names, first.names);
+}
+
+TEST(NoSessionBusTest, NothingRunsAndNothingBlocks) {
+    QDBusConnection none = QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "none");
+    ASSERT_FALSE(none.isConnected());
+    QElapsedTimer timer;
+    timer.start();
+    LinuxWorkspace workspace({}, none);
+    EXPECT_TRUE(workspace.runningApplications().empty());
+    LinuxNotificationCenter(none).postNotification("QBY.Helper");
+    EXPECT_FALSE(LinuxRunningApplication("com.quillbay.Client2", none).activateWithOptions(2));
+    // Not a speed test: a sanity bound against waiting on a bus that is not there.
+    EXPECT_LT(timer.elapsed(), 1000);
+    QDBusConnection::disconnectFromBus("none");
+}
+
+}  // namespace
+}  // namespace qby::platform::linuxhost
+
+#include "SessionBusServicesTest.moc"
