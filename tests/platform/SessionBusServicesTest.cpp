@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
@@ -168,6 +170,27 @@ TEST_F(SessionBusServicesTest, NotificationsReachEveryListener) {
         QTest::qWaitFor([&] { return first.names.size() == 2 && second.names.size() == 2; }, 5000));
     EXPECT_EQ(first.names, (QStringList{"QBY.Helper", QString::fromUtf8("\xC3\xBC")}));
     EXPECT_EQ(second.names, first.names);
+}
+
+// The process ends right after posting: the signal must have left it by then.
+TEST_F(SessionBusServicesTest, ANotificationPostedJustBeforeExitIsDelivered) {
+    NotificationListener listener;
+    QDBusConnection listening = bus.connection("listener");
+    ASSERT_TRUE(listening.connect(QString(), "/com/quillbay/DistributedNotification",
+                                  "com.quillbay.DistributedNotification", "Posted", &listener,
+                                  SLOT(posted(QString))));
+    constexpr int kRuns = 20;
+    for (int i = 0; i < kRuns; ++i) {
+        QProcess poster;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+        poster.setProcessEnvironment(environment);
+        poster.start(QBY_POST_NOTIFICATION, {"QBY.Helper." + QString::number(i)});
+        ASSERT_TRUE(poster.waitForFinished(10000));
+        ASSERT_EQ(poster.exitCode(), 0);
+    }
+    QTest::qWaitFor([&] { return listener.names.size() == kRuns; }, 5000);
+    EXPECT_EQ(listener.names.size(), kRuns);
 }
 
 TEST(NoSessionBusTest, NothingRunsAndNothingBlocks) {
