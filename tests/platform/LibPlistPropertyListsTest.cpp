@@ -148,9 +148,10 @@ TEST(PropertyListParseTest, ReadsBinaryPropertyLists) {
                                             {"list", QVariantList{true}}}));
 }
 
-// Nested arrays as text, depth levels deep.
-QByteArray nestedXml(int depth) {
-    return xmlPlist(QByteArray("<array>").repeated(depth) + QByteArray("</array>").repeated(depth));
+// Nested arrays as text, depth levels deep, with an optional leaf in the innermost one.
+QByteArray nestedXml(int depth, const QByteArray& leaf = {}) {
+    return xmlPlist(QByteArray("<array>").repeated(depth) + leaf +
+                    QByteArray("</array>").repeated(depth));
 }
 
 // A binary list of count arrays, each holding a reference to the next (or as given).
@@ -210,10 +211,20 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"UnclosedTags", xmlPlist("<dict><key>a</key><array><string>b"), false},
         HostileCase{"DeepAtLimit", nestedXml(LibPlistPropertyLists::kMaxNesting), true},
         HostileCase{"DeepOverLimit", nestedXml(LibPlistPropertyLists::kMaxNesting + 1), false},
+        HostileCase{"DeepAtLimitWithLeaf",
+                    nestedXml(LibPlistPropertyLists::kMaxNesting, "<string>x</string>"), true},
+        HostileCase{"DeepOverLimitWithLeaf",
+                    nestedXml(LibPlistPropertyLists::kMaxNesting + 1, "<string>x</string>"), false},
         // A million levels crash the parser itself unless refused before it.
         HostileCase{"DeepMillion", nestedXml(1'000'000), false},
         HostileCase{"DeepUnclosed", xmlPlist(QByteArray("<dict><key>a</key>").repeated(1'000'000)),
                     false},
+        HostileCase{
+            "EntityExpansion",
+            "<?xml version=\"1.0\"?><!DOCTYPE plist [<!ENTITY a \"aaaaaaaa\">"
+            "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;\">]>"
+            "<plist version=\"1.0\"><string>&c;</string></plist>",
+            false},
         HostileCase{"BinaryHeaderOnly", "bplist00", false},
         HostileCase{"BinaryBadTrailer", QByteArray("bplist00") + QByteArray(40, '\xFF'), false},
         HostileCase{"BinaryChainAtLimit", binaryChain(512, [](int i) { return next(i, 512); }),

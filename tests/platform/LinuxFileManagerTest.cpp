@@ -175,10 +175,10 @@ TEST_F(LinuxFileManagerTest, RemovalOnAReadOnlyMountAnswersErofs) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount(native(source).constData(), native(mounted).constData(), nullptr, MS_BIND,
+            mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount(native(source).constData(), native(mounted).constData(), "none", MS_BIND,
                   nullptr) != 0 ||
-            mount(nullptr, native(mounted).constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+            mount("none", native(mounted).constData(), "none", MS_BIND | MS_REMOUNT | MS_RDONLY,
                   nullptr) != 0)
             _exit(kCannotMount);
         LinuxFileManager childFiles;

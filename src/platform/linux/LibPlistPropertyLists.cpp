@@ -71,12 +71,14 @@ std::optional<QVariant> arrayToVariant(plist_t node, int depth) {
 }
 
 std::optional<QVariant> toVariant(plist_t node, int depth) {
-    if (node == nullptr || depth > LibPlistPropertyLists::kMaxNesting) return std::nullopt;
+    if (node == nullptr) return std::nullopt;
+    // depth counts the containers around node: at most kMaxNesting containers in all.
+    const bool tooDeep = depth >= LibPlistPropertyLists::kMaxNesting;
     switch (plist_get_node_type(node)) {
         case PLIST_DICT:
-            return dictToVariant(node, depth);
+            return tooDeep ? std::nullopt : dictToVariant(node, depth);
         case PLIST_ARRAY:
-            return arrayToVariant(node, depth);
+            return tooDeep ? std::nullopt : arrayToVariant(node, depth);
         case PLIST_STRING: {
             char* text = nullptr;
             plist_get_string_val(node, &text);

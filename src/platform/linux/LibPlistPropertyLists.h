@@ -7,7 +7,7 @@ namespace qby::platform::linuxhost {
 // Property lists through libplist: XML written, XML and binary read.
 class LibPlistPropertyLists : public PropertyLists {
 public:
-    // Containers nested deeper than this are refused as hostile.
+    // A property list with more containers nested in one another is refused as hostile.
     static constexpr int kMaxNesting = 512;
 
     bool writeDictionaryAtomically(const QString& path,

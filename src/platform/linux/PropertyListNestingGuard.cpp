@@ -96,8 +96,9 @@ bool PropertyListNestingGuard::withinLimit(const QByteArray& bytes, int maxDepth
 }
 
 bool PropertyListNestingGuard::xmlWithinLimit(const QByteArray& bytes, int maxDepth) {
-    // The <plist> element itself is one level above the root object.
-    const int limit = maxDepth + 1;
+    // The <plist> element lies above the root object and a leaf element (<string>) below the
+    // innermost container.
+    const int limit = maxDepth + 2;
     int depth = 0;
     qsizetype i = bytes.indexOf('<');
     while (i >= 0 && i < bytes.size()) {
