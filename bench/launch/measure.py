@@ -61,10 +61,26 @@ def measure(name, runs, before_each, log):
     return median
 
 
+def floor(probe, runs):
+    """A Qt widget program that only starts and ends: what any launch costs here."""
+    times = []
+    for _ in range(runs + 1):
+        start = time.perf_counter()
+        subprocess.run([probe], env=ENVIRONMENT, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        times.append((time.perf_counter() - start) * 1000)
+    times = times[1:]
+    print(f"floor (bare Qt widget program): median {statistics.median(times):.1f} ms over {runs} "
+          f"runs (min {min(times):.1f}, max {max(times):.1f})", flush=True)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=15)
+    parser.add_argument("--floor", help="a bare Qt program to time for scale")
     args = parser.parse_args()
+    if args.floor:
+        floor(args.floor, args.runs)
     client = world.place_bundle(world.CLIENT, world.APPLICATIONS)
     executable = world.executable_of(client)
     ok = True
