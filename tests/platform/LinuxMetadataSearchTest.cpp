@@ -134,6 +134,18 @@ TEST_F(WalkTest, StopsAfterTheEntryBudget) {
     EXPECT_EQ(roomy.resultAtIndex(1)->path, late);
 }
 
+TEST_F(WalkTest, PathsAreCleanWhateverTheHomeFolderLooksLike) {
+    const QString found = client("a", "Quillbay");
+    for (const QString& spelling :
+         {home.path() + "/", home.path() + "//a/..", home.path() + "/."}) {
+        LinuxMetadataSearch search(spelling);
+        std::unique_ptr<MetadataQuery> query = search.createQuery(kQuery);
+        ASSERT_TRUE(query && query->execute());
+        ASSERT_EQ(query->resultCount(), 1);
+        EXPECT_EQ(query->resultAtIndex(0)->path, found) << spelling.toStdString();
+    }
+}
+
 TEST_F(WalkTest, AMissingHomeCannotRunAndEachRunStartsAfresh) {
     LinuxMetadataSearch missing(home.filePath("nobody"));
     std::unique_ptr<MetadataQuery> query = missing.createQuery(kQuery);

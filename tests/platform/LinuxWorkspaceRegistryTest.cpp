@@ -104,6 +104,13 @@ TEST_F(RegistryTest, ReadsBinaryDescriptionsAndLinkedBundles) {
     EXPECT_EQ(lookup(kClient), binary);
 }
 
+TEST_F(RegistryTest, PathsAreCleanWhateverTheFolderLooksLike) {
+    const QString found = bundle(user, "Quillbay", kClient);
+    LinuxWorkspace workspace({user + "/", user + "/../Applications"}, QDBusConnection(""),
+                             root.path());
+    EXPECT_EQ(workspace.absolutePathForAppBundleWithIdentifier(kClient), found);
+}
+
 TEST_F(RegistryTest, MissingFoldersAreNoError) {
     LinuxWorkspace workspace({root.filePath("none"), user}, QDBusConnection(""), root.path());
     bundle(user, "Quillbay", kClient);

@@ -3,6 +3,7 @@
 #include "platform/linux/DirectoryListing.h"
 #include "platform/linux/InfoPlistReader.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <deque>
 #include <utility>
@@ -19,7 +20,7 @@ bool BundleWalkQuery::execute() {
     const QFileInfo root(rootFolder_);
     if (!root.isDir() || !root.isReadable()) return false;
 
-    std::deque<std::pair<QString, int>> pending{{root.absoluteFilePath(), 0}};
+    std::deque<std::pair<QString, int>> pending{{QDir::cleanPath(root.absoluteFilePath()), 0}};
     size_t visited = 0;
     while (!pending.empty() && visited < maxEntries_) {
         const auto [folder, depth] = pending.front();

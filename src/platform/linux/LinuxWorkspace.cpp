@@ -37,7 +37,7 @@ std::optional<QString> LinuxWorkspace::absolutePathForAppBundleWithIdentifier(
         for (const DirectoryEntry& entry :
              DirectoryListing::sortedEntries(folder, kMaxFolderEntries)) {
             if (!entry.name.endsWith(".app")) continue;
-            const QString path = QFileInfo(folder + "/" + entry.name).absoluteFilePath();
+            const QString path = QDir::cleanPath(QDir(folder).absoluteFilePath(entry.name));
             // A link to a bundle elsewhere is registered like the bundle itself.
             if (entry.kind != DirectoryEntry::Kind::Directory && !QFileInfo(path).isDir()) continue;
             if (InfoPlistReader::stringValue(path, "CFBundleIdentifier") == bundleIdentifier)
