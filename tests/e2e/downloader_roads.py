@@ -2,6 +2,7 @@
 and answered over the accessibility bus, and what is left on disk and on the bus checked."""
 
 import os
+import signal
 from pathlib import Path
 
 import pyatspi
@@ -10,6 +11,9 @@ import world
 from road_session import (INSTALL_PROMPT, HELPER_NOTIFICATION, NOT_STARTED, SUPPORT_PAGE, TITLE,
                           TOO_OLD, Session)
 from world import APPLICATIONS, CLIENT, DOWNLOADS
+
+# Seconds a frozen client may hold the downloader up: its 1 s pause and a bounded bus call.
+FROZEN_PEER_PATIENCE = 10
 
 def client_running(checks, desktop):
     session = Session(checks)
@@ -33,6 +37,23 @@ def client_running(checks, desktop):
     checks.check("the client still runs", client.running())
     session.show_client(desktop)
     session.check_kept(downloader, kept=False)
+
+
+def client_frozen(checks, desktop):
+    """A running client that answers nothing (stopped) holds the downloader up only briefly;
+    the request waits for it and is taken once it runs again."""
+    session = Session(checks)
+    client = session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
+    client.process.send_signal(signal.SIGSTOP)
+    downloader = session.place_downloader("Game.K7.V9.app")
+    program = session.run_downloader(downloader)
+    session.ends(program, timeout=FROZEN_PEER_PATIENCE)
+    checks.equal("client notifications posted", [p[2] for p in session.posted()],
+                 [HELPER_NOTIFICATION])
+    session.check_kept(downloader, kept=False)
+    client.process.send_signal(signal.SIGCONT)
+    checks.step("the client runs again")
+    session.check_handed_over({"K7": "V9"})
 
 
 def client_installed(checks, desktop):

@@ -23,6 +23,7 @@ ROADS = {
     "sandbox": Road("sandbox_road.run", needs_dist=False, os_version="10.5"),
     "client_running": Road("downloader_roads.client_running"),
     "client_installed": Road("downloader_roads.client_installed"),
+    "client_frozen": Road("downloader_roads.client_frozen"),
     "client_broken_missing": Road("downloader_roads.client_broken_missing"),
     "client_broken_not_executable": Road("downloader_roads.client_broken_not_executable"),
     "client_absent": Road("downloader_roads.client_absent"),
