@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <ostream>
 
 namespace qby::platform::linuxhost {
@@ -154,29 +155,53 @@ QByteArray nestedXml(int depth, const QByteArray& leaf = {}) {
                     QByteArray("</array>").repeated(depth));
 }
 
-// A binary list of count arrays, each holding a reference to the next (or as given).
-QByteArray binaryChain(int count, std::function<std::vector<uint32_t>(int)> refsOf) {
+void appendBigEndian(QByteArray& data, uint64_t value, int width) {
+    for (int shift = (width - 1) * 8; shift >= 0; shift -= 8)
+        data.append(char((value >> shift) & 0xFF));
+}
+
+// A binary property list of the raw objects, the first one the root; references are 4 bytes.
+QByteArray binaryPlist(const std::vector<QByteArray>& objects) {
     QByteArray data = "bplist00";
-    std::vector<uint32_t> offsets;
-    for (int i = 0; i < count; ++i) {
-        offsets.push_back(static_cast<uint32_t>(data.size()));
-        const std::vector<uint32_t> refs = refsOf(i);
-        data.append(char(0xA0 | refs.size()));
-        for (uint32_t ref : refs) {
-            for (int shift = 24; shift >= 0; shift -= 8) data.append(char((ref >> shift) & 0xFF));
-        }
+    std::vector<uint64_t> offsets;
+    for (const QByteArray& object : objects) {
+        offsets.push_back(static_cast<uint64_t>(data.size()));
+        data.append(object);
     }
     const uint64_t table = static_cast<uint64_t>(data.size());
-    for (uint32_t offset : offsets) {
-        for (int shift = 24; shift >= 0; shift -= 8) data.append(char((offset >> shift) & 0xFF));
-    }
+    for (uint64_t offset : offsets) appendBigEndian(data, offset, 4);
     data.append(QByteArray(6, '\0'));
     data.append(char(4));
     data.append(char(4));
-    for (uint64_t value : {uint64_t(count), uint64_t(0), table}) {
-        for (int shift = 56; shift >= 0; shift -= 8) data.append(char((value >> shift) & 0xFF));
-    }
+    appendBigEndian(data, objects.size(), 8);
+    appendBigEndian(data, 0, 8);
+    appendBigEndian(data, table, 8);
     return data;
+}
+
+// count arrays, each holding the references refsOf gives it.
+QByteArray binaryChain(int count, const std::function<std::vector<uint32_t>(int)>& refsOf) {
+    std::vector<QByteArray> objects;
+    objects.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const std::vector<uint32_t> refs = refsOf(i);
+        QByteArray object(1, char(0xA0 | refs.size()));
+        for (uint32_t ref : refs) appendBigEndian(object, ref, 4);
+        objects.push_back(object);
+    }
+    return binaryPlist(objects);
+}
+
+QByteArray hex(const char* digits) {
+    return QByteArray::fromHex(digits);
+}
+
+// A dictionary of one key and one value, both given as raw objects.
+QByteArray binaryDictionary(const QByteArray& key, const QByteArray& value) {
+    QByteArray dict(1, char(0xD1));
+    appendBigEndian(dict, 1, 4);
+    appendBigEndian(dict, 2, 4);
+    return binaryPlist({dict, key, value});
 }
 
 std::vector<uint32_t> next(int i, int count) {
@@ -225,6 +250,19 @@ INSTANTIATE_TEST_SUITE_P(
             "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;\">]>"
             "<plist version=\"1.0\"><string>&c;</string></plist>",
             false},
+        // libplist aborts the process on a NUL inside a text or key.
+        HostileCase{"XmlNulInText", xmlPlist(QByteArray("<string>a\0b</string>", 20)), false},
+        HostileCase{"XmlNulInKey",
+                    xmlPlist(QByteArray("<dict><key>a\0b</key><string>x</string></dict>", 42)),
+                    false},
+        // Raw objects in hex: 5n ASCII text of n bytes, 6n UTF-16 text of n units, 5F 10 nn
+        // ASCII text whose length nn follows.
+        HostileCase{"BinaryText", binaryDictionary(hex("516B"), hex("53610162")), true},
+        HostileCase{"BinaryNulInText", binaryDictionary(hex("516B"), hex("53610062")), false},
+        HostileCase{"BinaryNulInKey", binaryDictionary(hex("536B0079"), hex("5176")), false},
+        HostileCase{"BinaryNulInUtf16", binaryDictionary(hex("516B"), hex("6200610000")), false},
+        HostileCase{"BinaryTextPastTable", binaryDictionary(hex("516B"), hex("5F107F616263")),
+                    false},
         HostileCase{"BinaryHeaderOnly", "bplist00", false},
         HostileCase{"BinaryBadTrailer", QByteArray("bplist00") + QByteArray(40, '\xFF'), false},
         HostileCase{"BinaryChainAtLimit", binaryChain(512, [](int i) { return next(i, 512); }),

@@ -1,6 +1,6 @@
 #include "platform/linux/LibPlistPropertyLists.h"
 
-#include "platform/linux/PropertyListNestingGuard.h"
+#include "platform/linux/PropertyListInputGuard.h"
 
 #include <fcntl.h>
 #include <plist/plist.h>
@@ -80,9 +80,9 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
         case PLIST_ARRAY:
             return tooDeep ? std::nullopt : arrayToVariant(node, depth);
         case PLIST_STRING: {
-            char* text = nullptr;
-            plist_get_string_val(node, &text);
-            return QVariant(takeString(text));
+            uint64_t length = 0;
+            const char* text = plist_get_string_ptr(node, &length);
+            return QVariant(QString::fromUtf8(text, static_cast<qsizetype>(length)));
         }
         case PLIST_UINT: {
             uint64_t value = 0;
@@ -108,11 +108,9 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
             return QVariant(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
         }
         case PLIST_DATA: {
-            char* data = nullptr;
             uint64_t length = 0;
-            plist_get_data_val(node, &data, &length);
-            std::unique_ptr<char, MallocFree> owned(data);
-            return QVariant(QByteArray(owned.get(), static_cast<qsizetype>(length)));
+            const char* data = plist_get_data_ptr(node, &length);
+            return QVariant(QByteArray(data, static_cast<qsizetype>(length)));
         }
         case PLIST_UID: {
             uint64_t value = 0;
@@ -178,7 +176,7 @@ std::optional<QVariant> LibPlistPropertyLists::parse(const QByteArray& bytes) co
     if (bytes.isEmpty() ||
         static_cast<quint64>(bytes.size()) > std::numeric_limits<uint32_t>::max())
         return std::nullopt;
-    if (!PropertyListNestingGuard::withinLimit(bytes, kMaxNesting)) return std::nullopt;
+    if (!PropertyListInputGuard::isSafe(bytes, kMaxNesting)) return std::nullopt;
     plist_t raw = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &raw);
     PlistPtr root(raw);

@@ -1,4 +1,4 @@
-#include "platform/linux/PropertyListNestingGuard.h"
+#include "platform/linux/PropertyListInputGuard.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -56,8 +56,9 @@ public:
         if (offset < 8 || offset >= tableOffset_) return false;
         const unsigned char marker = data_[offset];
         const int type = marker >> 4;
-        if (type != 0xA && type != 0xC && type != 0xD) return true;
-        container = true;
+        const bool text = type == 0x5 || type == 0x6 || type == 0x7;
+        container = type == 0xA || type == 0xC || type == 0xD;
+        if (!text && !container) return true;
         uint64_t entries = marker & 0x0F;
         uint64_t at = offset + 1;
         if (entries == 0x0F) {
@@ -67,6 +68,7 @@ public:
             entries = bigEndian(data_ + at + 1, width);
             at += 1 + width;
         }
+        if (text) return textHasNoNul(type, entries, at);
         const uint64_t refCount = type == 0xD ? entries * 2 : entries;
         if (entries > tableOffset_ || refCount > (tableOffset_ - at) / refWidth_) return false;
         refs.reserve(refCount);
@@ -79,6 +81,17 @@ public:
     }
 
 private:
+    // ASCII (5) and UTF-8 (7) texts count bytes, UTF-16 (6) texts count 16-bit units.
+    bool textHasNoNul(int type, uint64_t length, uint64_t at) const {
+        const uint64_t unit = type == 0x6 ? 2 : 1;
+        if (length > (tableOffset_ - at) / unit) return false;
+        for (uint64_t i = 0; i < length; ++i) {
+            const unsigned char* c = data_ + at + i * unit;
+            if (c[0] == 0 && (unit == 1 || c[1] == 0)) return false;
+        }
+        return true;
+    }
+
     const unsigned char* data_;
     qsizetype size_;
     int offsetWidth_ = 0;
@@ -90,12 +103,14 @@ private:
 
 }  // namespace
 
-bool PropertyListNestingGuard::withinLimit(const QByteArray& bytes, int maxDepth) {
-    if (bytes.startsWith("bplist")) return binaryWithinLimit(bytes, maxDepth);
-    return xmlWithinLimit(bytes, maxDepth);
+bool PropertyListInputGuard::isSafe(const QByteArray& bytes, int maxDepth) {
+    if (bytes.startsWith("bplist")) return binaryIsSafe(bytes, maxDepth);
+    return xmlIsSafe(bytes, maxDepth);
 }
 
-bool PropertyListNestingGuard::xmlWithinLimit(const QByteArray& bytes, int maxDepth) {
+bool PropertyListInputGuard::xmlIsSafe(const QByteArray& bytes, int maxDepth) {
+    // A NUL byte is never part of an XML document; libplist would keep it inside a text.
+    if (bytes.contains('\0')) return false;
     // The <plist> element lies above the root object and a leaf element (<string>) below the
     // innermost container.
     const int limit = maxDepth + 2;
@@ -123,7 +138,7 @@ bool PropertyListNestingGuard::xmlWithinLimit(const QByteArray& bytes, int maxDe
     return true;
 }
 
-bool PropertyListNestingGuard::binaryWithinLimit(const QByteArray& bytes, int maxDepth) {
+bool PropertyListInputGuard::binaryIsSafe(const QByteArray& bytes, int maxDepth) {
     BinaryObjects objects(bytes);
     if (!objects.readTrailer()) return false;
 
