@@ -56,6 +56,21 @@ def client_frozen(checks, desktop):
     session.check_handed_over({"K7": "V9"})
 
 
+def drop_folder_blocked(checks, desktop):
+    """A plain file where the drop folder belongs: the request cannot be written, so the
+    downloader, which carries the request in its name, must stay for another try."""
+    session = Session(checks)
+    world.DROP_FOLDER.parent.mkdir(parents=True)
+    world.DROP_FOLDER.write_text("not a folder")
+    client = session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
+    downloader = session.place_downloader("Game.K7.V9.app")
+    program = session.run_downloader(downloader)
+    session.ends(program)
+    checks.check("the client runs", client.running())
+    checks.equal("requests recorded by the client", world.recorded_requests(), [])
+    session.check_kept(downloader, kept=True)
+
+
 def client_installed(checks, desktop):
     session = Session(checks)
     client_bundle = world.place_bundle(CLIENT, APPLICATIONS)

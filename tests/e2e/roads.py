@@ -24,6 +24,7 @@ ROADS = {
     "client_running": Road("downloader_roads.client_running"),
     "client_installed": Road("downloader_roads.client_installed"),
     "client_frozen": Road("downloader_roads.client_frozen"),
+    "drop_folder_blocked": Road("downloader_roads.drop_folder_blocked"),
     "client_broken_missing": Road("downloader_roads.client_broken_missing"),
     "client_broken_not_executable": Road("downloader_roads.client_broken_not_executable"),
     "client_absent": Road("downloader_roads.client_absent"),
