@@ -31,6 +31,9 @@ void RequestWindow::addRequest(const QString& file, const Request& request) {
     }
     auto* item = new QListWidgetItem(lines.join(QLatin1Char('\n')), requests_);
     item->setToolTip(file);
+    while (requests_->count() > kShownRequests) {
+        delete requests_->takeItem(0);
+    }
 }
 
 }  // namespace qby::storeclient

@@ -9,7 +9,9 @@ namespace qby::storeclient::test {
 ReferenceClient::ReferenceClient(QString home, QString busAddress)
     : home_(std::move(home)), busAddress_(std::move(busAddress)) {
     process_.setProcessEnvironment(environment());
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The client's own messages go to a file in its home, not into the test's output.
+    process_.setStandardOutputFile(QProcess::nullDevice());
+    process_.setStandardErrorFile(home_ + QStringLiteral("/client.log"));
 }
 
 ReferenceClient::~ReferenceClient() {

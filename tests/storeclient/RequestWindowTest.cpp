@@ -1,0 +1,42 @@
+#include "storeclient/RequestWindow.h"
+
+#include <QListWidget>
+
+#include <gtest/gtest.h>
+
+namespace qby::storeclient {
+namespace {
+
+QStringList shownTexts(const RequestWindow& window) {
+    const auto* list = window.findChild<QListWidget*>();
+    QStringList texts;
+    for (int row = 0; list && row < list->count(); ++row) {
+        texts.append(list->item(row)->text());
+    }
+    return texts;
+}
+
+TEST(RequestWindowTest, ShowsEachRequestAsKeyValueLines) {
+    RequestWindow window;
+    EXPECT_EQ(window.windowTitle(), "Quillbay");
+    window.addRequest("download.A.plist", {{"Product", "Ice Road"}, {"Token", "T-1"}});
+    window.addRequest("download.B.plist", {});
+    EXPECT_EQ(shownTexts(window),
+              QStringList({"Product = Ice Road\nToken = T-1", "(empty request)"}));
+}
+
+// A client that runs for days keeps a bounded window: only the latest requests stay in view.
+TEST(RequestWindowTest, KeepsOnlyTheLatestRequests) {
+    RequestWindow window;
+    const int added = RequestWindow::kShownRequests + 50;
+    for (int n = 0; n < added; ++n) {
+        window.addRequest(QString("download.%1.plist").arg(n), {{"n", QString::number(n)}});
+    }
+    const QStringList texts = shownTexts(window);
+    ASSERT_EQ(texts.size(), RequestWindow::kShownRequests);
+    EXPECT_EQ(texts.first(), QString("n = %1").arg(added - RequestWindow::kShownRequests));
+    EXPECT_EQ(texts.last(), QString("n = %1").arg(added - 1));
+}
+
+}  // namespace
+}  // namespace qby::storeclient
