@@ -77,7 +77,7 @@ void QBY_DownloaderAppDelegate::handToRunningClient(platform::RunningApplication
     client.activateWithOptions(platform::kActivateIgnoringOtherApps);
     services_.pauses.sleep(1);
     proxy_.notifyClient(kClientNotification);
-    handOff_.set();
+    markHandedOver();
     services_.application.terminate();
 }
 
@@ -86,13 +86,13 @@ void QBY_DownloaderAppDelegate::handToInstalledClient(
     writeRequest();
     if (bringToFront(client.get(), true, services_.pauses)) {
         proxy_.notifyClient(kClientNotification);
-        handOff_.set();
+        markHandedOver();
     } else {
         const std::optional<QString> path = proxy_.getClientPath();
         // A client that vanished since the look-up fails to launch like any other: with the alert.
         if (proxy_.launchClient(path.value_or(QString()))) {
             proxy_.notifyClient(kClientNotification);
-            handOff_.set();
+            markHandedOver();
         }
     }
     services_.application.terminate();
@@ -132,9 +132,15 @@ void QBY_DownloaderAppDelegate::applicationWillTerminate() {
 }
 
 void QBY_DownloaderAppDelegate::writeRequest() {
-    writeNotificationFile(
+    requestWritten_ = writeNotificationFile(
         request_, kRequestPrefix,
         {services_.fileManager, services_.propertyLists, services_.processInfo, services_.logs});
+}
+
+void QBY_DownloaderAppDelegate::markHandedOver() {
+    // A request that never reached the drop folder lives on only in the downloader's name or
+    // request file: keep the downloader so that the customer can start it again.
+    if (requestWritten_) handOff_.set();
 }
 
 QString QBY_DownloaderAppDelegate::localized(const QString& key) const {

@@ -33,6 +33,8 @@ private:
     void handToInstalledClient(const std::shared_ptr<platform::RunningApplication>& client);
     void offerInstall();
     void writeRequest();
+    // The request has reached the client: the downloader may now remove itself.
+    void markHandedOver();
     QString localized(const QString& key) const;
 
     platform::PlatformServices services_;
@@ -40,6 +42,7 @@ private:
     SystemInfo& systemInfo_;
     HandOffFlag& handOff_;
     DownloadRequest request_;
+    bool requestWritten_ = false;
     std::unique_ptr<QBYClientDownloader> downloader_;
 };
 

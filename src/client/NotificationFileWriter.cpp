@@ -8,22 +8,22 @@ std::optional<QString> notificationDropFolder(const platform::FileManager& fileM
     return QStringLiteral("%1/%2/Notifications").arg(folders.first(), kStoreSiteFolder);
 }
 
-void writeNotificationFile(const DownloadRequest& request, const QString& prefix,
+bool writeNotificationFile(const DownloadRequest& request, const QString& prefix,
                            const NotificationFileServices& services) {
     const std::optional<QString> folder = notificationDropFolder(services.fileManager);
-    if (!folder) return;
+    if (!folder) return false;
 
     if (!services.fileManager.createDirectory(*folder)) {
         services.logs.syslog(platform::kSyslogError,
                              QStringLiteral("Path Could Not Be Created: %1").arg(*folder));
-        return;
+        return false;
     }
 
     const QString fileName =
         QStringLiteral("%1.%2.plist").arg(prefix, services.processInfo.globallyUniqueString());
     const QString path = *folder + QLatin1Char('/') + fileName;
     services.fileManager.removeItem(path);
-    services.propertyLists.writeDictionaryAtomically(path, request);
+    return services.propertyLists.writeDictionaryAtomically(path, request);
 }
 
 }  // namespace qby

@@ -24,8 +24,10 @@ struct NotificationFileServices {
 };
 
 // Writes the request as <prefix>.<unique token>.plist into the drop folder, atomically and
-// readable by the user alone. Failures are logged (folder) or ignored (file), never reported.
-void writeNotificationFile(const DownloadRequest& request, const QString& prefix,
+// readable by the user alone. A folder that cannot be created is logged. True when the file was
+// written: the launch goes on either way, but only a written request lets the downloader,
+// whose name may carry the request, remove itself.
+bool writeNotificationFile(const DownloadRequest& request, const QString& prefix,
                            const NotificationFileServices& services);
 
 }  // namespace qby

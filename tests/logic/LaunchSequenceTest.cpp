@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace qby {
 namespace {
 
@@ -241,6 +243,36 @@ TEST_F(LaunchSequenceTest, RequestFileIsConsumedEvenWhenTheUserQuits) {
     launch();
     EXPECT_FALSE(platform.exists(QStringLiteral("/home/user/Downloads/.Game.txt")));
     EXPECT_TRUE(platform.writtenPropertyLists.isEmpty());
+}
+
+TEST_F(LaunchSequenceTest, UnwrittenRequestKeepsTheDownloaderThatCarriesIt) {
+    const struct {
+        const char* name;
+        std::function<void(FakePlatform&)> breakDropFolder;
+    } cases[] = {
+        {"folder blocked by a file",
+         [](FakePlatform& p) { p.addFile("/home/user/.local/share/quillbay.com", "x"); }},
+        {"file not written", [](FakePlatform& p) { p.propertyListWritesSucceed = false; }},
+        {"no application data folder", [](FakePlatform& p) { p.applicationSupport.clear(); }},
+    };
+    for (const auto& c : cases) {
+        FakePlatform fresh;
+        fresh.bundlePathValue = QStringLiteral("/home/user/Downloads/Game.K7.V9.app");
+        fresh.addFolder(fresh.bundlePathValue);
+        fresh.running = {
+            std::make_shared<FakeRunningApplication>(fresh.log, kClientBundleIdentifier, "client")};
+        c.breakDropFolder(fresh);
+        SystemInfo info(fresh);
+        QBYClientProxy freshProxy({fresh, fresh, fresh, fresh, fresh, fresh, info});
+        HandOffFlag flag;
+        QBY_DownloaderAppDelegate freshDelegate(fresh.services(), freshProxy, info, flag);
+        fresh.setTerminationHandler([&] { freshDelegate.applicationWillTerminate(); });
+        freshDelegate.applicationDidFinishLaunching();
+        // The road goes on as usual, but the downloader stays for another try.
+        EXPECT_EQ(fresh.log.count("notifications.post QBY.Helper"), 1) << c.name;
+        EXPECT_FALSE(flag.isSet()) << c.name;
+        EXPECT_TRUE(fresh.exists(fresh.bundlePathValue)) << c.name;
+    }
 }
 
 TEST_F(LaunchSequenceTest, OpenStoreUrlOnlyTerminates) {

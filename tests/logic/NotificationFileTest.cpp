@@ -17,8 +17,8 @@ NotificationFileServices servicesOf(FakePlatform& platform) {
 TEST(NotificationFile, CreatesTheFolderAndWritesTheRequestUnderAFreshName) {
     FakePlatform platform;
     const DownloadRequest request{{"K7", "V9"}, {"", ""}};
-    writeNotificationFile(request, QStringLiteral("download"), servicesOf(platform));
-    writeNotificationFile(request, QStringLiteral("download"), servicesOf(platform));
+    EXPECT_TRUE(writeNotificationFile(request, QStringLiteral("download"), servicesOf(platform)));
+    EXPECT_TRUE(writeNotificationFile(request, QStringLiteral("download"), servicesOf(platform)));
 
     EXPECT_TRUE(platform.isDirectory(kDropFolder));
     const QStringList written = platform.writtenPropertyLists.keys();
@@ -41,7 +41,8 @@ TEST(NotificationFile, EmptyRequestIsStillWritten) {
 TEST(NotificationFile, FolderThatCannotBeCreatedIsLoggedOnceAndNothingWritten) {
     FakePlatform platform;
     platform.addFile(QStringLiteral("/home/user/.local/share/quillbay.com"), QStringLiteral("x"));
-    writeNotificationFile({{"a", "b"}}, QStringLiteral("download"), servicesOf(platform));
+    EXPECT_FALSE(
+        writeNotificationFile({{"a", "b"}}, QStringLiteral("download"), servicesOf(platform)));
     EXPECT_TRUE(platform.writtenPropertyLists.isEmpty());
     EXPECT_EQ(platform.log.count(QStringLiteral("syslog")), 1);
     EXPECT_EQ(platform.log.calls().at(platform.log.indexOf("syslog")),
@@ -52,15 +53,17 @@ TEST(NotificationFile, NoApplicationDataFolderDoesNothing) {
     for (const QStringList& folders : {QStringList{}, QStringList{QString()}}) {
         FakePlatform platform;
         platform.applicationSupport = folders;
-        writeNotificationFile({{"a", "b"}}, QStringLiteral("download"), servicesOf(platform));
+        EXPECT_FALSE(
+            writeNotificationFile({{"a", "b"}}, QStringLiteral("download"), servicesOf(platform)));
         EXPECT_EQ(platform.log.calls(), QStringList{});
     }
 }
 
-TEST(NotificationFile, FailedWriteIsNeitherReportedNorLogged) {
+TEST(NotificationFile, FailedWriteIsAnsweredButNotLogged) {
     FakePlatform platform;
     platform.propertyListWritesSucceed = false;
-    writeNotificationFile({{"a", "b"}}, QStringLiteral("download"), servicesOf(platform));
+    EXPECT_FALSE(
+        writeNotificationFile({{"a", "b"}}, QStringLiteral("download"), servicesOf(platform)));
     EXPECT_EQ(platform.log.count(QStringLiteral("syslog")), 0);
     EXPECT_EQ(platform.log.count(QStringLiteral("plist.write")), 1);
 }
