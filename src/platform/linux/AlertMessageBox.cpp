@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
@@ -40,6 +42,15 @@ void AlertMessageBox::fill(QMessageBox& box, const Alert& alert, const QString& 
     }
     box.setDefaultButton(first);
     box.setEscapeButton(last);
+
+    // The message reads as the alert's headline, the details below it.
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { font-weight: bold; }"));
+    // Wide enough for the window title, which window managers otherwise cut short.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int titleWidth = QFontMetrics(box.font()).horizontalAdvance(title) + 160;
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
 }
 
 int AlertMessageBox::response(const QMessageBox& box) {
