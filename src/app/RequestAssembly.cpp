@@ -1,31 +1,10 @@
 #include "app/RequestAssembly.h"
 
+#include "app/PathComponents.h"
+
 #include <QStringList>
 
 namespace qby {
-namespace {
-
-QString lastPathComponent(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? path : path.mid(slash + 1);
-}
-
-QString folderOf(const QString& path) {
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0) return QString();
-    return slash == 0 ? QStringLiteral("/") : path.left(slash);
-}
-
-QString baseNameOf(const QString& bundleName) {
-    const qsizetype dot = bundleName.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? bundleName : bundleName.left(dot);
-}
-
-QString joined(const QString& folder, const QString& name) {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
-
-}  // namespace
 
 void addRequestLines(const QString& text, DownloadRequest& request) {
     const QStringList lines = text.split(QLatin1Char('\n'));
@@ -48,10 +27,10 @@ DownloadRequest assembleDownloadRequest(const platform::Bundle& bundle,
         return request;
     }
 
-    const QString folder = folderOf(bundlePath);
-    const QString baseName = baseNameOf(bundleName);
-    const QString hidden = joined(folder, QStringLiteral(".%1.txt").arg(baseName));
-    const QString plain = joined(folder, QStringLiteral("%1.txt").arg(baseName));
+    const QString folder = deletingLastPathComponent(bundlePath);
+    const QString baseName = deletingPathExtension(bundleName);
+    const QString hidden = appendingPathComponent(folder, QStringLiteral(".%1.txt").arg(baseName));
+    const QString plain = appendingPathComponent(folder, QStringLiteral("%1.txt").arg(baseName));
 
     std::optional<QString> chosen;
     bool fromBundle = false;

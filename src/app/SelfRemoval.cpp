@@ -1,5 +1,7 @@
 #include "app/SelfRemoval.h"
 
+#include "app/PathComponents.h"
+
 #include <QStringList>
 #include <cerrno>
 
@@ -10,12 +12,6 @@ const QString kBundleExtension = QStringLiteral(".app");
 
 bool isBundleName(const QString& name) {
     return name.size() > kBundleExtension.size() && name.endsWith(kBundleExtension);
-}
-
-QString lastPathComponent(const QString& path) {
-    QString trimmed = path;
-    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/'))) trimmed.chop(1);
-    return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 // The first component of the path, from the root outwards, that names a bundle.
@@ -29,10 +25,7 @@ std::optional<QString> outermostBundleName(const QString& path) {
 }  // namespace
 
 QString archiveBesideBundle(const QString& bundlePath) {
-    const qsizetype slash = bundlePath.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = bundlePath.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot > slash + 1 ? bundlePath.left(dot) : bundlePath;
-    return stem + QStringLiteral(".zip");
+    return deletingPathExtension(bundlePath) + QStringLiteral(".zip");
 }
 
 void removeDownloaderFiles(const platform::Bundle& bundle, platform::FileManager& fileManager,
@@ -54,7 +47,7 @@ void removeDownloaderFiles(const platform::Bundle& bundle, platform::FileManager
     const QStringList downloads = fileManager.downloadsDirectories();
     if (downloads.isEmpty() || downloads.first().isEmpty()) return;
 
-    const QString copy = downloads.first() + QLatin1Char('/') + *bundleName;
+    const QString copy = appendingPathComponent(downloads.first(), *bundleName);
     if (!fileManager.isDirectory(copy)) return;
     if (fileManager.removeItem(copy) == 0) fileManager.removeItem(archiveBesideBundle(copy));
 }
