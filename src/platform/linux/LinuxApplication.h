@@ -8,7 +8,7 @@
 namespace qby::platform::linuxhost {
 
 // The application object on a QApplication: modal alerts as QMessageBox, activation by raising
-// the application's windows, and the end of the process through the event loop.
+// the application's windows, and the end of the process right after the termination handler.
 class LinuxApplication : public Application {
 public:
     explicit LinuxApplication(QString applicationName = QStringLiteral("Quillbay Downloader"));
