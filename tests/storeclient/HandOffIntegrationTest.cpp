@@ -54,15 +54,6 @@ unsigned modeOf(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : ~0u;
 }
 
-QMap<QString, QString> recordedRequest(const QJsonObject& line) {
-    QMap<QString, QString> request;
-    const QJsonObject entries = line.value("request").toObject();
-    for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
-        request.insert(entry.key(), entry.value().toString());
-    }
-    return request;
-}
-
 // The downloader's real services and the reference client, on one private session bus and in
 // one temporary home.
 class HandOffIntegrationTest : public testing::Test {

@@ -60,4 +60,13 @@ QList<QJsonObject> ReferenceClient::log() const {
     return NotificationFiles::readLog(logPath());
 }
 
+QMap<QString, QString> recordedRequest(const QJsonObject& line) {
+    QMap<QString, QString> request;
+    const QJsonObject entries = line.value("request").toObject();
+    for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
+        request.insert(entry.key(), entry.value().toString());
+    }
+    return request;
+}
+
 }  // namespace qby::storeclient::test

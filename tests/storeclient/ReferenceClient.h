@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QList>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 
@@ -39,5 +40,8 @@ private:
     QString busAddress_;
     QProcess process_;
 };
+
+// The request of one line of the client's log, as keys and values.
+QMap<QString, QString> recordedRequest(const QJsonObject& line);
 
 }  // namespace qby::storeclient::test

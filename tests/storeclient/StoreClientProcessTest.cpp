@@ -19,15 +19,6 @@ using testsupport::TemporaryBundle;
 
 const QString kService = "com.quillbay.Client2";
 
-QMap<QString, QString> recordedRequest(const QJsonObject& line) {
-    QMap<QString, QString> request;
-    const QJsonObject entries = line.value("request").toObject();
-    for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
-        request.insert(entry.key(), entry.value().toString());
-    }
-    return request;
-}
-
 // The built Quillbay.app on a private session bus, as the downloader meets it.
 class StoreClientProcessTest : public testing::Test {
 protected:
