@@ -1,8 +1,9 @@
 #include "storeclient/DropFolder.h"
 
+#include "storeclient/UserDataFolder.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -44,11 +45,7 @@ private:
 DropFolder::DropFolder(QString path) : path_(std::move(path)) {}
 
 QString DropFolder::defaultPath() {
-    const QStringList locations =
-        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
-    const QString base = locations.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/share")
-                                             : locations.first();
-    return base + QStringLiteral("/quillbay.com/Notifications");
+    return userDataFolder() + QStringLiteral("/quillbay.com/Notifications");
 }
 
 bool DropFolder::isNotificationName(const QString& name) {

@@ -1,10 +1,11 @@
 #include "storeclient/RequestRecorder.h"
 
+#include "storeclient/UserDataFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QStandardPaths>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,11 +17,7 @@ namespace qby::storeclient {
 RequestRecorder::RequestRecorder(QString logPath) : logPath_(std::move(logPath)) {}
 
 QString RequestRecorder::defaultPath() {
-    const QStringList locations =
-        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
-    const QString base = locations.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/share")
-                                             : locations.first();
-    return base + QStringLiteral("/Quillbay/requests.jsonl");
+    return userDataFolder() + QStringLiteral("/Quillbay/requests.jsonl");
 }
 
 bool RequestRecorder::recordRequest(const QString& file, const Request& request) {
