@@ -141,5 +141,23 @@ TEST_F(LaunchTest, AGarbageInfoPlistIsNoProgramAndAMissingBundleIsAbsent) {
     EXPECT_EQ(launch(root.filePath("Nowhere.app")).errorCode, ENOENT);
 }
 
+// A client gone between the look-up and the launch leaves an empty path; neither it nor a
+// relative path may reach a bundle through the working folder (or the root).
+TEST_F(LaunchTest, AnEmptyOrRelativePathIsAbsentWithoutLookingAtAnyFile) {
+    const QString app = TemporaryBundle::create(root.path(), "Quillbay",
+                                                {.identifier = "com.quillbay.Client2",
+                                                 .executableName = "Quillbay",
+                                                 .executableContent = "#!/bin/sh\nexit 0\n"});
+    ASSERT_FALSE(app.isEmpty());
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(app));
+    const LaunchResult empty = launch(QString());
+    const LaunchResult relative = launch(QStringLiteral("."));
+    QDir::setCurrent(previous);
+    EXPECT_EQ(empty.errorCode, ENOENT);
+    EXPECT_EQ(relative.errorCode, ENOENT);
+    EXPECT_EQ(relative.application, nullptr);
+}
+
 }  // namespace
 }  // namespace qby::platform::linuxhost

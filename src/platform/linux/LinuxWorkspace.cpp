@@ -7,6 +7,7 @@
 
 #include <QDBusMessage>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -63,6 +64,9 @@ std::vector<std::shared_ptr<RunningApplication>> LinuxWorkspace::runningApplicat
 }
 
 LaunchResult LinuxWorkspace::launchApplication(const QString& bundlePath) {
+    // An empty path would name "/Contents/Info.plist" at the root, and a relative one depends on
+    // the working folder: neither names a bundle.
+    if (!QDir::isAbsolutePath(bundlePath)) return {nullptr, ENOENT};
     const std::optional<QVariantMap> info = InfoPlistReader::read(bundlePath);
     if (!info) {
         const bool present = QFileInfo::exists(bundlePath + "/Contents/Info.plist");
