@@ -122,6 +122,40 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
     }
 }
 
+// XML 1.0 cannot carry the C0 controls other than tab, line feed and carriage return, nor
+// U+FFFE, U+FFFF or a lone surrogate: each becomes U+FFFD, so that every conforming reader takes
+// the file. libplist would write them raw, and a NUL would even end the text early.
+QString xmlSafeText(const QString& text) {
+    QString safe = text;
+    for (qsizetype i = 0; i < safe.size(); ++i) {
+        const char16_t c = safe.at(i).unicode();
+        const bool control = c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r';
+        bool loneSurrogate = false;
+        if (QChar::isHighSurrogate(c)) {
+            loneSurrogate = i + 1 >= safe.size() || !safe.at(i + 1).isLowSurrogate();
+            if (!loneSurrogate) ++i;  // a valid pair stays as it is
+        } else if (QChar::isLowSurrogate(c)) {
+            loneSurrogate = true;
+        }
+        if (control || c == 0xFFFE || c == 0xFFFF || loneSurrogate) safe[i] = QChar(0xFFFD);
+    }
+    return safe;
+}
+
+// Readers turn a raw carriage return into a line feed (end-of-line handling); a character
+// reference keeps it. libplist never writes one of its own, so every one came from a text.
+QByteArray withCarriageReturnsAsReferences(const char* xml, uint32_t length) {
+    QByteArray out;
+    out.reserve(length);
+    for (uint32_t i = 0; i < length; ++i) {
+        if (xml[i] == '\r')
+            out.append("&#13;");
+        else
+            out.append(xml[i]);
+    }
+    return out;
+}
+
 bool writeAll(int fd, const char* data, size_t length) {
     while (length > 0) {
         const ssize_t n = ::write(fd, data, length);
@@ -140,14 +174,21 @@ bool LibPlistPropertyLists::writeDictionaryAtomically(const QString& path,
     if (path.isEmpty()) return false;
     PlistPtr root(plist_new_dict());
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
-        plist_dict_set_item(root.get(), it.key().toUtf8().constData(),
-                            plist_new_string(it.value().toUtf8().constData()));
+        const QByteArray key = xmlSafeText(it.key()).toUtf8();
+        // Two keys that differ only in characters XML cannot carry would become one; writing
+        // that would silently drop a value.
+        if (plist_dict_get_item(root.get(), key.constData()) != nullptr) return false;
+        plist_dict_set_item(root.get(), key.constData(),
+                            plist_new_string(xmlSafeText(it.value()).toUtf8().constData()));
     }
-    char* xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(root.get(), &xml, &length);
-    if (xml == nullptr) return false;
-    std::unique_ptr<char, void (*)(char*)> ownedXml(xml, plist_to_xml_free);
+    char* rawXml = nullptr;
+    uint32_t rawLength = 0;
+    plist_to_xml(root.get(), &rawXml, &rawLength);
+    if (rawXml == nullptr) return false;
+    std::unique_ptr<char, void (*)(char*)> ownedXml(rawXml, plist_to_xml_free);
+    const QByteArray document = withCarriageReturnsAsReferences(rawXml, rawLength);
+    const char* xml = document.constData();
+    const size_t length = static_cast<size_t>(document.size());
 
     // The temporary file lies beside the target so that the rename stays on one file system.
     const QFileInfo target(path);
