@@ -35,15 +35,6 @@ protected:
     }
     QString missing() const { return dir_.filePath(QStringLiteral("missing")); }
 
-    static OperatingSystemVersion kernelVersion() {
-        utsname name{};
-        EXPECT_EQ(uname(&name), 0);
-        const auto version =
-            LinuxSystemProbe::versionFromText(QString::fromLocal8Bit(name.release));
-        EXPECT_TRUE(version.has_value());
-        return version.value_or(OperatingSystemVersion{});
-    }
-
     QTemporaryDir dir_;
 };
 
@@ -53,55 +44,60 @@ qint32 valueOf(const QByteArray& bytes) {
     return value;
 }
 
-struct OsReleaseCase {
-    const char* content;
-    std::optional<OperatingSystemVersion> version;  // nothing: the kernel release
-    std::optional<QString> build;
+struct KernelReleaseCase {
+    const char* release;  // what /proc/sys/kernel/osrelease holds
+    std::optional<OperatingSystemVersion> version;
 };
 
-class OsReleaseTest : public LinuxSystemProbeTest,
-                      public ::testing::WithParamInterface<OsReleaseCase> {};
+class KernelReleaseTest : public LinuxSystemProbeTest,
+                          public ::testing::WithParamInterface<KernelReleaseCase> {};
 
-TEST_P(OsReleaseTest, ReadsVersionAndBuild) {
-    LinuxSystemProbe probe(write(QStringLiteral("os-release"), GetParam().content), missing());
-    const std::optional<OperatingSystemVersion> version = probe.operatingSystemVersion();
-    ASSERT_TRUE(version.has_value());
-    EXPECT_EQ(*version, GetParam().version.value_or(kernelVersion()));
-    EXPECT_EQ(probe.buildVersion(), GetParam().build);
+TEST_P(KernelReleaseTest, KernelYearGivesTheSystemVersion) {
+    LinuxSystemProbe probe(write(QStringLiteral("osrelease"), GetParam().release), missing());
+    EXPECT_EQ(probe.operatingSystemVersion(), GetParam().version);
+    EXPECT_EQ(probe.buildVersion(), QString::fromUtf8(GetParam().release).trimmed());
 }
 
+// The first kernel of each year and the one just before it, across every rule of the calendar.
 INSTANTIATE_TEST_SUITE_P(
-    Table, OsReleaseTest,
-    ::testing::Values(
-        OsReleaseCase{"PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\n"
-                      "VERSION_ID=\"12\"\nVERSION=\"12 (bookworm)\"\nID=debian\n",
-                      OperatingSystemVersion{12, 0, 0}, std::nullopt},
-        OsReleaseCase{"VERSION_ID=10.5\n", OperatingSystemVersion{10, 5, 0}, std::nullopt},
-        OsReleaseCase{"VERSION_ID='22.04'\nBUILD_ID=20240101\n", OperatingSystemVersion{22, 4, 0},
-                      QStringLiteral("20240101")},
-        OsReleaseCase{"# comment\n  VERSION_ID = \"3.18.4\"  \r\nBUILD_ID=\"rolling \\\"x\\\"\"\n",
-                      OperatingSystemVersion{3, 18, 4}, QStringLiteral("rolling \"x\"")},
-        OsReleaseCase{"BUILD_ID=\"\"\n", std::nullopt, QString()},
-        OsReleaseCase{"VERSION_ID=rolling\n", std::nullopt, std::nullopt},
-        OsReleaseCase{"", std::nullopt, std::nullopt},
-        OsReleaseCase{"\x01\x02\xff\xfe=\n=VERSION_ID\nVERSION_ID\n", std::nullopt, std::nullopt},
-        OsReleaseCase{"VERSION_ID=99999999999999999999999.1\n",
-                      OperatingSystemVersion{std::numeric_limits<qint64>::max(), 1, 0},
-                      std::nullopt}));
+    Calendar, KernelReleaseTest,
+    ::testing::Values(KernelReleaseCase{"6.1.0-18-amd64\n", OperatingSystemVersion{13, 0, 0}},
+                      KernelReleaseCase{"5.14.0-427.13.1.el9_4.x86_64\n",
+                                        OperatingSystemVersion{12, 0, 0}},
+                      KernelReleaseCase{"6.12.10-arch1-1", OperatingSystemVersion{15, 0, 0}},
+                      KernelReleaseCase{"2.6.18-419.el5", OperatingSystemVersion{10, 4, 0}},
+                      KernelReleaseCase{"2.6.10", OperatingSystemVersion{10, 3, 0}},
+                      KernelReleaseCase{"2.6.11", OperatingSystemVersion{10, 4, 0}},
+                      KernelReleaseCase{"2.6.19", OperatingSystemVersion{10, 4, 0}},
+                      KernelReleaseCase{"2.6.20", OperatingSystemVersion{10, 5, 0}},
+                      KernelReleaseCase{"2.6.28", OperatingSystemVersion{10, 5, 0}},
+                      KernelReleaseCase{"2.6.29", OperatingSystemVersion{10, 6, 0}},
+                      KernelReleaseCase{"2.6.36", OperatingSystemVersion{10, 6, 0}},
+                      KernelReleaseCase{"2.6.37", OperatingSystemVersion{10, 7, 0}},
+                      KernelReleaseCase{"3.1.10", OperatingSystemVersion{10, 7, 0}},
+                      KernelReleaseCase{"3.2", OperatingSystemVersion{10, 8, 0}},
+                      KernelReleaseCase{"4.3.9", OperatingSystemVersion{10, 11, 0}},
+                      KernelReleaseCase{"4.4.0", OperatingSystemVersion{10, 12, 0}},
+                      KernelReleaseCase{"4.20", OperatingSystemVersion{10, 14, 0}},
+                      KernelReleaseCase{"5.4.0", OperatingSystemVersion{10, 15, 0}},
+                      KernelReleaseCase{"5.5.0", OperatingSystemVersion{11, 0, 0}},
+                      KernelReleaseCase{"6.18.2", OperatingSystemVersion{26, 0, 0}},
+                      KernelReleaseCase{"6.19.0", OperatingSystemVersion{27, 0, 0}},
+                      KernelReleaseCase{"9.3.1", OperatingSystemVersion{27, 0, 0}},
+                      KernelReleaseCase{"2.4.37", OperatingSystemVersion{10, 3, 0}},
+                      KernelReleaseCase{"vanilla", std::nullopt}));
 
-TEST_F(LinuxSystemProbeTest, MissingFileFallsBackToTheKernelRelease) {
-    LinuxSystemProbe probe(missing(), missing());
-    EXPECT_EQ(probe.operatingSystemVersion(), std::optional(kernelVersion()));
-    EXPECT_EQ(probe.buildVersion(), std::nullopt);
-}
-
-TEST_F(LinuxSystemProbeTest, HugeOsReleaseIsReadOnlyAtItsStart) {
-    QByteArray content("VERSION_ID=\"7.1\"\n");
-    content.append(QByteArray(8 * 1024 * 1024, 'x'));
-    content.append("\nBUILD_ID=late\n");
-    LinuxSystemProbe probe(write(QStringLiteral("os-release"), content), missing());
-    EXPECT_EQ(probe.operatingSystemVersion(), std::optional(OperatingSystemVersion{7, 1, 0}));
-    EXPECT_EQ(probe.buildVersion(), std::nullopt);
+TEST_F(LinuxSystemProbeTest, UnreadableReleaseFallsBackToTheKernelsOwnAnswer) {
+    utsname name{};
+    ASSERT_EQ(uname(&name), 0);
+    const QString release = QString::fromLocal8Bit(name.release);
+    for (const QString& path : {missing(), write(QStringLiteral("empty"), "")}) {
+        LinuxSystemProbe probe(path, missing());
+        EXPECT_EQ(probe.buildVersion(), release);
+        LinuxSystemProbe fromFile(write(QStringLiteral("copy"), release.toUtf8()), missing());
+        EXPECT_EQ(probe.operatingSystemVersion(), fromFile.operatingSystemVersion());
+        EXPECT_TRUE(probe.operatingSystemVersion().has_value());
+    }
 }
 
 struct VersionTextCase {

@@ -1,65 +1,19 @@
 #include "LinuxSystemProbe.h"
 
+#include "platform/linux/KernelReleaseCalendar.h"
+
 #include <sys/utsname.h>
 #include <QFile>
-#include <QHash>
 #include <limits>
 
 namespace qby::platform::linuxhost {
 
 namespace {
 
-// Real os-release files are a few hundred bytes, the first processor of /proc/cpuinfo a few
-// kilobytes; reading stops at these bounds so that a huge or endless file cannot stall start-up.
-constexpr qint64 kMaxOsReleaseBytes = 64 * 1024;
+// The kernel's release is one short line, the first processor of /proc/cpuinfo a few kilobytes;
+// reading stops at these bounds so that a huge or endless file cannot stall start-up.
+constexpr qint64 kMaxKernelReleaseBytes = 4 * 1024;
 constexpr qint64 kMaxCpuInfoBytes = 1024 * 1024;
-
-// A value as the os-release format writes it: optionally in single or double quotes, with
-// backslash escapes inside double quotes.
-QString unquoted(QString value) {
-    value = value.trimmed();
-    if (value.size() < 2) {
-        return value;
-    }
-    const QChar quote = value.front();
-    if ((quote != u'"' && quote != u'\'') || value.back() != quote) {
-        return value;
-    }
-    const QStringView inner = QStringView(value).mid(1, value.size() - 2);
-    if (quote == u'\'') {
-        return inner.toString();
-    }
-    QString result;
-    result.reserve(inner.size());
-    for (qsizetype i = 0; i < inner.size(); ++i) {
-        if (inner.at(i) == u'\\' && i + 1 < inner.size()) {
-            ++i;
-        }
-        result.append(inner.at(i));
-    }
-    return result;
-}
-
-std::optional<QHash<QString, QString>> readOsRelease(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QByteArray content = file.read(kMaxOsReleaseBytes);
-    QHash<QString, QString> values;
-    for (const QByteArray& rawLine : content.split('\n')) {
-        const QString line = QString::fromUtf8(rawLine).trimmed();
-        if (line.isEmpty() || line.startsWith(u'#')) {
-            continue;
-        }
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals <= 0) {
-            continue;
-        }
-        values.insert(line.left(equals).trimmed(), unquoted(line.mid(equals + 1)));
-    }
-    return values;
-}
 
 qint64 saturatedNumber(QStringView digits) {
     constexpr qint64 kMax = std::numeric_limits<qint64>::max();
@@ -122,20 +76,21 @@ constexpr IntelModel kIntelModels[] = {
 
 }  // namespace
 
-LinuxSystemProbe::LinuxSystemProbe(QString osReleasePath, QString cpuInfoPath)
-    : osReleasePath_(std::move(osReleasePath)), cpuInfoPath_(std::move(cpuInfoPath)) {}
+LinuxSystemProbe::LinuxSystemProbe(QString kernelReleasePath, QString cpuInfoPath)
+    : kernelReleasePath_(std::move(kernelReleasePath)), cpuInfoPath_(std::move(cpuInfoPath)) {}
 
-std::optional<QString> LinuxSystemProbe::osReleaseValue(const QString& key) const {
-    std::optional<QHash<QString, QString>> values = readOsRelease(osReleasePath_);
-    // Systems without /etc/os-release keep the vendor's copy in /usr/lib; an explicit path
-    // given by the caller is used alone.
-    if (!values && osReleasePath_ == QLatin1String(kDefaultOsRelease)) {
-        values = readOsRelease(QString::fromLatin1(kFallbackOsRelease));
+std::optional<QString> LinuxSystemProbe::kernelRelease() const {
+    QFile file(kernelReleasePath_);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QString release = QString::fromUtf8(file.read(kMaxKernelReleaseBytes)).trimmed();
+        if (!release.isEmpty()) return release;
     }
-    if (!values || !values->contains(key)) {
-        return std::nullopt;
-    }
-    return values->value(key);
+    // Without /proc (a chroot, say) the kernel still answers uname.
+    const std::optional<utsname> kernel = kernelName();
+    if (!kernel) return std::nullopt;
+    const QString release = QString::fromLocal8Bit(kernel->release).trimmed();
+    if (release.isEmpty()) return std::nullopt;
+    return release;
 }
 
 std::optional<OperatingSystemVersion> LinuxSystemProbe::versionFromText(const QString& text) {
@@ -164,21 +119,13 @@ std::optional<OperatingSystemVersion> LinuxSystemProbe::versionFromText(const QS
 }
 
 std::optional<OperatingSystemVersion> LinuxSystemProbe::operatingSystemVersion() {
-    if (const std::optional<QString> versionId = osReleaseValue(QStringLiteral("VERSION_ID"))) {
-        if (std::optional<OperatingSystemVersion> version = versionFromText(*versionId)) {
-            return version;
-        }
-    }
-    // Rolling and testing releases name no version: the kernel release stands in.
-    const std::optional<utsname> kernel = kernelName();
-    if (!kernel) {
-        return std::nullopt;
-    }
-    return versionFromText(QString::fromLocal8Bit(kernel->release));
+    const std::optional<QString> release = kernelRelease();
+    if (!release) return std::nullopt;
+    return KernelReleaseCalendar::systemVersionForKernelRelease(*release);
 }
 
 std::optional<QString> LinuxSystemProbe::buildVersion() {
-    return osReleaseValue(QStringLiteral("BUILD_ID"));
+    return kernelRelease();
 }
 
 std::optional<qint32> LinuxSystemProbe::cpuTypeForMachine(const QString& machine) {

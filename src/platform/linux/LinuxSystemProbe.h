@@ -7,12 +7,13 @@
 
 namespace qby::platform::linuxhost {
 
-// The machine as Linux describes it, in the codes the system expects: the OS version from
-// os-release (or the kernel release), the build from BUILD_ID, the processor type from the
-// kernel's machine name and the processor family from /proc/cpuinfo.
+// The machine as Linux describes it, in the codes the system expects: the OS version from the
+// running kernel's release (see KernelReleaseCalendar), the build as the kernel's whole release
+// text, the processor type from the kernel's machine name and the processor family from
+// /proc/cpuinfo.
 class LinuxSystemProbe : public SystemProbe {
 public:
-    explicit LinuxSystemProbe(QString osReleasePath = QString::fromLatin1(kDefaultOsRelease),
+    explicit LinuxSystemProbe(QString kernelReleasePath = QString::fromLatin1(kKernelRelease),
                               QString cpuInfoPath = QStringLiteral("/proc/cpuinfo"));
 
     std::optional<OperatingSystemVersion> operatingSystemVersion() override;
@@ -27,14 +28,14 @@ public:
     // The processor family code for a vendor, family and model as /proc/cpuinfo gives them.
     static std::optional<qint32> cpuFamilyFor(const QString& vendor, int family, int model);
 
-    static constexpr const char* kDefaultOsRelease = "/etc/os-release";
-    static constexpr const char* kFallbackOsRelease = "/usr/lib/os-release";
+    static constexpr const char* kKernelRelease = "/proc/sys/kernel/osrelease";
 
 private:
-    std::optional<QString> osReleaseValue(const QString& key) const;
+    // The running kernel's release text; the kernel's uname when the file cannot be read.
+    std::optional<QString> kernelRelease() const;
     std::optional<qint32> cpuFamilyFromCpuInfo() const;
 
-    QString osReleasePath_;
+    QString kernelReleasePath_;
     QString cpuInfoPath_;
 };
 
