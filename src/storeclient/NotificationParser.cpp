@@ -1,5 +1,7 @@
 #include "storeclient/NotificationParser.h"
 
+#include "platform/linux/PropertyListInputGuard.h"
+
 #include <plist/plist.h>
 
 #include <cstdlib>
@@ -32,6 +34,12 @@ ParsedNotification failure(const QString& reason) {
 ParsedNotification NotificationParser::parse(const QByteArray& bytes) {
     if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max()) {
         return failure(QStringLiteral("not a property list"));
+    }
+    // Anyone who can write into the drop folder can hand the client a file that libplist would
+    // expand without bound or recurse through until the stack ends.
+    using platform::linuxhost::PropertyListInputGuard;
+    if (!PropertyListInputGuard::isSafe(bytes, PropertyListInputGuard::kMaxNesting)) {
+        return failure(QStringLiteral("nested or expanding beyond the limits"));
     }
     plist_t parsed = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &parsed);

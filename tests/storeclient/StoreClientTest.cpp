@@ -14,6 +14,28 @@ namespace {
 using test::NotificationFiles;
 using testsupport::TemporaryBundle;
 
+// About 200 bytes: 30 arrays, each holding the next one twice, so that a naive reader copies
+// 2^30 objects.
+QByteArray doublingBinaryPlist() {
+    constexpr int kArrays = 30;
+    QByteArray bytes("bplist00");
+    QByteArray offsets;
+    for (int i = 0; i < kArrays; ++i) {
+        offsets.append(char(bytes.size()));
+        bytes.append('\xA2').append(char(i + 1)).append(char(i + 1));
+    }
+    offsets.append(char(bytes.size()));
+    bytes.append("\x51x", 2);  // the leaf: a one-letter text
+    const int tableOffset = bytes.size();
+    bytes.append(offsets);
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;                   // offset size
+    trailer[7] = 1;                   // reference size
+    trailer[15] = char(kArrays + 1);  // objects
+    trailer[31] = char(tableOffset);  // the table's offset; the root is object 0
+    return bytes + trailer;
+}
+
 // The client's scan in process: a temporary drop folder and a temporary record.
 class StoreClientTest : public testing::Test {
 protected:
@@ -73,16 +95,23 @@ TEST_F(StoreClientTest, KeepsFilesThatAreNotRequestsAndRecordsThemOnce) {
          "value of \"n\" is not a string"},
         {"download.Big.plist", QByteArray(DropFolder::kMaximumFileSize + 1, 'x'),
          "larger than 1 MiB"},
+        {"download.Expanding.plist", doublingBinaryPlist(),
+         "nested or expanding beyond the limits"},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(NotificationFiles::place(drop.path(), c.file, c.bytes));
     }
 
-    EXPECT_EQ(client.scan(), 0);
+    // A real request waits beside them and still gets through.
+    ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.Real.plist",
+                                         TemporaryBundle::infoPlistXml({{"K7", "V9"}})));
+    EXPECT_EQ(client.scan(), 1);
     EXPECT_EQ(client.scan(), 0);
 
     const QList<QJsonObject> lines = log();
-    EXPECT_EQ(lines.size(), std::size(cases));
+    EXPECT_EQ(lines.size(), std::size(cases) + 1);
+    EXPECT_EQ(NotificationFiles::linesFor(lines, "download.Real.plist"), 1);
+    EXPECT_FALSE(QFile::exists(dropPath("download.Real.plist")));
     for (const auto& c : cases) {
         EXPECT_TRUE(QFile::exists(dropPath(c.file))) << c.file;
         EXPECT_EQ(NotificationFiles::linesFor(lines, c.file), 1) << c.file;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PropertyLists.h"
+#include "platform/linux/PropertyListInputGuard.h"
 
 namespace qby::platform::linuxhost {
 
@@ -8,7 +9,7 @@ namespace qby::platform::linuxhost {
 class LibPlistPropertyLists : public PropertyLists {
 public:
     // A property list with more containers nested in one another is refused as hostile.
-    static constexpr int kMaxNesting = 512;
+    static constexpr int kMaxNesting = PropertyListInputGuard::kMaxNesting;
 
     bool writeDictionaryAtomically(const QString& path,
                                    const QMap<QString, QString>& dictionary) override;

@@ -12,6 +12,9 @@ namespace qby::platform::linuxhost {
 // without recursion.
 class PropertyListInputGuard {
 public:
+    // Containers nested deeper than this are refused as hostile.
+    static constexpr int kMaxNesting = 512;
+
     // True when the bytes nest at most maxDepth containers deep, expand to a bounded number of
     // objects and hold no NUL inside a text. Binary lists whose references form a cycle or
     // point outside their tables answer false. Text that is no property list at all may answer
