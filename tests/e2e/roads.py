@@ -8,19 +8,21 @@ from pathlib import PurePosixPath
 
 BUNDLES = ("QuillbayDownloader.app", "Quillbay.app")
 READ_ONLY_FOLDER = PurePosixPath("/media/ro")
+# A 2006 kernel: the system counts as 10.4, too old for the store client.
+OLD_KERNEL = "2.6.18-419.el5"
 
 
 @dataclass(frozen=True)
 class Road:
     scenario: str  # module.function that runs it inside the sandbox
     needs_dist: bool = True
-    os_version: str = ""  # VERSION_ID of the sandbox's /etc/os-release; empty: the host's
+    kernel_release: str = ""  # what the sandbox's /proc/sys/kernel/osrelease says; empty: the host's
     read_only_copy: str = ""  # name of a downloader copy bound read-only at READ_ONLY_FOLDER
     interactive: bool = False  # a person answers on the host's display
 
 
 ROADS = {
-    "sandbox": Road("sandbox_road.run", needs_dist=False, os_version="10.5"),
+    "sandbox": Road("sandbox_road.run", needs_dist=False, kernel_release=OLD_KERNEL),
     "client_running": Road("downloader_roads.client_running"),
     "client_installed": Road("downloader_roads.client_installed"),
     "client_frozen": Road("downloader_roads.client_frozen"),
@@ -28,7 +30,7 @@ ROADS = {
     "client_broken_missing": Road("downloader_roads.client_broken_missing"),
     "client_broken_not_executable": Road("downloader_roads.client_broken_not_executable"),
     "client_absent": Road("downloader_roads.client_absent"),
-    "too_old": Road("downloader_roads.too_old", os_version="10.5"),
+    "too_old": Road("downloader_roads.too_old", kernel_release=OLD_KERNEL),
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "request_file": Road("downloader_roads.request_file"),
     "hostile_name": Road("downloader_roads.hostile_name"),

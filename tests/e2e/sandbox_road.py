@@ -6,6 +6,7 @@ import subprocess
 from pathlib import Path
 
 import world
+from roads import OLD_KERNEL
 
 TITLE = "Probe Alert"
 MESSAGE = "Something needs an answer."
@@ -21,8 +22,8 @@ def run(checks, desktop):
     interfaces = [line.split(":")[0].strip() for line in
                   Path("/proc/net/dev").read_text().splitlines()[2:]]
     checks.equal("network interfaces", interfaces, ["lo"])
-    checks.check("the os-release override is in place",
-                 'VERSION_ID="10.5"' in Path("/etc/os-release").read_text())
+    checks.check("the kernel release override is in place",
+                 Path("/proc/sys/kernel/osrelease").read_text().strip() == OLD_KERNEL)
     checks.equal("the store host resolves to the loopback",
                  subprocess.run(["getent", "hosts", "www.quillbay.com"], capture_output=True,
                                 text=True).stdout.split()[:1], ["127.0.0.1"])
