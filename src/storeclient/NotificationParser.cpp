@@ -39,7 +39,7 @@ ParsedNotification NotificationParser::parse(const QByteArray& bytes) {
     // expand without bound or recurse through until the stack ends.
     using platform::linuxhost::PropertyListInputGuard;
     if (!PropertyListInputGuard::isSafe(bytes, PropertyListInputGuard::kMaxNesting)) {
-        return failure(QStringLiteral("nested or expanding beyond the limits"));
+        return failure(QStringLiteral("not a safe property list"));
     }
     plist_t parsed = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &parsed);

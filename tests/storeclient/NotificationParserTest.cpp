@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                   NotificationFiles::binaryPlist(kRequest).left(20),
                   false,
                   {},
-                  "not a property list"},
+                  "not a safe property list"},
         ParseCase{"ArrayRoot",
                   xmlPlist("<array><string>a</string></array>"),
                   false,

@@ -96,7 +96,7 @@ TEST_F(StoreClientTest, KeepsFilesThatAreNotRequestsAndRecordsThemOnce) {
         {"download.Big.plist", QByteArray(DropFolder::kMaximumFileSize + 1, 'x'),
          "larger than 1 MiB"},
         {"download.Expanding.plist", doublingBinaryPlist(),
-         "nested or expanding beyond the limits"},
+         "not a safe property list"},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(NotificationFiles::place(drop.path(), c.file, c.bytes));
