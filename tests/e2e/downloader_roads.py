@@ -92,28 +92,6 @@ def client_installed(checks, desktop):
     session.show_client(desktop)
 
 
-def _client_elsewhere(checks, folder):
-    """The client installed outside /Applications, where a user may have put it."""
-    session = Session(checks)
-    client_bundle = world.place_bundle(CLIENT, folder)
-    downloader = session.place_downloader("Game.K7.V9.app")
-    program = session.run_downloader(downloader)
-    session.ends(program)
-    executable = world.executable_of(client_bundle)
-    checks.check(f"{executable} runs", world.wait_until(
-        lambda: world.processes_running(executable), 5))
-    session.check_handed_over({"K7": "V9"})
-    session.check_kept(downloader, kept=False)
-
-
-def client_in_user_applications(checks, desktop):
-    _client_elsewhere(checks, world.HOME / "Applications")
-
-
-def client_found_in_home(checks, desktop):
-    _client_elsewhere(checks, world.HOME / "Games" / "Store")
-
-
 def malformed_client_info(checks, desktop):
     """A bundle in /Applications whose Info.plist is garbage is no client: the install prompt."""
     session = Session(checks)

@@ -32,8 +32,6 @@ ROADS = {
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "request_file": Road("downloader_roads.request_file"),
     "hostile_name": Road("downloader_roads.hostile_name"),
-    "client_in_user_applications": Road("downloader_roads.client_in_user_applications"),
-    "client_found_in_home": Road("downloader_roads.client_found_in_home"),
     "malformed_client_info": Road("downloader_roads.malformed_client_info"),
     "malformed_request_file": Road("downloader_roads.malformed_request_file"),
     "huge_request_file": Road("downloader_roads.huge_request_file"),
