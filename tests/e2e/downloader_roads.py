@@ -221,7 +221,8 @@ def too_old(checks, desktop):
 
 
 def read_only_bundle(checks, desktop):
-    from roads import READ_ONLY_FOLDER, ROADS
+    from road import READ_ONLY_FOLDER
+    from roads import ROADS
 
     session = Session(checks)
     read_only = Path(READ_ONLY_FOLDER) / ROADS["read_only_bundle"].read_only_copy

@@ -27,7 +27,9 @@ CLIENT_BUS_NAME = "com.quillbay.Client2"
 OPENED_ADDRESSES = RESULTS / "opened-addresses"
 # The programs' environment: accessibility on, and bin/xdg-open standing in for the browser.
 SESSION_ENV = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                   PATH="/e2e/bin:" + os.environ.get("PATH", "/usr/bin"))
+                   PATH="/world/bin:" + os.environ.get("PATH", "/usr/bin"))
+# Set where a person answers the windows on their own display (sandbox --host-display).
+PERSON_ANSWERS = os.environ.get("QBY_PERSON_ANSWERS") == "1"
 
 
 def wait_until(predicate, timeout, interval=0.02):

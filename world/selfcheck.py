@@ -1,5 +1,5 @@
-"""Checks the sandbox itself with the alert probe: the isolation promised to the roads, the
-display and the accessibility bus, a button pressed by its name, and a screenshot."""
+"""The world's checks of itself. The sandbox, with the alert probe: the isolation promised to
+the roads, the display and the accessibility bus, a button pressed by its name, a screenshot."""
 
 import os
 import subprocess
@@ -7,13 +7,15 @@ from pathlib import Path
 
 import world
 
+ALERT_PROBE = "/probe/qby_e2e_alert_probe"
+
 TITLE = "Probe Alert"
 MESSAGE = "Something needs an answer."
 INFORMATIVE = "Pick one of the two buttons.\n\nError 13"
 BUTTONS = ["Download & Install", "Quit"]
 
 
-def run(checks, desktop):
+def sandbox(checks, desktop):
     checks.step("isolation")
     checks.equal("HOME", str(Path.home()), "/root")
     checks.equal("/Applications is private and empty", os.listdir("/Applications"), [])
@@ -31,7 +33,7 @@ def run(checks, desktop):
         lambda: "org.a11y.Bus" in world.bus_names(), 5))
 
     checks.step("an alert read and answered over the accessibility bus")
-    probe = world.Program("/probe/AlertProbe", "probe", [TITLE, MESSAGE, INFORMATIVE, *BUTTONS])
+    probe = world.Program(ALERT_PROBE, "probe", [TITLE, MESSAGE, INFORMATIVE, *BUTTONS])
     alert = desktop.wait_for_window(TITLE, timeout=10)
     checks.require("the alert appears", alert is not None, probe.stderr)
     checks.equal("its texts", alert.texts(), [MESSAGE, INFORMATIVE])
@@ -41,4 +43,5 @@ def run(checks, desktop):
     checks.check("pressing the second button by its name", alert.press("Quit"))
     checks.equal("the probe ends", probe.wait(10), 0)
     checks.equal("the probe saw that button", probe.stdout_path.read_text().strip(), "Quit")
+
 

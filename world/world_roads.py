@@ -1,0 +1,15 @@
+"""The world's own roads: its self-check, and the roads scripts/demo shows. Each demo road
+comes twice: answered by the demo itself on a private display, and (demo_*) by a person on the
+host's display."""
+
+from road import Road
+
+ROADS = {
+    "sandbox": Road("selfcheck.sandbox", needs_dist=False, os_version="10.5"),
+    "running": Road("demo_roads.running"),
+    "installed": Road("demo_roads.installed"),
+    "absent": Road("demo_roads.absent"),
+    "demo_running": Road("demo_roads.running", interactive=True),
+    "demo_installed": Road("demo_roads.installed", interactive=True),
+    "demo_absent": Road("demo_roads.absent", interactive=True),
+}
