@@ -21,6 +21,7 @@ class Road:
     os_version: str = ""  # VERSION_ID of the sandbox's /etc/os-release; empty: the host's
     read_only_copy: str = ""  # name of a downloader copy bound read-only at READ_ONLY_FOLDER
     interactive: bool = False  # a person answers on the host's display
+    store: bool = False  # the local store's keys are bound in: the sandbox trusts its authority
 
 
 def load_table(path):

@@ -38,6 +38,14 @@ class Stage:
                             client.stderr)
         return client
 
+    def start_store(self, scenario=None):
+        """The local store, answering as www.quillbay.com (see store.py for scenarios)."""
+        store = world.start_store(scenario)
+        self.checks.keep(store.log_path)
+        self.checks.keep(store.requests_path)
+        self.checks.step(f"the store answers with the scenario {scenario or {}}")
+        return store
+
     def run_downloader(self, bundle):
         self.runs += 1
         program = world.Program(world.executable_of(bundle), f"downloader-{self.runs}")

@@ -1,6 +1,6 @@
 """The sandbox's files and processes as the roads arrange and read them: bundles copied from
-/dist, the downloader and the store client started as a user would, the notification drop
-folder, the client's request log and the session bus traffic."""
+/dist, the downloader and the store client started as a user would, the local store, the
+notification drop folder, the client's request log and the session bus traffic."""
 
 import json
 import os
@@ -134,6 +134,12 @@ def processes_running(executable):
             except OSError:
                 continue
     return pids
+
+
+def start_store(scenario=None):
+    """The local store answering as www.quillbay.com with that scenario (see store.py)."""
+    import store
+    return store.start(scenario, RESULTS)
 
 
 def drop_files():

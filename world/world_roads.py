@@ -1,4 +1,4 @@
-"""The world's own roads: its self-check, and the roads scripts/demo shows. Each demo road
+"""The world's own roads: its self-checks, and the roads scripts/demo shows. Each demo road
 comes twice: answered by the demo itself on a private display, and (demo_*) by a person on the
 host's display."""
 
@@ -6,6 +6,7 @@ from road import Road
 
 ROADS = {
     "sandbox": Road("selfcheck.sandbox", needs_dist=False, os_version="10.5"),
+    "store": Road("selfcheck.store_check", store=True),
     "running": Road("demo_roads.running"),
     "installed": Road("demo_roads.installed"),
     "absent": Road("demo_roads.absent"),
