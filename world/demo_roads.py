@@ -8,6 +8,7 @@ from world import APPLICATIONS, CLIENT, DOWNLOADER, DOWNLOADS
 
 PATIENCE = 600  # seconds a person may take at any one step
 MACHINE_PATIENCE = 60  # seconds the demo waits for a window or an end when it answers itself
+FEED_PATIENCE = 10  # seconds the downloader has to ask the store for its release feed
 INSTALL = "Download & Install"
 
 
@@ -61,6 +62,19 @@ def _client_shown(checks, desktop):
         desktop.screenshot("client-window")
 
 
+def _dismiss_failure(checks, desktop, program):
+    """While the download and the install run: a failure's alert, shown and then answered."""
+    def alert():
+        return program.wait(0.2) is not None or next(
+            (w for w in desktop.windows(program.process.pid) if w.buttons() == ["Quit"]), None)
+
+    window = world.wait_until(alert, MACHINE_PATIENCE)
+    if window is not True and window:
+        checks.step(f"the downloader says: {' '.join(window.texts())}")
+        desktop.screenshot("failure", window)
+        window.press("Quit")
+
+
 def running(checks, desktop):
     world.start_client(world.place_bundle(CLIENT, APPLICATIONS))
     checks.step("the Quillbay client runs; the downloader hands over without showing anything")
@@ -77,10 +91,28 @@ def installed(checks, desktop):
     _client_shown(checks, desktop)
 
 
-def absent(checks, desktop):
-    world.SilentStoreServer()
-    checks.step("no client anywhere; the store at www.quillbay.com accepts but never answers here")
+def install(checks, desktop):
+    store = world.start_store({"feed": "tgz"})
+    checks.keep(store.requests_path)
+    checks.step("no client anywhere; the store at www.quillbay.com offers Quillbay.tgz")
     bundle, program = _downloader(checks)
-    if _answer(checks, desktop, program, INSTALL, "install prompt"):
+    if not _answer(checks, desktop, program, INSTALL, "install prompt"):
+        return _outcome(checks, bundle, program)
+    window = desktop.wait_for_window(TITLE, timeout=15, pid=program.process.pid,
+                                     having=lambda w: "Cancel" in w.buttons())
+    if window is not None and not world.PERSON_ANSWERS:
+        desktop.screenshot("download-window", window)
+    asked = world.wait_until(store.paths, FEED_PATIENCE)
+    if not asked:
+        checks.step("this downloader does not ask the store for its release feed yet")
         _answer(checks, desktop, program, "Cancel", "download window")
+        return _outcome(checks, bundle, program)
+    checks.step(f"the downloader asked the store for {', '.join(asked)}")
+    if not world.PERSON_ANSWERS:
+        _dismiss_failure(checks, desktop, program)
     _outcome(checks, bundle, program)
+    checks.step(f"the store was asked for {', '.join(store.paths())}")
+    checks.step(f"/Applications holds {world.applications()}")
+    checks.step("the client " + ("runs" if world.wait_until(world.client_started, 10) else
+                                 "does not run"))
+    _client_shown(checks, desktop)

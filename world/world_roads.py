@@ -9,8 +9,8 @@ ROADS = {
     "store": Road("selfcheck.store_check", store=True),
     "running": Road("demo_roads.running"),
     "installed": Road("demo_roads.installed"),
-    "absent": Road("demo_roads.absent"),
+    "install": Road("demo_roads.install", store=True),
     "demo_running": Road("demo_roads.running", interactive=True),
     "demo_installed": Road("demo_roads.installed", interactive=True),
-    "demo_absent": Road("demo_roads.absent", interactive=True),
+    "demo_install": Road("demo_roads.install", interactive=True, store=True),
 }
