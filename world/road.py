@@ -22,6 +22,7 @@ class Road:
     read_only_copy: str = ""  # name of a downloader copy bound read-only at READ_ONLY_FOLDER
     interactive: bool = False  # a person answers on the host's display
     store: bool = False  # the local store's keys are bound in: the sandbox trusts its authority
+    consent: str = ""  # "yes"/"no": the privileged sandbox, polkit answering pkexec with that
 
 
 def load_table(path):

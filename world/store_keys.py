@@ -71,4 +71,5 @@ def ensure(folder):
         fcntl.flock(lock, fcntl.LOCK_EX)
         if not _valid(folder / "server/server.pem") or not (folder / "trust").is_dir():
             _make(folder)
+        (folder / "server/server.key").chmod(0o644)  # a test key; the store may run as anyone
     return Keys(folder / "trust", folder / "server")

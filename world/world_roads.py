@@ -7,6 +7,8 @@ from road import Road
 ROADS = {
     "sandbox": Road("selfcheck.sandbox", needs_dist=False, os_version="10.5"),
     "store": Road("selfcheck.store_check", store=True),
+    "privileged": Road("selfcheck.privileged", needs_dist=False, consent="yes"),
+    "privileged_refused": Road("selfcheck.privileged", needs_dist=False, consent="no"),
     "running": Road("demo_roads.running"),
     "installed": Road("demo_roads.installed"),
     "install": Road("demo_roads.install", store=True),
