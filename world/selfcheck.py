@@ -97,13 +97,14 @@ def _curl(url, *options):
 
 
 TGZ = store.ORIGIN + store.TGZ_PATH
-MIRROR = store.ORIGIN + "/downloader/mirror/Quillbay.tgz"
+MIRROR_PATH = "/downloader/mirror/Quillbay.tgz"
 # Each fault as curl meets it: its exit status (0 fine, 7 no connection, 18 body cut short,
 # 22 HTTP error, 28 timed out) and what the answer shows.
 FAULTS = [
     {"scenario": {"faults": {store.TGZ_PATH: {"status": 503}}}, "curl": 22, "options": ["-f"]},
     {"scenario": {"faults": {store.TGZ_PATH: {"truncate": 1000}}}, "curl": 18, "bytes": 1000},
     {"scenario": {"faults": {store.TGZ_PATH: {"stall": 1000}}}, "curl": 28, "bytes": 1000},
+    {"scenario": {"faults": {store.TGZ_PATH: {"silent": True}}}, "curl": 28, "bytes": 0},
     {"scenario": {"faults": {store.TGZ_PATH: {"no_length": True}}}, "curl": 0,
      "header": ("content-length", None), "whole": True},
     {"scenario": {"faults": {store.TGZ_PATH: {"gzip": True}}}, "curl": 0,
@@ -114,10 +115,10 @@ FAULTS = [
                                                           + store.TGZ_PATH}}},
      "curl": 0, "options": ["-L"], "whole": True, "asked": ["https:" + store.TGZ_PATH,
                                                              "http:" + store.TGZ_PATH]},
-    {"scenario": {"files": {"/downloader/mirror/Quillbay.tgz": "tgz"},
-                  "faults": {store.TGZ_PATH: {"redirect": MIRROR}}},
-     "curl": 0, "options": ["-L"], "whole": True, "asked": ["https:" + store.TGZ_PATH,
-                                                             "https:/downloader/mirror/Quillbay.tgz"]},
+    {"scenario": {"files": {MIRROR_PATH: "tgz"},
+                  "faults": {store.TGZ_PATH: {"redirect": store.ORIGIN + MIRROR_PATH}}},
+     "curl": 0, "options": ["-L"], "whole": True,
+     "asked": ["https:" + store.TGZ_PATH, "https:" + MIRROR_PATH]},
     {"scenario": {"faults": {store.FEED_PATH: {"rate": 1000}}}, "curl": 0,
      "url": store.ORIGIN + store.FEED_PATH, "slower_than": 0.25},
     {"scenario": {"listen": False}, "curl": 7},
@@ -130,6 +131,7 @@ FEEDS = [
     {"feed": "root_array", "root": list, "urls": None},
     {"feed": "empty", "root": dict, "urls": []},
     {"feed": "no_url", "root": dict, "urls": [None, TGZ]},
+    {"feed": "no_size", "root": dict, "urls": [TGZ], "sizes": [None]},
     {"feed": "not_plist", "root": None, "urls": None},
 ]
 
@@ -195,4 +197,7 @@ def store_check(checks, desktop):
         if row["urls"] is not None and isinstance(root, dict):
             checks.equal(f"{row['feed']}: the entries' urls",
                          [e.get("url") for e in root["downloader"]], row["urls"])
+        if "sizes" in row and isinstance(root, dict):
+            checks.equal(f"{row['feed']}: the entries' sizes",
+                         [e.get("downloadSizeInBytes") for e in root["downloader"]], row["sizes"])
         served.stop()

@@ -17,6 +17,7 @@ support page. A scenario (a dict, given as JSON) chooses what it answers:
                               gzip archive as it is, anything else gzip-compressed)
              truncate: N      the full length announced, N bytes sent, then the connection closes
              stall: N         N bytes sent, then nothing, the connection held open
+             silent: true     no answer at all, the connection held open
              redirect: URL    302 to URL
              html: true       an HTML page, status 200, in place of the content
              rate: N          at most N bytes a second
@@ -179,6 +180,8 @@ class Handler(BaseHTTPRequestHandler):
 
     def answer(self, path, fault):
         """Sends the answer for path as the fault has it; (bytes of body sent, all sent)."""
+        if fault.get("silent"):
+            _hold()
         if "redirect" in fault:
             return self.send(302, "text/plain", b"moved\n", {"Location": fault["redirect"]})
         if "status" in fault:
@@ -220,9 +223,14 @@ class Handler(BaseHTTPRequestHandler):
             if rate:
                 time.sleep(len(piece) / rate)
         if stall is not None:
-            while True:  # held open, silent, until the client gives up or the store ends
-                time.sleep(3600)
+            _hold()
         return sent, sent == len(body)
+
+
+def _hold():
+    """Keeps the connection open and silent until the client gives up or the store ends."""
+    while True:
+        time.sleep(3600)
 
 
 class Server(ThreadingHTTPServer):
@@ -235,7 +243,9 @@ def serve(scenario, results):
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(KEYS / "server.pem", KEYS / "server.key")
     secure = Server(("127.0.0.1", 443), Handler)
-    secure.socket = context.wrap_socket(secure.socket, server_side=True)
+    # The handshake happens in each connection's own thread, so none can hold up the others.
+    secure.socket = context.wrap_socket(secure.socket, server_side=True,
+                                        do_handshake_on_connect=False)
     plain = Server(("127.0.0.1", 80), Handler)
     for server in (secure, plain):
         threading.Thread(target=server.serve_forever, daemon=True).start()
