@@ -10,7 +10,7 @@ ROADS = {
     "drop_folder_blocked": Road("downloader_roads.drop_folder_blocked"),
     "client_broken_missing": Road("downloader_roads.client_broken_missing"),
     "client_broken_not_executable": Road("downloader_roads.client_broken_not_executable"),
-    "client_absent": Road("downloader_roads.client_absent"),
+    "client_absent": Road("downloader_roads.client_absent", store=True),
     "too_old": Road("downloader_roads.too_old", os_version="10.5"),
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "request_file": Road("downloader_roads.request_file"),
