@@ -16,13 +16,14 @@ READ_ONLY_FOLDER = PurePosixPath("/media/ro")
 
 @dataclass(frozen=True)
 class Road:
-    scenario: str  # module.function that runs it inside the sandbox: f(checks, desktop)
+    scenario: str  # module.function that runs it inside the sandbox: f(checks, desktop, *given)
     needs_dist: bool = True
     os_version: str = ""  # VERSION_ID of the sandbox's /etc/os-release; empty: the host's
     read_only_copy: str = ""  # name of a downloader copy bound read-only at READ_ONLY_FOLDER
     interactive: bool = False  # a person answers on the host's display
     store: bool = False  # the local store's keys are bound in: the sandbox trusts its authority
     consent: str = ""  # "yes"/"no": the privileged sandbox, polkit answering pkexec with that
+    given: tuple = ()  # more arguments of the scenario, such as the name of a table row
 
 
 def load_table(path):
@@ -48,7 +49,7 @@ def main(table, name):
     checks = Checks(name)
     desktop = Desktop(world.RESULTS / "screenshots", prefix=name)
     try:
-        scenario(checks, desktop)
+        scenario(checks, desktop, *road.given)
     except RoadStopped:
         pass
     except Exception as error:  # a broken road is a failed road, with its evidence
