@@ -23,6 +23,7 @@ class Road:
     interactive: bool = False  # a person answers on the host's display
     store: bool = False  # the local store's keys are bound in: the sandbox trusts its authority
     consent: str = ""  # "yes"/"no": the privileged sandbox, polkit answering pkexec with that
+    root_owned: tuple = ()  # with consent: bundles of /dist put in /Applications, owned by root
     given: tuple = ()  # more arguments of the scenario, such as the name of a table row
 
 

@@ -59,8 +59,10 @@ def privileged(checks, desktop):
     checks.step("an unprivileged player, a root-owned /Applications")
     checks.equal("the user", (os.getuid() != 0, os.environ.get("USER")), (True, "player"))
     checks.equal("HOME", str(Path.home()), "/home/player")
-    checks.equal("/Applications belongs to root", Path("/Applications").stat().st_uid, 0)
-    checks.check("the player cannot write into /Applications alone",
+    client = world.APPLICATIONS / world.CLIENT
+    checks.equal("/Applications and the client in it belong to root",
+                 [Path("/Applications").stat().st_uid, client.stat().st_uid], [0, 0])
+    checks.check("the player can neither write into /Applications nor remove the client alone",
                  not os.access("/Applications", os.W_OK))
     checks.check("the session bus and the accessibility bus answer", world.wait_until(
         lambda: "org.a11y.Bus" in world.bus_names(), 5))
@@ -73,12 +75,12 @@ def privileged(checks, desktop):
     checks.step("pkexec " + ("granted" if granted else "refused") + " by the polkit rule")
     moved = Path("/tmp/moved-by-root")
     moved.write_text("moved")
-    status = subprocess.run(["pkexec", "/bin/mv", str(moved), "/Applications/"],
-                            capture_output=True, text=True, timeout=30)
-    checks.equal("pkexec's status (127: not authorized)", status.returncode,
-                 0 if granted else 127)
+    for command in (["/bin/rm", "-rf", str(client)], ["/bin/mv", str(moved), "/Applications/"]):
+        status = subprocess.run(["pkexec", *command], capture_output=True, text=True, timeout=30)
+        checks.equal(f"pkexec {command[0]}: its status (127: not authorized)", status.returncode,
+                     0 if granted else 127)
     checks.equal("/Applications afterwards", world.applications(),
-                 [moved.name] if granted else [])
+                 [moved.name] if granted else [world.CLIENT])
 
 
 def _curl(url, *options):

@@ -2,13 +2,15 @@
 comes twice: answered by the demo itself on a private display, and (demo_*) by a person on the
 host's display."""
 
-from road import Road
+from road import BUNDLES, Road
+
+CLIENT = BUNDLES[1]
 
 ROADS = {
     "sandbox": Road("selfcheck.sandbox", needs_dist=False, os_version="10.5"),
     "store": Road("selfcheck.store_check", store=True),
-    "privileged": Road("selfcheck.privileged", needs_dist=False, consent="yes"),
-    "privileged_refused": Road("selfcheck.privileged", needs_dist=False, consent="no"),
+    "privileged": Road("selfcheck.privileged", consent="yes", root_owned=(CLIENT,)),
+    "privileged_refused": Road("selfcheck.privileged", consent="no", root_owned=(CLIENT,)),
     "running": Road("demo_roads.running"),
     "installed": Road("demo_roads.installed"),
     "install": Road("demo_roads.install", store=True),
