@@ -9,7 +9,7 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, "/e2e")
+sys.path.insert(0, "/world")
 import world  # noqa: E402
 
 HAND_OFF_PAUSE = 1.0  # after activating the running client, or after launching the client

@@ -1,15 +1,13 @@
 """The sandbox's files and processes as the roads arrange and read them: bundles copied from
-/dist, the downloader and the store client started as a user would, the notification drop
-folder, the client's request log and the session bus traffic."""
+/dist, the downloader and the store client started as a user would, the local store, the
+notification drop folder, the client's request log and the session bus traffic."""
 
 import json
 import os
 import plistlib
 import re
 import shutil
-import socket
 import subprocess
-import threading
 import time
 from pathlib import Path
 
@@ -27,7 +25,9 @@ CLIENT_BUS_NAME = "com.quillbay.Client2"
 OPENED_ADDRESSES = RESULTS / "opened-addresses"
 # The programs' environment: accessibility on, and bin/xdg-open standing in for the browser.
 SESSION_ENV = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                   PATH="/e2e/bin:" + os.environ.get("PATH", "/usr/bin"))
+                   PATH="/world/bin:" + os.environ.get("PATH", "/usr/bin"))
+# Set where a person answers the windows on their own display (sandbox --host-display).
+PERSON_ANSWERS = os.environ.get("QBY_PERSON_ANSWERS") == "1"
 
 
 def wait_until(predicate, timeout, interval=0.02):
@@ -134,6 +134,39 @@ def processes_running(executable):
     return pids
 
 
+def listing(folder):
+    """The names directly inside folder, sorted; none when it is absent."""
+    folder = Path(folder)
+    return sorted(p.name for p in folder.iterdir()) if folder.is_dir() else []
+
+
+def applications():
+    return listing(APPLICATIONS)
+
+
+def downloads():
+    return listing(DOWNLOADS)
+
+
+def client_started(bundle=APPLICATIONS / CLIENT):
+    """Whether the store client of that bundle runs (its processes) and owns its bus name."""
+    executable = bundle / "Contents/MacOS" / executable_of(DIST / CLIENT).name
+    return bool(processes_running(executable)) and client_on_bus()
+
+
+def outcome(store=None):
+    """What a road leaves behind, as one dict of which a table row can expect parts."""
+    return {"applications": applications(), "downloads": downloads(),
+            "drop_folder": [p.name for p in drop_files()], "client_started": client_started(),
+            "store_asked": store.paths() if store else []}
+
+
+def start_store(scenario=None):
+    """The local store answering as www.quillbay.com with that scenario (see store.py)."""
+    import store
+    return store.start(scenario, RESULTS)
+
+
 def drop_files():
     if not DROP_FOLDER.is_dir():
         return []
@@ -203,26 +236,3 @@ class BusMonitor:
         self.process.terminate()
         self.process.wait()
         self.out.close()
-
-
-class SilentStoreServer:
-    """Accepts connections on the store's port and never answers, so a fetch of the release
-    feed stays pending for as long as the road needs the download window."""
-
-    def __init__(self, port=443):
-        self.listener = socket.socket()
-        self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        self.listener.bind(("127.0.0.1", port))
-        self.listener.listen(16)
-        self.held = []
-        self.accepted = 0
-        threading.Thread(target=self._serve, daemon=True).start()
-
-    def _serve(self):
-        while True:
-            try:
-                connection, _ = self.listener.accept()
-            except OSError:
-                return
-            self.accepted += 1
-            self.held.append(connection)

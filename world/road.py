@@ -1,0 +1,65 @@
+"""A road: one scripted visit to the sandbox, named in a table of roads (a Python file that
+defines ROADS, a dict of Road). Outside the sandbox `run` reads the table to prepare the
+sandbox; inside, this file is the entry point:
+
+  /usr/bin/python3 /world/road.py /suite/TABLE.py ROAD"""
+
+import importlib
+import importlib.util
+import sys
+from dataclasses import dataclass
+from pathlib import Path, PurePosixPath
+
+# A 2006 kernel: the system counts as 10.4, too old for the store client.
+OLD_KERNEL = "2.6.18-419.el5"
+BUNDLES = ("QuillbayDownloader.app", "Quillbay.app")
+READ_ONLY_FOLDER = PurePosixPath("/media/ro")
+
+
+@dataclass(frozen=True)
+class Road:
+    scenario: str  # module.function that runs it inside the sandbox: f(checks, desktop, *given)
+    needs_dist: bool = True
+    kernel_release: str = ""  # what the sandbox's /proc/sys/kernel/osrelease says; empty: the host's
+    read_only_copy: str = ""  # name of a downloader copy bound read-only at READ_ONLY_FOLDER
+    interactive: bool = False  # a person answers on the host's display
+    store: bool = False  # the local store's keys are bound in: the sandbox trusts its authority
+    consent: str = ""  # "yes"/"no": the privileged sandbox, polkit answering pkexec with that
+    root_owned: tuple = ()  # with consent: bundles of /dist put in /Applications, owned by root
+    given: tuple = ()  # more arguments of the scenario, such as the name of a table row
+
+
+def load_table(path):
+    """The ROADS of a table file, its folder importable for the road modules."""
+    path = Path(path).resolve()
+    if str(path.parent) not in sys.path:
+        sys.path.insert(0, str(path.parent))
+    spec = importlib.util.spec_from_file_location(f"road_table_{path.stem}", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module.ROADS
+
+
+def main(table, name):
+    sys.path.insert(0, str(Path(__file__).resolve().parent))
+    from checks import Checks, RoadStopped
+    from desktop import Desktop
+    import world
+
+    road = load_table(table)[name]
+    module_name, function_name = road.scenario.split(".")
+    scenario = getattr(importlib.import_module(module_name), function_name)
+    checks = Checks(name)
+    desktop = Desktop(world.RESULTS / "screenshots", prefix=name)
+    try:
+        scenario(checks, desktop, *road.given)
+    except RoadStopped:
+        pass
+    except Exception as error:  # a broken road is a failed road, with its evidence
+        checks.check(f"the road ran to its end ({type(error).__name__}: {error})", False)
+    return checks.report()
+
+
+if __name__ == "__main__":
+    sys.dont_write_bytecode = True
+    sys.exit(main(sys.argv[1], sys.argv[2]))

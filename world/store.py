@@ -1,0 +1,301 @@
+"""The local store: www.quillbay.com as the downloader sees it, inside the sandbox's network
+namespace. HTTPS on port 443 with the keys of store_keys.py (the sandbox trusts their authority),
+and the same content over plain HTTP on port 80, so that a redirect to http can be followed by
+anyone who would follow it.
+
+It serves the release feed, release archives made at start from /dist/Quillbay.app, and the
+support page. A scenario (a dict, given as JSON) chooses what it answers:
+
+  feed     a feed of FEEDS by name (default "tgz"), or {"plist": value} (any JSON value, written
+           as an XML property list), or {"text": "..."} (served as it is)
+  files    {path: kind of ARCHIVES}: more archives to serve, beside the default ones
+  faults   {path: fault}: how one path is answered over HTTPS (plain HTTP always answers
+           without faults); a fault is a dict of
+             status: N        that HTTP status, with a short text body
+             no_length: true  no Content-Length; the connection closes after the body
+             gzip: true       announced as Content-Encoding gzip, type application/x-gzip (a
+                              gzip archive as it is, anything else gzip-compressed)
+             truncate: N      the full length announced, N bytes sent, then the connection closes
+             stall: N         N bytes sent, then nothing, the connection held open
+             silent: true     no answer at all, the connection held open
+             redirect: URL    302 to URL
+             html: true       an HTML page, status 200, in place of the content
+             rate: N          at most N bytes a second
+  listen   false: nothing listens at all (an unreachable store)
+
+Every request is logged as a JSON line in RESULTS/store-requests.jsonl, once when it arrives
+(event "request") and once when its answer ends (event "answered", with the bytes sent).
+
+  python3 store.py SCENARIO_JSON RESULTS    prints "ready" once both ports listen"""
+
+import gzip
+import json
+import os
+import plistlib
+import shutil
+import ssl
+import subprocess
+import sys
+import threading
+import time
+from functools import cache
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from pathlib import Path
+
+HOST = "www.quillbay.com"
+ORIGIN = f"https://{HOST}"
+FEED_PATH = "/downloader/appcast.xml"
+TGZ_PATH = "/downloader/Quillbay.tgz"
+ZIP_PATH = "/downloader/Quillbay.zip"
+SUPPORT_PATH = "/support/"
+CLIENT = "Quillbay.app"
+DIST = Path("/dist")
+KEYS = Path("/run/store-keys")
+WORK = Path("/tmp/store")
+
+# How each kind of archive holds the client bundle.
+ARCHIVES = {
+    "tgz": ("tgz", CLIENT),  # the bundle at the top
+    "zip": ("zip", CLIENT),
+    "tgz_renamed": ("tgz", "Quillbay Store.app"),  # any name ending in .app is the client
+    "tgz_nested": ("tgz", f"Quillbay/{CLIENT}"),  # no .app at the top
+    "zip_nested": ("zip", f"Quillbay/{CLIENT}"),
+}
+DEFAULT_FILES = {TGZ_PATH: "tgz", ZIP_PATH: "zip"}
+
+
+def release(path, minimum="10.6", cpu="i386 x86_64", **more):
+    """A release entry for the archive at path. Its "downloadSizeInBytes" is the archive's own
+    size unless more gives one; given as None, the entry has none."""
+    return dict({"minimumSystemVersion": minimum, "supportedCPUTypes": cpu, "url": ORIGIN + path},
+                **more)
+
+
+# Feeds by name. The system's version on Linux is the macOS release of the kernel's year
+# (a 2022 kernel, Debian 12's 6.1, is 13.0.0): 10.6 and 11.0 fit any recent system, 99.0 none.
+FEEDS = {
+    "tgz": {"downloader": [release(TGZ_PATH)]},
+    "zip": {"downloader": [release(ZIP_PATH)]},
+    "choice": {"downloader": [release(ZIP_PATH, "10.6"), release(TGZ_PATH, "11.0"),
+                              release("/downloader/future.tgz", "99.0")]},
+    "too_new": {"downloader": [release(TGZ_PATH, "99.0")]},
+    "no_url": {"downloader": [{"minimumSystemVersion": "11.0"}, release(TGZ_PATH, "10.6")]},
+    "no_size": {"downloader": [release(TGZ_PATH, downloadSizeInBytes=None)]},
+    "root_array": [release(TGZ_PATH)],
+    "downloader_dict": {"downloader": release(TGZ_PATH)},
+    "empty": {"downloader": []},
+    "not_plist": {"text": "this is not a property list\n"},
+    "empty_body": {"text": ""},
+}
+
+SUPPORT_PAGE = b"<!doctype html><title>Quillbay Support</title><h1>Quillbay Support</h1>\n"
+HTML_PAGE = (b"<!doctype html><title>Quillbay</title><h1>We'll be back soon</h1>"
+             b"<p>The store is down for maintenance.</p>\n")
+
+
+@cache
+def archive(kind):
+    """The bytes of an archive of that kind, made from the built client bundle."""
+    form, inside = ARCHIVES[kind]
+    stage = WORK / kind
+    shutil.rmtree(stage, ignore_errors=True)
+    (stage / inside).parent.mkdir(parents=True, exist_ok=True)
+    shutil.copytree(DIST / CLIENT, stage / inside, symlinks=True)
+    top = inside.split("/")[0]
+    target = WORK / f"{kind}.{form}"
+    if form == "tgz":
+        subprocess.run(["tar", "-czf", str(target), "-C", str(stage), top], check=True)
+    else:
+        subprocess.run(["zip", "-qry", str(target), top], cwd=stage, check=True)
+    return target.read_bytes()
+
+
+def feed_body(choice, files):
+    """The feed's bytes: a named or given property list, with the archives' sizes filled in."""
+    if isinstance(choice, str):
+        choice = FEEDS[choice]
+    if isinstance(choice, dict) and "text" in choice:
+        return choice["text"].encode("utf-8")
+    value = choice.get("plist") if isinstance(choice, dict) and "plist" in choice else choice
+    value = json.loads(json.dumps(value))  # a copy to fill in
+
+    entries = value.get("downloader") if isinstance(value, dict) else value
+    for entry in entries if isinstance(entries, list) else []:
+        if not isinstance(entry, dict):
+            continue
+        path = str(entry.get("url", "")).removeprefix(ORIGIN)
+        if "downloadSizeInBytes" not in entry and path in files:
+            entry["downloadSizeInBytes"] = len(archive(files[path]))
+        elif entry.get("downloadSizeInBytes", 0) is None:
+            del entry["downloadSizeInBytes"]
+    return plistlib.dumps(value, fmt=plistlib.FMT_XML)
+
+
+class Store:
+    def __init__(self, scenario, results):
+        self.files = dict(DEFAULT_FILES, **scenario.get("files", {}))
+        self.faults = scenario.get("faults", {})
+        self.feed = feed_body(scenario.get("feed", "tgz"), self.files)
+        self.log = open(Path(results) / "store-requests.jsonl", "a", buffering=1)
+        self.lock = threading.Lock()
+
+    def content(self, path):
+        """(status, type, bytes) of a path without faults."""
+        if path == FEED_PATH:
+            return 200, "application/xml", self.feed
+        if path in self.files:
+            kind = self.files[path]
+            form = ARCHIVES[kind][0]
+            return 200, "application/x-gzip" if form == "tgz" else "application/zip", archive(kind)
+        if path == SUPPORT_PATH:
+            return 200, "text/html; charset=utf-8", SUPPORT_PAGE
+        return 404, "text/plain", b"not found\n"
+
+    def note(self, **event):
+        with self.lock:
+            self.log.write(json.dumps(dict(event, time=time.time())) + "\n")
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    store = None  # set before serving
+
+    def log_message(self, format, *args):
+        sys.stderr.write("store: " + format % args + "\n")
+
+    def do_GET(self):
+        scheme = "https" if isinstance(self.connection, ssl.SSLSocket) else "http"
+        path = self.path.split("?")[0]
+        fault = self.store.faults.get(path, {}) if scheme == "https" else {}
+        self.store.note(event="request", scheme=scheme, path=self.path,
+                        headers=dict(self.headers.items()))
+        sent, complete = 0, True
+        try:
+            sent, complete = self.answer(path, fault)
+        except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
+            complete = False
+        finally:
+            self.store.note(event="answered", scheme=scheme, path=self.path, bytes=sent,
+                            complete=complete)
+
+    def answer(self, path, fault):
+        """Sends the answer for path as the fault has it; (bytes of body sent, all sent)."""
+        if fault.get("silent"):
+            _hold()
+        if "redirect" in fault:
+            return self.send(302, "text/plain", b"moved\n", {"Location": fault["redirect"]})
+        if "status" in fault:
+            return self.send(fault["status"], "text/plain", b"the store is busy\n")
+        status, kind, body = self.store.content(path)
+        if fault.get("html"):
+            status, kind, body = 200, "text/html; charset=utf-8", HTML_PAGE
+        extra = {}
+        if fault.get("gzip"):
+            if not body.startswith(b"\x1f\x8b"):
+                body = gzip.compress(body)
+            kind, extra["Content-Encoding"] = "application/x-gzip", "gzip"
+        return self.send(status, kind, body, extra, length=not fault.get("no_length"),
+                         cut=fault.get("truncate"), stall=fault.get("stall"),
+                         rate=fault.get("rate"))
+
+    def send(self, status, kind, body, extra=None, length=True, cut=None, stall=None, rate=None):
+        self.send_response(status)
+        self.send_header("Content-Type", kind)
+        for name, value in (extra or {}).items():
+            self.send_header(name, value)
+        if length:
+            self.send_header("Content-Length", str(len(body)))
+        if not length or cut is not None:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        self.end_headers()
+        limit = len(body)
+        for bound in (cut, stall):
+            if bound is not None:
+                limit = min(limit, bound)
+        sent = 0
+        chunk = max(1, rate // 10) if rate else 64 * 1024
+        while sent < limit:
+            piece = body[sent:min(limit, sent + chunk)]
+            self.wfile.write(piece)
+            self.wfile.flush()
+            sent += len(piece)
+            if rate:
+                time.sleep(len(piece) / rate)
+        if stall is not None:
+            _hold()
+        return sent, sent == len(body)
+
+
+def _hold():
+    """Keeps the connection open and silent until the client gives up or the store ends."""
+    while True:
+        time.sleep(3600)
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def serve(scenario, results):
+    Handler.store = Store(scenario, results)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(KEYS / "server.pem", KEYS / "server.key")
+    secure = Server(("127.0.0.1", 443), Handler)
+    # The handshake happens in each connection's own thread, so none can hold up the others.
+    secure.socket = context.wrap_socket(secure.socket, server_side=True,
+                                        do_handshake_on_connect=False)
+    plain = Server(("127.0.0.1", 80), Handler)
+    for server in (secure, plain):
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+    print("ready", flush=True)
+    threading.Event().wait()
+
+
+class Running:
+    """A started store, as a road holds it."""
+
+    def __init__(self, scenario, results):
+        self.results = Path(results)
+        self.log_path = self.results / "store.log"
+        self.requests_path = self.results / "store-requests.jsonl"
+        self.process = None
+        # The log may hold the requests of stores started before this one.
+        self.skip = len(self._lines())
+        if scenario.get("listen", True):
+            with open(self.log_path, "ab") as log:
+                self.process = subprocess.Popen(
+                    [sys.executable, __file__, json.dumps(scenario), str(self.results)],
+                    stdout=subprocess.PIPE, stderr=log, stdin=subprocess.DEVNULL)
+            ready = self.process.stdout.readline().strip() == b"ready"
+            if not ready:
+                raise RuntimeError(f"the store did not start: see {self.log_path}")
+
+    def _lines(self):
+        if not self.requests_path.exists():
+            return []
+        return self.requests_path.read_text("utf-8").splitlines()
+
+    def events(self, event="request"):
+        """This store's log entries of that event, in order."""
+        return [e for e in map(json.loads, self._lines()[self.skip:]) if e["event"] == event]
+
+    def paths(self):
+        """The paths asked for, in order, with their scheme: ["https:/downloader/appcast.xml"]."""
+        return [f"{e['scheme']}:{e['path']}" for e in self.events()]
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+def start(scenario=None, results=Path("/results")):
+    return Running(scenario or {}, results)
+
+
+if __name__ == "__main__":
+    WORK.mkdir(parents=True, exist_ok=True)
+    os.umask(0o022)
+    serve(json.loads(sys.argv[1]), sys.argv[2])
