@@ -72,5 +72,61 @@ Fehler %d</translation>
         <source>The QBY servers may be busy or temporarily unavailable. Please try again later.</source>
         <translation>Die QBY-Server sind möglicherweise ausgelastet oder vorübergehend nicht erreichbar. Bitte versuchen Sie es später erneut.</translation>
     </message>
+    <message>
+        <source>No folder for the download could be created.</source>
+        <translation>Für den Download konnte kein Ordner angelegt werden.</translation>
+    </message>
+    <message>
+        <source>The download ended before the whole file had arrived. Please try again later.</source>
+        <translation>Der Download endete, bevor die ganze Datei angekommen war. Bitte versuchen Sie es später erneut.</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>%1 received</source>
+        <translation>%1 empfangen</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 – %2</translation>
+    </message>
+    <message>
+        <source>%1/s</source>
+        <translation>%1/s</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>noch %1</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 Byte</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 kB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>%1 GB</source>
+        <translation>%1 GB</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 Sek.</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 Min.</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 Std. %2 Min.</translation>
+    </message>
 </context>
 </TS>

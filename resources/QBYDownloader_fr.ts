@@ -72,5 +72,61 @@ Erreur %d</translation>
         <source>The QBY servers may be busy or temporarily unavailable. Please try again later.</source>
         <translation>Les serveurs QBY sont peut-être surchargés ou temporairement indisponibles. Veuillez réessayer plus tard.</translation>
     </message>
+    <message>
+        <source>No folder for the download could be created.</source>
+        <translation>Aucun dossier n’a pu être créé pour le téléchargement.</translation>
+    </message>
+    <message>
+        <source>The download ended before the whole file had arrived. Please try again later.</source>
+        <translation>Le téléchargement s’est terminé avant que le fichier complet ne soit arrivé. Veuillez réessayer plus tard.</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 sur %2</translation>
+    </message>
+    <message>
+        <source>%1 received</source>
+        <translation>%1 reçus</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+    <message>
+        <source>%1/s</source>
+        <translation>%1/s</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>%1 restant</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 octets</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 Ko</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 Mo</translation>
+    </message>
+    <message>
+        <source>%1 GB</source>
+        <translation>%1 Go</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
 </context>
 </TS>

@@ -25,8 +25,13 @@ bool isTooOld(qint32 major, qint32 minor) {
 
 QBY_DownloaderAppDelegate::QBY_DownloaderAppDelegate(const platform::PlatformServices& services,
                                                      QBYClientProxy& proxy, SystemInfo& systemInfo,
-                                                     HandOffFlag& handOff)
-    : services_(services), proxy_(proxy), systemInfo_(systemInfo), handOff_(handOff) {}
+                                                     HandOffFlag& handOff,
+                                                     const InstallServices& install)
+    : services_(services),
+      install_(install),
+      proxy_(proxy),
+      systemInfo_(systemInfo),
+      handOff_(handOff) {}
 
 QBY_DownloaderAppDelegate::~QBY_DownloaderAppDelegate() = default;
 
@@ -121,7 +126,11 @@ void QBY_DownloaderAppDelegate::offerInstall() {
         services_.application.terminate();
         return;
     }
-    downloader_ = std::make_unique<QBYClientDownloader>(*window, services_.application);
+    downloader_ = std::make_unique<QBYClientDownloader>(DownloaderServices{
+        *window, services_.application, services_.bundle, services_.fileManager,
+        services_.propertyLists, services_.processInfo, services_.pauses, install_.urlLoader,
+        install_.dispatch, install_.urlDownloader, install_.archiveTools, install_.authorization,
+        install_.clock, systemInfo_, proxy_, handOff_, requestWritten_});
     downloader_->awakeFromNib();
     QBYClientDownloader::sharedDownloader()->startDownload(nullptr);
 }

@@ -3,6 +3,7 @@
 #include "app/DownloadRequest.h"
 #include "app/HandOffFlag.h"
 #include "client/QBYClientProxy.h"
+#include "downloader/DownloaderServices.h"
 #include "foundation/SystemInfo.h"
 #include "platform/PlatformServices.h"
 
@@ -16,8 +17,10 @@ class QBYClientDownloader;
 // offers to install it), and the clean-up at termination.
 class QBY_DownloaderAppDelegate {
 public:
+    // install: the services of the install road, handed on to the client downloader.
     QBY_DownloaderAppDelegate(const platform::PlatformServices& services, QBYClientProxy& proxy,
-                              SystemInfo& systemInfo, HandOffFlag& handOff);
+                              SystemInfo& systemInfo, HandOffFlag& handOff,
+                              const InstallServices& install);
     ~QBY_DownloaderAppDelegate();
 
     // Ends the application; opens nothing.
@@ -38,6 +41,7 @@ private:
     QString localized(const QString& key) const;
 
     platform::PlatformServices services_;
+    InstallServices install_;
     QBYClientProxy& proxy_;
     SystemInfo& systemInfo_;
     HandOffFlag& handOff_;

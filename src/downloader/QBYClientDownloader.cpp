@@ -1,15 +1,56 @@
 #include "downloader/QBYClientDownloader.h"
 
+#include "app/PathComponents.h"
+#include "downloader/ReleaseSelection.h"
+#include "foundation/VersionComparator.h"
+
+#include <QUrl>
+#include <QVariantMap>
+#include <limits>
+
 namespace qby {
 namespace {
 
 std::atomic<QBYClientDownloader*> sharedInstance{nullptr};
 
+const QString kLocalizationTable = QStringLiteral("QBYDownloader");
+const QString kDownloaderKey = QStringLiteral("downloader");
+const QString kTarGzipExtension = QStringLiteral("tgz");
+const QString kBundleSuffix = QStringLiteral(".app");
+const QString kRemoveTool = QStringLiteral("/bin/rm");
+const QString kMoveTool = QStringLiteral("/bin/mv");
+constexpr quint64 kUnpackPauseMicroseconds = 10000;
+constexpr unsigned kInstallPauseSeconds = 1;
+
+// The release entries of the feed, or nothing when the feed cannot be used.
+std::optional<QVariantList> releaseEntriesOfFeed(const std::optional<QByteArray>& data,
+                                                 const platform::PropertyLists& propertyLists) {
+    if (!data || data->isEmpty()) return std::nullopt;
+    const std::optional<QVariant> root = propertyLists.parse(*data);
+    if (!root || root->typeId() != QMetaType::QVariantMap) return std::nullopt;
+    const QVariantMap dictionary = root->toMap();
+    const auto entries = dictionary.find(kDownloaderKey);
+    if (entries == dictionary.end() || entries->typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    return entries->toList();
+}
+
+// The text after the last "." of a file name; "" when it has none.
+QString extensionOf(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : fileName.mid(dot + 1);
+}
+
 }  // namespace
 
-QBYClientDownloader::QBYClientDownloader(platform::DownloadWindow& window,
-                                         platform::Application& application)
-    : window_(window), application_(application) {}
+const QString QBYClientDownloader::kReleaseFeedUrl =
+    QStringLiteral("https://www.quillbay.com/downloader/appcast.xml");
+const QString QBYClientDownloader::kTemporaryFolderPrefix = QStringLiteral("QBYDownloader");
+const QString QBYClientDownloader::kInstallDestination =
+    QStringLiteral("/Applications/%1").arg(QStringLiteral("Quillbay.app"));
+
+QBYClientDownloader::QBYClientDownloader(const DownloaderServices& services)
+    : services_(services), progressText_(services.bundle, services.clock) {}
 
 QBYClientDownloader::~QBYClientDownloader() {
     QBYClientDownloader* self = this;
@@ -22,18 +63,257 @@ QBYClientDownloader* QBYClientDownloader::sharedDownloader() {
 
 void QBYClientDownloader::awakeFromNib() {
     sharedInstance.store(this);
-    window_.setCancelAction([this] { doCancelDownload(); });
+    services_.window.setCancelAction([this] { doCancelDownload(); });
 }
 
+// --- Part 3.1 ---
+
 void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
-    window_.center();
-    window_.makeKeyAndOrderFront();
+    services_.window.center();
+    services_.window.makeKeyAndOrderFront();
     completionHandler_ = std::move(completionHandler);
+
+    // The task touches no field of ours: it holds the cancel flag itself and finds us again on
+    // the main thread only while we live.
+    services_.dispatch.async([cancelled = downloadCancelled_,
+                              alive = std::weak_ptr<int>(lifetime_), self = this,
+                              &urlLoader = services_.urlLoader,
+                              &propertyLists = services_.propertyLists,
+                              &dispatch = services_.dispatch] {
+        const std::optional<QByteArray> data =
+            urlLoader.dataWithContentsOfURL(QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes);
+        if (cancelled->load()) return;
+        std::optional<QVariantList> entries = releaseEntriesOfFeed(data, propertyLists);
+        dispatch.performOnMainThread([alive, self, entries = std::move(entries)] {
+            // A cancel that came after the check above: the application is already ending.
+            if (alive.expired() || self->downloadCancelled()) return;
+            if (entries) {
+                self->doDownload(*entries);
+            } else {
+                self->downloadFailed();
+            }
+        });
+    });
+}
+
+void QBYClientDownloader::doDownload(const QVariantList& entries) {
+    const QString systemVersion = services_.systemInfo.systemVersionString();
+    const qint32 cpuFamily = services_.systemInfo.cpuFamily();
+    const std::optional<ReleaseEntry> chosen =
+        chooseRelease(readReleaseEntries(entries), systemVersion, cpuFamily,
+                      VersionComparator::defaultComparator());
+
+    std::optional<QString> fileName;
+    if (chosen) {
+        setDownloadSizeInBytes(chosen->downloadSizeInBytes);
+        // A url that is no https URL or names no file counts as no url at all.
+        if (chosen->url) fileName = releaseArchiveFileName(*chosen->url);
+        if (fileName) {
+            clientDownload_ = services_.urlDownloader.startDownload(
+                QUrl(*chosen->url), kDownloadTimeoutSeconds, *this);
+        }
+    }
+    if (!clientDownload_) {
+        downloadFailed();
+        return;
+    }
+
+    // A folder of our own, made here and nowhere else: one that cannot be made ends the road.
+    const QString folder = pathForTemporaryFileWithPrefix(kTemporaryFolderPrefix);
+    if (const Status created = services_.fileManager.createPrivateDirectory(folder); !created) {
+        clientDownload_->cancel();
+        clearClientDownload();
+        showDownloadFailureSheet(
+            localized(QStringLiteral("No folder for the download could be created.")) +
+            QStringLiteral("\n\n") + created.error().message);
+        return;
+    }
+    downloadPath_ = appendingPathComponent(folder, *fileName);
+    clientDownload_->setDeletesFileUponFailure(true);
+    clientDownload_->setDestination(downloadPath_, true);
+}
+
+void QBYClientDownloader::downloadFailed() {
+    const QString message = localized(QStringLiteral("The Quillbay app could not be downloaded."));
+    const QString button = localized(QStringLiteral("Quit"));
+    const QString informative = localized(QStringLiteral(
+        "The QBY servers may be busy or temporarily unavailable. Please try again later."));
+    services_.window.beginSheet({message, informative, {button}},
+                                [&application = services_.application] {
+                                    application.terminate();
+                                });
+}
+
+QString QBYClientDownloader::pathForTemporaryFileWithPrefix(const QString& prefix) {
+    const QString name = QStringLiteral("%1-%2").arg(
+        prefix, services_.processInfo.globallyUniqueString());
+    return appendingPathComponent(services_.fileManager.temporaryDirectory(), name);
+}
+
+// --- Part 3.2 ---
+
+void QBYClientDownloader::downloadDidBegin() {}
+
+void QBYClientDownloader::downloadDidReceiveResponse(const platform::UrlResponse& response) {
+    downloadResponse_ = response;
+    bytesReceived_ = 0;
+    progressText_.reset();
+}
+
+bool QBYClientDownloader::downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) {
+    return encodingType == QLatin1String("application/macbinary") ||
+           encodingType == QLatin1String("application/binhex");
+}
+
+void QBYClientDownloader::downloadDidReceiveDataOfLength(quint64 length) {
+    const qint64 room = std::numeric_limits<qint64>::max() - bytesReceived_;
+    bytesReceived_ += length > quint64(room) ? room : qint64(length);
+    showProgress();
+}
+
+void QBYClientDownloader::showProgress() {
+    qint64 expected = downloadResponse_ ? downloadResponse_->expectedContentLength : -1;
+    if (expected == -1) expected = downloadSizeInBytes_;
+    // No length at all (or 0): no percentage exists, so the bar shows activity instead.
+    const bool unknown = expected <= 0;
+    if (unknown != barIndeterminate_) {
+        barIndeterminate_ = unknown;
+        services_.window.setIndeterminate(unknown);
+    }
+    if (!unknown) services_.window.setProgress(double(bytesReceived_) / double(expected) * 100.0);
+    if (const std::optional<QString> line = progressText_.update(bytesReceived_, expected)) {
+        services_.window.setStatusText(*line);
+    }
+}
+
+void QBYClientDownloader::downloadDidFailWithError(const Error& error) {
+    clearClientDownload();
+    showDownloadFailureSheet(error.message);
 }
 
 void QBYClientDownloader::doCancelDownload() {
+    if (clientDownload_) clientDownload_->cancel();
     setDownloadCancelled(true);
-    application_.terminate();
+    services_.application.terminate();
+}
+
+// --- Part 3.3 ---
+
+bool QBYClientDownloader::endedShort() const {
+    const qint64 announced = downloadResponse_ ? downloadResponse_->expectedContentLength : -1;
+    if (announced != -1) return bytesReceived_ != announced;
+    return downloadSizeInBytes_ > 0 && bytesReceived_ != downloadSizeInBytes_;
+}
+
+void QBYClientDownloader::downloadDidFinish() {
+    // A transfer that ended before (or beyond) the length it announced is no archive to unpack.
+    if (endedShort()) {
+        downloadResponse_.reset();
+        clearClientDownload();
+        services_.fileManager.removeItem(downloadPath_);
+        showDownloadFailureSheet(localized(QStringLiteral(
+            "The download ended before the whole file had arrived. Please try again later.")));
+        return;
+    }
+
+    if (barIndeterminate_) services_.window.setIndeterminate(false);
+    services_.window.setProgress(100.0);
+    services_.window.displayIfNeeded();
+    services_.pauses.usleep(kUnpackPauseMicroseconds);
+
+    downloadResponse_.reset();
+    clearClientDownload();
+
+    const QString folder = deletingLastPathComponent(downloadPath_);
+    const QString file = lastPathComponent(downloadPath_);
+    const platform::ArchiveFormat format = extensionOf(file) == kTarGzipExtension
+                                               ? platform::ArchiveFormat::TarGzip
+                                               : platform::ArchiveFormat::Zip;
+    const Status unpacked = services_.archiveTools.unpack(folder, file, format);
+    // As "rm -f" after the tool: the archive goes whether or not it unpacked.
+    services_.fileManager.removeItem(downloadPath_);
+    services_.pauses.usleep(kUnpackPauseMicroseconds);
+    // An archive that did not unpack ends like one without a bundle: silently.
+    if (!unpacked) {
+        services_.application.terminate();
+        return;
+    }
+
+    std::optional<QString> bundleName;
+    if (const std::optional<QStringList> names = services_.fileManager.contentsOfDirectory(folder)) {
+        for (const QString& name : *names) {
+            if (name.endsWith(kBundleSuffix, Qt::CaseSensitive)) {
+                bundleName = name;
+                break;
+            }
+        }
+    }
+    if (bundleName) {
+        const QString source = appendingPathComponent(folder, *bundleName);
+        if (installClient(source, kInstallDestination) &&
+            services_.proxy.launchClient(kInstallDestination) && services_.requestWritten) {
+            services_.handOff.set();
+        }
+    }
+    services_.application.terminate();
+}
+
+bool QBYClientDownloader::installClient(const QString& source, const QString& destination) {
+    platform::FileManager& files = services_.fileManager;
+    if (!files.fileExists(source)) return false;
+
+    // The old copy is set aside, not removed, until the new one is in place, so that a failed
+    // move never leaves the user without a client.
+    std::optional<QString> setAside;
+    if (files.fileExists(destination)) {
+        const QString aside = appendingPathComponent(
+            deletingLastPathComponent(destination),
+            QStringLiteral(".%1.old-%2")
+                .arg(lastPathComponent(destination),
+                     services_.processInfo.globallyUniqueString()));
+        // Not even that is allowed: only an administrator can replace it.
+        if (!files.moveItem(destination, aside)) return installClientWithAuth(source, destination);
+        setAside = aside;
+    }
+
+    if (files.moveItem(source, destination)) {
+        if (setAside) files.removeItem(*setAside);
+        services_.pauses.sleep(kInstallPauseSeconds);
+        return true;
+    }
+    if (setAside) files.moveItem(*setAside, destination);
+    return installClientWithAuth(source, destination);
+}
+
+bool QBYClientDownloader::installClientWithAuth(const QString& source,
+                                                const QString& destination) {
+    platform::Authorization& authorization = services_.authorization;
+    if (services_.fileManager.fileExists(destination)) {
+        if (!authorization.executeWithPrivileges(kRemoveTool,
+                                                 {QStringLiteral("-rf"), destination}))
+            return false;
+    }
+    // The tools' exit statuses are not examined: a client that is not there fails to launch.
+    if (!authorization.executeWithPrivileges(kMoveTool, {source, destination})) return false;
+    services_.pauses.sleep(kInstallPauseSeconds);
+    return true;
+}
+
+// --- helpers ---
+
+void QBYClientDownloader::showDownloadFailureSheet(const QString& informativeText) {
+    services_.window.beginSheet(
+        {localized(QStringLiteral("The Quillbay app could not be downloaded.")), informativeText,
+         {localized(QStringLiteral("Quit"))}},
+        [&application = services_.application] { application.terminate(); });
+}
+
+void QBYClientDownloader::clearClientDownload() {
+    if (clientDownload_) endedDownload_ = std::move(clientDownload_);
+}
+
+QString QBYClientDownloader::localized(const QString& key) const {
+    return services_.bundle.localizedString(key, QString(""), kLocalizationTable);
 }
 
 }  // namespace qby

@@ -1,43 +1,117 @@
 #pragma once
 
-#include "platform/Application.h"
-#include "platform/DownloadWindow.h"
+#include "downloader/DownloadProgressText.h"
+#include "downloader/DownloaderServices.h"
+#include "platform/UrlDownload.h"
 
+#include <QString>
+#include <QVariantList>
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace qby {
 
-// Fetches and installs the store client on the install road. Created with the download window
+// Fetches and installs the store client on the install road (Parts 3.1 to 3.3): reads the
+// release feed off the main thread, chooses the release for this machine, downloads its archive
+// with a progress bar, unpacks it, moves the client into /Applications (with an administrator's
+// consent when needed), launches it and ends the application. Created with the download window
 // when the interface file "ClientDownloader" loads; registers itself as the shared downloader.
-class QBYClientDownloader {
+// Everything but the feed fetch task runs on the main thread.
+class QBYClientDownloader : public platform::UrlDownloadDelegate {
 public:
     using CompletionHandler = std::function<void()>;
 
-    QBYClientDownloader(platform::DownloadWindow& window, platform::Application& application);
-    ~QBYClientDownloader();
+    // The release feed and the most it may hold.
+    static const QString kReleaseFeedUrl;
+    static constexpr qint64 kReleaseFeedMaxBytes = 32 * 1024 * 1024;
+    // How long the archive's transfer may stall.
+    static constexpr double kDownloadTimeoutSeconds = 60.0;
+    static const QString kTemporaryFolderPrefix;
+    static const QString kInstallDestination;
+
+    explicit QBYClientDownloader(const DownloaderServices& services);
+    ~QBYClientDownloader() override;
     QBYClientDownloader(const QBYClientDownloader&) = delete;
     QBYClientDownloader& operator=(const QBYClientDownloader&) = delete;
 
     // The downloader registered by the last awakeFromNib(); none before.
     static QBYClientDownloader* sharedDownloader();
-    // Called once the interface file has loaded: becomes the shared downloader.
+    // Called once the interface file has loaded: becomes the shared downloader and takes the
+    // window's cancel control.
     void awakeFromNib();
 
-    // Shows the download window centred and in front, and keeps the completion handler.
+    // --- Part 3.1: release feed and selection ---
+    // Shows the window centred and in front, keeps the handler (never invoked) and submits the
+    // feed fetch task; returns at once.
     void startDownload(CompletionHandler completionHandler);
+    // Chooses the release for this machine and starts its download, or calls downloadFailed.
+    void doDownload(const QVariantList& entries);
+    // The sheet for a release feed that cannot be used or a release that cannot be had.
+    void downloadFailed();
+    // <temporary folder>/<prefix>-<unique token>, not yet created.
+    QString pathForTemporaryFileWithPrefix(const QString& prefix);
+
+    // --- Part 3.2: the download's reports, and cancel ---
+    void downloadDidBegin() override;
+    void downloadDidReceiveResponse(const platform::UrlResponse& response) override;
+    bool downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) override;
+    void downloadDidReceiveDataOfLength(quint64 length) override;
+    void downloadDidFinish() override;
+    void downloadDidFailWithError(const Error& error) override;
     // The window's cancel control: stops everything and ends the application at once.
     void doCancelDownload();
 
-    bool downloadCancelled() const { return downloadCancelled_.load(); }
-    void setDownloadCancelled(bool cancelled) { downloadCancelled_.store(cancelled); }
+    // --- Part 3.3: install ---
+    // Moves the unpacked client to destination, setting any old copy aside until the new one is
+    // in place; falls back to installClientWithAuth. True when installed.
+    bool installClient(const QString& source, const QString& destination);
+    // "/bin/rm -rf destination" (when something is there) and "/bin/mv source destination" with
+    // an administrator's rights. False when consent is refused or a tool cannot start.
+    bool installClientWithAuth(const QString& source, const QString& destination);
+
+    // --- fields ---
+    platform::DownloadWindow& window() const { return services_.window; }
+    platform::UrlDownload* clientDownload() const { return clientDownload_.get(); }
+    const std::optional<platform::UrlResponse>& downloadResponse() const {
+        return downloadResponse_;
+    }
+    const QString& downloadPath() const { return downloadPath_; }
+    void setDownloadPath(const QString& path) { downloadPath_ = path; }
+    qint64 downloadSizeInBytes() const { return downloadSizeInBytes_; }
+    void setDownloadSizeInBytes(qint64 size) { downloadSizeInBytes_ = size; }
+    qint64 bytesReceived() const { return bytesReceived_; }
+    void setBytesReceived(qint64 bytes) { bytesReceived_ = bytes; }
+    bool downloadCancelled() const { return downloadCancelled_->load(); }
+    void setDownloadCancelled(bool cancelled) { downloadCancelled_->store(cancelled); }
+    const CompletionHandler& completionHandler() const { return completionHandler_; }
 
 private:
-    platform::DownloadWindow& window_;
-    platform::Application& application_;
+    // The sheet "The Quillbay app could not be downloaded." with this informative text and
+    // "Quit"; dismissing it ends the application.
+    void showDownloadFailureSheet(const QString& informativeText);
+    // clientDownload becomes none; the object lives on, since its reports come from inside it.
+    void clearClientDownload();
+    bool endedShort() const;
+    void showProgress();
+    QString localized(const QString& key) const;
+
+    DownloaderServices services_;
+    std::unique_ptr<platform::UrlDownload> clientDownload_;
+    std::unique_ptr<platform::UrlDownload> endedDownload_;
+    std::optional<platform::UrlResponse> downloadResponse_;
+    QString downloadPath_;
+    qint64 downloadSizeInBytes_ = 0;
+    qint64 bytesReceived_ = 0;
+    // Shared with the feed fetch task, which reads it off the main thread and may outlive us.
+    std::shared_ptr<std::atomic<bool>> downloadCancelled_ =
+        std::make_shared<std::atomic<bool>>(false);
     CompletionHandler completionHandler_;
-    // Read by the feed fetch task off the main thread.
-    std::atomic<bool> downloadCancelled_{false};
+    // Expires with the downloader: a feed handed back after that finds nobody to tell.
+    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+    DownloadProgressText progressText_;
+    bool barIndeterminate_ = false;
 };
 
 }  // namespace qby

@@ -2,6 +2,7 @@
 
 #include "platform/Alert.h"
 
+#include <QString>
 #include <functional>
 
 namespace qby::platform {
@@ -18,7 +19,13 @@ public:
     virtual void makeKeyAndOrderFront() = 0;
     // Sets the progress bar; values outside 0 to 100 are drawn at the nearer end.
     virtual void setProgress(double percent) = 0;
-    // What the cancel control does.
+    // A busy bar that shows activity without a value, for downloads of unknown length.
+    virtual void setIndeterminate(bool indeterminate) = 0;
+    // The line under the bar: bytes received of the total, speed, time left.
+    virtual void setStatusText(const QString& text) = 0;
+    // Redraws the window at once, for a main thread that stays busy afterwards.
+    virtual void displayIfNeeded() = 0;
+    // What the cancel control does (and the Escape key, and closing the window).
     virtual void setCancelAction(std::function<void()> action) = 0;
     // Shows the alert as a window-modal sheet; didEnd runs when it is dismissed.
     virtual void beginSheet(const Alert& alert, std::function<void()> didEnd) = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/Result.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -37,6 +39,19 @@ public:
 
     // The user's temporary folder.
     virtual QString temporaryDirectory() const = 0;
+
+    // The names in a folder, one level deep, in the order the file system lists them ("." and
+    // ".." left out); nothing when the folder cannot be listed.
+    virtual std::optional<QStringList> contentsOfDirectory(const QString& path) const = 0;
+
+    // Creates one folder that must not exist yet, private to the user (0700); its parent must
+    // exist. Fails with EEXIST when anything stands at path already.
+    virtual Status createPrivateDirectory(const QString& path) = 0;
+
+    // Moves a file or folder tree to destination, which must not exist: a rename, or across file
+    // systems a copy that keeps modes and symbolic links, then the source removed. A failed copy
+    // removes what it had copied and leaves the source as it was.
+    virtual Status moveItem(const QString& source, const QString& destination) = 0;
 };
 
 }  // namespace qby::platform

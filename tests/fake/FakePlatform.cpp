@@ -63,8 +63,17 @@ void FakeDownloadWindow::setProgress(double percent) {
     log_.add(QStringLiteral("window.setProgress %1").arg(percent));
 }
 
+void FakeDownloadWindow::setIndeterminate(bool indeterminate) {
+    log_.add(QStringLiteral("window.setIndeterminate %1").arg(indeterminate));
+}
+
+void FakeDownloadWindow::setStatusText(const QString& text) {
+    log_.add(QStringLiteral("window.setStatusText ") + text);
+}
+
 void FakeDownloadWindow::beginSheet(const platform::Alert& alert, std::function<void()> didEnd) {
     log_.add(QStringLiteral("window.beginSheet %1").arg(alert.messageText));
+    sheetAlert = alert;
     sheetDidEnd = std::move(didEnd);
 }
 
@@ -159,6 +168,53 @@ bool FakePlatform::createDirectory(const QString& path) {
     }
     addFolder(path);
     return true;
+}
+
+std::optional<QStringList> FakePlatform::contentsOfDirectory(const QString& path) const {
+    log.add(QStringLiteral("file.list %1").arg(path));
+    if (listings.contains(path)) return listings.value(path);
+    if (!folders.contains(path)) return std::nullopt;
+    QStringList names;
+    const auto addChild = [&](const QString& item) {
+        if (parentOf(item) == path) names.append(item.mid(path.size() + 1));
+    };
+    for (auto it = files.cbegin(); it != files.cend(); ++it) addChild(it.key());
+    for (const QString& folder : folders) addChild(folder);
+    names.sort();
+    return names;
+}
+
+Status FakePlatform::createPrivateDirectory(const QString& path) {
+    log.add(QStringLiteral("file.createPrivateDirectory %1").arg(path));
+    if (exists(path)) return Error{EEXIST, QStringLiteral("File exists")};
+    if (uncreatableFolders.contains(path)) return Error{EACCES, QStringLiteral("Permission denied")};
+    if (!folders.contains(parentOf(path)))
+        return Error{ENOENT, QStringLiteral("No such file or directory")};
+    folders.insert(path);
+    return {};
+}
+
+Status FakePlatform::moveItem(const QString& source, const QString& destination) {
+    log.add(QStringLiteral("file.move %1 %2").arg(source, destination));
+    if (moveErrors.contains(source)) return Error{moveErrors.value(source), QStringLiteral("move")};
+    if (!exists(source)) return Error{ENOENT, QStringLiteral("No such file or directory")};
+    if (exists(destination)) return Error{EEXIST, QStringLiteral("File exists")};
+    if (!folders.contains(parentOf(destination)))
+        return Error{ENOENT, QStringLiteral("No such file or directory")};
+    const auto moved = [&](const QString& path) {
+        return path == source || isInside(path, source);
+    };
+    const auto renamed = [&](const QString& path) {
+        return destination + path.mid(source.size());
+    };
+    QMap<QString, std::optional<QString>> keptFiles;
+    for (auto it = files.cbegin(); it != files.cend(); ++it)
+        keptFiles.insert(moved(it.key()) ? renamed(it.key()) : it.key(), it.value());
+    QSet<QString> keptFolders;
+    for (const QString& folder : folders) keptFolders.insert(moved(folder) ? renamed(folder) : folder);
+    files = keptFiles;
+    folders = keptFolders;
+    return {};
 }
 
 std::optional<QString> FakePlatform::absolutePathForAppBundleWithIdentifier(

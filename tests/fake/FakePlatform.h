@@ -52,11 +52,15 @@ public:
         log_.add(QStringLiteral("window.makeKeyAndOrderFront"));
     }
     void setProgress(double percent) override;
+    void setIndeterminate(bool indeterminate) override;
+    void setStatusText(const QString& text) override;
+    void displayIfNeeded() override { log_.add(QStringLiteral("window.displayIfNeeded")); }
     void setCancelAction(std::function<void()> action) override { cancel = std::move(action); }
     void beginSheet(const platform::Alert& alert, std::function<void()> didEnd) override;
 
     std::function<void()> cancel;
     std::function<void()> sheetDidEnd;
+    platform::Alert sheetAlert;  // the last sheet shown
 
 private:
     CallLog& log_;
@@ -97,6 +101,9 @@ public:
     QMap<QString, std::optional<QString>> files;
     QMap<QString, int> removalErrors;  // path -> errno answered by removeItem
     QSet<QString> uncreatableFolders;
+    // Listings that differ from the file system: path -> names, or nothing (a listing error).
+    QMap<QString, std::optional<QStringList>> listings;
+    QMap<QString, int> moveErrors;  // source path -> errno answered by moveItem
     QStringList applicationSupport{QStringLiteral("/home/user/.local/share")};
     QStringList downloads{QStringLiteral("/home/user/Downloads")};
     void addFile(const QString& path, const std::optional<QString>& text);
@@ -146,6 +153,9 @@ public:
     QStringList applicationSupportDirectories() const override { return applicationSupport; }
     QStringList downloadsDirectories() const override { return downloads; }
     QString temporaryDirectory() const override { return QStringLiteral("/tmp"); }
+    std::optional<QStringList> contentsOfDirectory(const QString& path) const override;
+    Status createPrivateDirectory(const QString& path) override;
+    Status moveItem(const QString& source, const QString& destination) override;
     // --- Workspace ---
     std::optional<QString> absolutePathForAppBundleWithIdentifier(
         const QString& bundleIdentifier) override;

@@ -1,3 +1,4 @@
+#include "FakeInstallServices.h"
 #include "FakePlatform.h"
 #include "app/QBY_DownloaderAppDelegate.h"
 #include "client/ClientIdentity.h"
@@ -21,7 +22,7 @@ protected:
     LaunchSequenceTest()
         : systemInfo(platform),
           proxy({platform, platform, platform, platform, platform, platform, systemInfo}),
-          delegate(platform.services(), proxy, systemInfo, handOff) {
+          delegate(platform.services(), proxy, systemInfo, handOff, install.services()) {
         platform.bundlePathValue = QStringLiteral("/home/user/Downloads/Game.K7.V9.app");
         platform.addFolder(platform.bundlePathValue + "/Contents");
         platform.addFile(QStringLiteral("/home/user/Downloads/Game.K7.V9.zip"), "");
@@ -41,6 +42,7 @@ protected:
     SystemInfo systemInfo;
     QBYClientProxy proxy;
     HandOffFlag handOff;
+    fake::FakeInstallServices install{platform};
     QBY_DownloaderAppDelegate delegate;
 };
 
@@ -138,7 +140,9 @@ TEST_F(LaunchSequenceTest, OsGate) {
         SystemInfo info(fresh);
         QBYClientProxy freshProxy({fresh, fresh, fresh, fresh, fresh, fresh, info});
         HandOffFlag flag;
-        QBY_DownloaderAppDelegate freshDelegate(fresh.services(), freshProxy, info, flag);
+        fake::FakeInstallServices freshInstall(fresh);
+        QBY_DownloaderAppDelegate freshDelegate(fresh.services(), freshProxy, info, flag,
+                                                freshInstall.services());
         freshDelegate.applicationDidFinishLaunching();
         const bool refused =
             !fresh.alerts.empty() && fresh.alerts.front().messageText == "Mac OS X is too old.";
@@ -265,7 +269,9 @@ TEST_F(LaunchSequenceTest, UnwrittenRequestKeepsTheDownloaderThatCarriesIt) {
         SystemInfo info(fresh);
         QBYClientProxy freshProxy({fresh, fresh, fresh, fresh, fresh, fresh, info});
         HandOffFlag flag;
-        QBY_DownloaderAppDelegate freshDelegate(fresh.services(), freshProxy, info, flag);
+        fake::FakeInstallServices freshInstall(fresh);
+        QBY_DownloaderAppDelegate freshDelegate(fresh.services(), freshProxy, info, flag,
+                                                freshInstall.services());
         fresh.setTerminationHandler([&] { freshDelegate.applicationWillTerminate(); });
         freshDelegate.applicationDidFinishLaunching();
         // The road goes on as usual, but the downloader stays for another try.

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/HandOffFlag.h"
+#include "client/QBYClientProxy.h"
+#include "foundation/SystemInfo.h"
+#include "platform/Application.h"
+#include "platform/ArchiveTools.h"
+#include "platform/Authorization.h"
+#include "platform/Bundle.h"
+#include "platform/Clock.h"
+#include "platform/Dispatch.h"
+#include "platform/DownloadWindow.h"
+#include "platform/FileManager.h"
+#include "platform/Pauses.h"
+#include "platform/ProcessInfo.h"
+#include "platform/PropertyLists.h"
+#include "platform/UrlDownload.h"
+#include "platform/UrlLoader.h"
+
+namespace qby {
+
+// The platform services that only the install road needs, beside platform::PlatformServices.
+struct InstallServices {
+    platform::UrlLoader& urlLoader;
+    platform::Dispatch& dispatch;
+    platform::UrlDownloader& urlDownloader;
+    platform::ArchiveTools& archiveTools;
+    platform::Authorization& authorization;
+    platform::Clock& clock;
+};
+
+// Everything QBYClientDownloader uses, handed to it at construction.
+struct DownloaderServices {
+    // The download window of the interface file "ClientDownloader", with its bar mBar.
+    platform::DownloadWindow& window;
+    platform::Application& application;
+    platform::Bundle& bundle;
+    platform::FileManager& fileManager;
+    platform::PropertyLists& propertyLists;
+    platform::ProcessInfo& processInfo;
+    platform::Pauses& pauses;
+    platform::UrlLoader& urlLoader;
+    platform::Dispatch& dispatch;
+    platform::UrlDownloader& urlDownloader;
+    platform::ArchiveTools& archiveTools;
+    platform::Authorization& authorization;
+    platform::Clock& clock;
+    SystemInfo& systemInfo;
+    QBYClientProxy& proxy;
+    HandOffFlag& handOff;
+    // Whether the request reached the notification drop folder. Without it the freshly launched
+    // client cannot find the request, so the hand-off flag stays unset and the downloader, whose
+    // name or request file still carries the request, is kept.
+    bool requestWritten = true;
+};
+
+}  // namespace qby

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <utility>
+#include <variant>
+
+namespace qby {
+
+// Why an operation failed: a code (an errno value, an HTTP status, or a code of the service
+// that answered) and a sentence that a log or an alert can show.
+struct Error {
+    int code = 0;
+    QString message;
+};
+
+// A value, or the error that kept the operation from producing one. Nothing throws: callers
+// test ok() and choose the next step.
+template <typename T>
+class Result {
+public:
+    Result(T value) : state_(std::move(value)) {}
+    Result(Error error) : state_(std::move(error)) {}
+
+    bool ok() const { return std::holds_alternative<T>(state_); }
+    explicit operator bool() const { return ok(); }
+    const T& value() const { return std::get<T>(state_); }
+    T& value() { return std::get<T>(state_); }
+    const Error& error() const { return std::get<Error>(state_); }
+
+private:
+    std::variant<T, Error> state_;
+};
+
+// An operation that answers nothing but success or its error.
+template <>
+class Result<void> {
+public:
+    Result() = default;
+    Result(Error error) : error_(std::move(error)), failed_(true) {}
+
+    bool ok() const { return !failed_; }
+    explicit operator bool() const { return ok(); }
+    const Error& error() const { return error_; }
+
+private:
+    Error error_;
+    bool failed_ = false;
+};
+
+using Status = Result<void>;
+
+}  // namespace qby

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "foundation/Result.h"
+
+#include <QString>
+#include <QUrl>
+#include <memory>
+
+namespace qby::platform {
+
+// One response of a URL download.
+struct UrlResponse {
+    // The length the server announced for the body, -1 when it announced none.
+    qint64 expectedContentLength = -1;
+    // The HTTP status code, 0 for other schemes.
+    int statusCode = 0;
+    QString mimeType;
+};
+
+// What a URL download reports, in this order over its life, always on the main thread and never
+// before the call that created the download has returned: downloadDidBegin, then per response
+// downloadDidReceiveResponse, downloadShouldDecodeSourceDataOfMIMEType when the body carries a
+// content encoding, downloadDidReceiveDataOfLength per chunk written to the destination, and at
+// last either downloadDidFinish or downloadDidFailWithError. Nothing follows a cancel.
+class UrlDownloadDelegate {
+public:
+    virtual ~UrlDownloadDelegate() = default;
+
+    virtual void downloadDidBegin() = 0;
+    virtual void downloadDidReceiveResponse(const UrlResponse& response) = 0;
+    // Whether a body with this content encoding is decoded before it is written.
+    virtual bool downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) = 0;
+    virtual void downloadDidReceiveDataOfLength(quint64 length) = 0;
+    virtual void downloadDidFinish() = 0;
+    // The error's message says what went wrong in words a user can act on (the HTTP status, the
+    // network error, a stall of the transfer).
+    virtual void downloadDidFailWithError(const Error& error) = 0;
+};
+
+// A running download of one URL into a file.
+class UrlDownload {
+public:
+    virtual ~UrlDownload() = default;
+
+    // Deletes the partly written file when the download fails.
+    virtual void setDeletesFileUponFailure(bool deletes) = 0;
+    // Where the body goes; set right after creation, before any byte is written.
+    virtual void setDestination(const QString& path, bool allowOverwrite) = 0;
+    // Stops the download; no report follows.
+    virtual void cancel() = 0;
+};
+
+// Creates URL downloads.
+class UrlDownloader {
+public:
+    virtual ~UrlDownloader() = default;
+
+    // Starts loading at once; the delegate hears of it once the caller has returned to the event
+    // loop. timeoutSeconds is how long the transfer may stall without data before it fails.
+    virtual std::unique_ptr<UrlDownload> startDownload(const QUrl& url, double timeoutSeconds,
+                                                       UrlDownloadDelegate& delegate) = 0;
+};
+
+}  // namespace qby::platform

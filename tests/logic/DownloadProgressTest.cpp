@@ -1,0 +1,160 @@
+// Part 3.2: the download's reports, the progress bar, the status line, failure and cancel.
+#include "DownloaderFixture.h"
+
+#include <QRegularExpression>
+#include <limits>
+
+namespace qby::testing {
+namespace {
+
+class DownloadProgressTest : public ::testing::Test, public DownloaderFixture {
+protected:
+    QStringList barCalls() const {
+        return platform.log.calls().filter(QRegularExpression("^window.set(Progress|Indeterminate)"));
+    }
+};
+
+// One step of a download: a response (length >= -1) or a chunk (length, as a response of -2).
+struct Step {
+    qint64 response;  // -2: no response in this step
+    quint64 chunk;
+};
+
+struct ProgressRow {
+    const char* name;
+    qint64 sizeInBytes;
+    std::vector<Step> steps;
+    QStringList bar;
+};
+
+class ProgressRowTest : public DownloadProgressTest,
+                        public ::testing::WithParamInterface<ProgressRow> {};
+
+TEST_P(ProgressRowTest, SetsTheBarPerChunk) {
+    startRelease(QStringLiteral("Quillbay.tgz"), GetParam().sizeInBytes);
+    for (const Step& step : GetParam().steps) {
+        if (step.response >= -1) respond(step.response);
+        if (step.chunk > 0) receive(step.chunk);
+    }
+    EXPECT_EQ(joined(barCalls()),
+              joined(GetParam().bar)) << calls();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ProgressRowTest,
+    ::testing::Values(
+        ProgressRow{"announced_1000", 0, {{1000, 250}, {-2, 500}},
+                    {"window.setProgress 25", "window.setProgress 75"}},
+        ProgressRow{"announced_wins_over_feed", 4000, {{1000, 250}},
+                    {"window.setProgress 25"}},
+        ProgressRow{"none_announced_feed_2000", 2000, {{-1, 500}}, {"window.setProgress 25"}},
+        ProgressRow{"chunk_before_any_response", 2000, {{-2, 1000}}, {"window.setProgress 50"}},
+        ProgressRow{"second_response_resets", 0, {{1000, 500}, {1000, 100}},
+                    {"window.setProgress 50", "window.setProgress 10"}},
+        ProgressRow{"beyond_100_passed_through", 0, {{1000, 1000}, {-2, 500}},
+                    {"window.setProgress 100", "window.setProgress 150"}},
+        ProgressRow{"unknown_length_busy_once", 0, {{-1, 10}, {-2, 10}},
+                    {"window.setIndeterminate 1"}},
+        ProgressRow{"announced_zero_busy", 2000, {{0, 10}}, {"window.setIndeterminate 1"}},
+        ProgressRow{"negative_feed_size_busy", -5, {{-1, 10}}, {"window.setIndeterminate 1"}},
+        ProgressRow{"length_arrives_later", 0, {{-1, 10}, {100, 50}},
+                    {"window.setIndeterminate 1", "window.setIndeterminate 0",
+                     "window.setProgress 50"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DownloadProgressTest, ResponseResetsTheCountAndKeepsTheResponse) {
+    startRelease();
+    respond(1000);
+    receive(600);
+    EXPECT_EQ(downloader.bytesReceived(), 600);
+    downloader.downloadDidReceiveResponse({300, 206, QStringLiteral("application/zip")});
+    EXPECT_EQ(downloader.bytesReceived(), 0);
+    ASSERT_TRUE(downloader.downloadResponse());
+    EXPECT_EQ(downloader.downloadResponse()->expectedContentLength, 300);
+}
+
+TEST_F(DownloadProgressTest, HugeChunksSaturateInsteadOfOverflowing) {
+    startRelease();
+    respond(-1);
+    receive(std::numeric_limits<quint64>::max());
+    receive(10);
+    EXPECT_EQ(downloader.bytesReceived(), std::numeric_limits<qint64>::max());
+}
+
+TEST_F(DownloadProgressTest, DecodesOnlyMacBinaryAndBinHex) {
+    const struct {
+        const char* type;
+        bool decoded;
+    } rows[] = {{"application/macbinary", true}, {"application/binhex", true},
+                {"application/gzip", false},     {"application/x-gzip", false},
+                {"application/zip", false},      {"APPLICATION/MACBINARY", false},
+                {"", false}};
+    for (const auto& row : rows)
+        EXPECT_EQ(downloader.downloadShouldDecodeSourceDataOfMIMEType(row.type), row.decoded)
+            << row.type;
+}
+
+TEST_F(DownloadProgressTest, FailureShowsTheErrorInASheetThatEndsTheApplication) {
+    startRelease();
+    downloader.downloadDidBegin();
+    respond(1000);
+    downloader.downloadDidFailWithError({404, QStringLiteral("The server answered 404 Not Found.")});
+    EXPECT_EQ(downloader.clientDownload(), nullptr);
+    EXPECT_EQ(count("application.terminate"), 0) << "only when the sheet is dismissed";
+    const platform::Alert& alert = onlySheet();
+    EXPECT_EQ(alert.messageText, "The Quillbay app could not be downloaded.");
+    EXPECT_EQ(alert.informativeText, "The server answered 404 Not Found.");
+    EXPECT_EQ(alert.buttonTitles, QStringList{"Quit"});
+    EXPECT_FALSE(handOff.isSet());
+}
+
+TEST_F(DownloadProgressTest, SheetTextsComeFromTheTable) {
+    platform.translations.insert("The Quillbay app could not be downloaded.", "Nicht geladen.");
+    platform.translations.insert("Quit", "Beenden");
+    startRelease();
+    downloader.downloadDidFailWithError({-1, QStringLiteral("Zeitüberschreitung")});
+    EXPECT_EQ(platform.window.sheetAlert.messageText, "Nicht geladen.");
+    EXPECT_EQ(platform.window.sheetAlert.buttonTitles, QStringList{"Beenden"});
+}
+
+TEST_F(DownloadProgressTest, CancelStopsTheDownloadThenEndsAtOnce) {
+    startRelease();
+    respond(1000);
+    receive(100);
+    platform.window.cancel();
+    EXPECT_EQ(joined(callsFrom("download.cancel")),
+              joined(QStringList({"download.cancel", "application.terminate"})));
+    EXPECT_TRUE(downloader.downloadCancelled());
+    EXPECT_EQ(count("window.beginSheet"), 0);
+}
+
+TEST_F(DownloadProgressTest, StatusLineShowsSizeThenSpeedAndTimeLeftAtMostTenTimesASecond) {
+    startRelease();
+    respond(10'000'000);
+    const struct {
+        qint64 atMs;
+        const char* line;  // "" when no line is due
+    } rows[] = {
+        {0, "1.0 MB of 10.0 MB"},
+        {50, ""},  // within 100 ms of the last line
+        {100, "3.0 MB of 10.0 MB"},
+        // 3 MB in 1.1 s since the first line; 6 MB to go.
+        {1100, "4.0 MB of 10.0 MB — 2.7 MB/s — 3 s left"},
+    };
+    for (const auto& row : rows) {
+        const qsizetype before = count("window.setStatusText");
+        install.nowMs = row.atMs;
+        receive(1'000'000);
+        if (QString(row.line).isEmpty()) {
+            EXPECT_EQ(count("window.setStatusText"), before) << row.atMs;
+        } else {
+            EXPECT_EQ(platform.log.calls().filter("window.setStatusText").last().toStdString(),
+                      "window.setStatusText " + std::string(row.line))
+                << row.atMs;
+        }
+    }
+    EXPECT_EQ(count("window.setProgress"), 4) << "the bar still gets every chunk";
+}
+
+}  // namespace
+}  // namespace qby::testing

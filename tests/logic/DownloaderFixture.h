@@ -1,0 +1,114 @@
+#pragma once
+
+#include "FakeInstallServices.h"
+#include "FakePlatform.h"
+#include "downloader/QBYClientDownloader.h"
+
+#include <gtest/gtest.h>
+
+#include <QVariantMap>
+#include <cstring>
+#include <ostream>
+
+namespace qby::testing {
+
+// Call lists as one line a call, so that failures print them readably (a PrintTo for QString
+// here would clash with the byte printers that other test files instantiate).
+inline std::string joined(const QStringList& lines) {
+    return lines.join(QLatin1Char('\n')).toStdString();
+}
+
+inline const QString kFeedUrl = QStringLiteral("https://www.quillbay.com/downloader/appcast.xml");
+inline const QString kDestination = QStringLiteral("/Applications/Quillbay.app");
+// pathForTemporaryFileWithPrefix with the fake's first token.
+inline const QString kWorkFolder = QStringLiteral("/tmp/QBYDownloader-TOKEN1");
+
+// A release entry of the feed.
+inline QVariantMap release(const QString& minimum, const QString& url = QString(),
+                           const QVariant& size = QVariant(),
+                           const QVariant& cpuTypes = QVariant()) {
+    QVariantMap entry{{QStringLiteral("minimumSystemVersion"), minimum}};
+    if (!url.isNull()) entry.insert(QStringLiteral("url"), url);
+    if (size.isValid()) entry.insert(QStringLiteral("downloadSizeInBytes"), size);
+    if (cpuTypes.isValid()) entry.insert(QStringLiteral("supportedCPUTypes"), cpuTypes);
+    return entry;
+}
+
+// One QBYClientDownloader on the fake platform: macOS 12.0.0 on a non-Yonah processor, an
+// empty /tmp and /Applications, a client that launches.
+class DownloaderFixture {
+public:
+    DownloaderFixture()
+        : systemInfo(platform),
+          proxy({platform, platform, platform, platform, platform, platform, systemInfo}),
+          downloader(services()) {
+        platform.addFolder(QStringLiteral("/tmp"));
+        platform.addFolder(QStringLiteral("/Applications"));
+        platform.launchAnswer = {std::make_shared<fake::FakeRunningApplication>(
+                                     platform.log, QStringLiteral("com.quillbay.Client2"),
+                                     QStringLiteral("client")),
+                                 std::nullopt};
+        downloader.awakeFromNib();
+    }
+
+    DownloaderServices services() {
+        return {platform.window,         platform,          platform,
+                platform,                install,           platform,
+                platform,                install,           install,
+                install,                 install,           install,
+                install,                 systemInfo,        proxy,
+                handOff,                 requestWritten};
+    }
+
+    void setSystem(qint64 major, qint64 minor, qint64 patch, qint32 cpuFamily = 0x12345678) {
+        platform.osVersion = platform::OperatingSystemVersion{major, minor, patch};
+        QByteArray family(sizeof cpuFamily, '\0');
+        std::memcpy(family.data(), &cpuFamily, sizeof cpuFamily);
+        platform.kernelValues.insert(QStringLiteral("hw.cpufamily"), family);
+    }
+
+    // The chosen release's download is running into the work folder under fileName.
+    void startRelease(const QString& fileName = QStringLiteral("Quillbay.tgz"),
+                      qint64 sizeInBytes = 0) {
+        downloader.doDownload({release(QStringLiteral("10.6"),
+                                       QStringLiteral("https://cdn.quillbay.com/c/") + fileName,
+                                       sizeInBytes)});
+        ASSERT_NE(downloader.clientDownload(), nullptr) << calls();
+    }
+
+    // Response and chunks as the URL download reports them.
+    void respond(qint64 expectedLength) {
+        downloader.downloadDidReceiveResponse({expectedLength, 200, QStringLiteral("x")});
+    }
+    void receive(quint64 length) { downloader.downloadDidReceiveDataOfLength(length); }
+
+    qsizetype at(const QString& prefix) const { return platform.log.indexOf(prefix); }
+    qsizetype count(const QString& prefix) const { return platform.log.count(prefix); }
+    // The calls from the first that starts with prefix on.
+    QStringList callsFrom(const QString& prefix) const {
+        const qsizetype first = at(prefix);
+        return first < 0 ? QStringList() : platform.log.calls().mid(first);
+    }
+    std::string calls() const { return platform.log.toString().toStdString(); }
+    // The alert of the one sheet shown, after checking that dismissing it ends the application.
+    const platform::Alert& onlySheet() {
+        EXPECT_EQ(count(QStringLiteral("window.beginSheet")), 1) << calls();
+        EXPECT_TRUE(platform.window.sheetDidEnd);
+        if (platform.window.sheetDidEnd) {
+            const qsizetype before = count(QStringLiteral("application.terminate"));
+            platform.window.sheetDidEnd();
+            EXPECT_EQ(count(QStringLiteral("application.terminate")), before + 1);
+        }
+        return platform.window.sheetAlert;
+    }
+
+    fake::FakePlatform platform;
+    fake::FakeInstallServices install{platform};
+    SystemInfo systemInfo;
+    QBYClientProxy proxy;
+    HandOffFlag handOff;
+    bool requestWritten = true;
+    QBYClientDownloader downloader;
+};
+
+}  // namespace qby::testing

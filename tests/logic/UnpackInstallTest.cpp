@@ -1,0 +1,307 @@
+// Part 3.3: the finished download is unpacked, installed, launched; and the short download.
+#include "DownloaderFixture.h"
+
+#include <cerrno>
+
+namespace qby::testing {
+namespace {
+
+const QString kArchiveFolder = kWorkFolder;
+const QString kOldMarker = kDestination + "/Contents/old.txt";
+
+struct FinishRow {
+    const char* name;
+    const char* fileName = "Quillbay.tgz";
+    bool existingClient = false;
+    bool unpacks = true;
+    QStringList unpackedNames = {"Quillbay.app"};
+    // A listing other than the file system's; nothing inside: a listing error.
+    std::optional<std::optional<QStringList>> listing;
+    QMap<QString, int> moveErrors;
+    std::vector<Result<int>> privilegedAnswers;
+    bool launches = true;
+    // Every call from the bar at 100 on.
+    QStringList calls;
+    const char* destinationHolds;  // "new", "old" or "nothing"
+    bool handedOff;
+};
+
+class FinishTest : public ::testing::TestWithParam<FinishRow>, public DownloaderFixture {};
+
+const QString kTmp = kWorkFolder;
+const QString kSource = kWorkFolder + "/Quillbay.app";
+const QString kAside = "/Applications/.Quillbay.app.old-TOKEN2";
+
+const QStringList kBarAndUnpack(const QString& file, const char* format) {
+    return {"window.setProgress 100", "window.displayIfNeeded", "usleep 10000",
+            QStringLiteral("archive.unpack %1 %2 %3").arg(kTmp, file, format),
+            "file.remove " + kTmp + "/" + file, "usleep 10000", "file.list " + kTmp};
+}
+QStringList operator+(QStringList a, const QStringList& b) {
+    a.append(b);
+    return a;
+}
+const QStringList kLaunch = {"workspace.launch " + kDestination, "sleep 1",
+                             "application.terminate"};
+
+TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
+    const FinishRow& row = GetParam();
+    const QString file = QString::fromUtf8(row.fileName);
+    if (row.existingClient) platform.addFile(kOldMarker, QString("old"));
+    platform.moveErrors = row.moveErrors;
+    install.privilegedAnswers.assign(row.privilegedAnswers.begin(), row.privilegedAnswers.end());
+    install.unpackResult = row.unpacks ? Status() : Status(Error{2, "tar: exit 2"});
+    install.unpackedNames = row.unpackedNames;
+    if (row.listing) platform.listings.insert(kTmp, *row.listing);
+    if (!row.launches) platform.launchAnswer = {nullptr, 13};
+
+    startRelease(file);
+    respond(100);
+    receive(100);
+    platform.addFile(downloader.downloadPath(), QString("archive"));
+    const qsizetype mark = platform.log.calls().size();
+    downloader.downloadDidFinish();
+
+    EXPECT_EQ(joined(platform.log.calls().mid(mark)), joined(row.calls)) << calls();
+    EXPECT_EQ(handOff.isSet(), row.handedOff);
+    EXPECT_EQ(downloader.clientDownload(), nullptr);
+    EXPECT_FALSE(downloader.downloadResponse());
+    EXPECT_FALSE(platform.exists(downloader.downloadPath())) << "the archive is always removed";
+    EXPECT_FALSE(platform.exists(kAside)) << "no set-aside copy stays";
+    const QString holds = !platform.exists(kDestination)  ? "nothing"
+                          : platform.exists(kOldMarker) ? "old"
+                                                        : "new";
+    EXPECT_EQ(holds, row.destinationHolds);
+    EXPECT_EQ(count("window.beginSheet"), 0) << "this Part shows no message of its own";
+    EXPECT_EQ(count("application.terminate"), 1);
+}
+
+const Result<int> kDone = 0;
+const Result<int> kRefused = Error{platform::Authorization::kConsentRefused, "refused"};
+const Result<int> kCannotStart = Error{platform::Authorization::kCannotStart, "no pkexec"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FinishTest,
+    ::testing::Values(
+        FinishRow{.name = "tgz_unpacked_with_tar",
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"file.move " + kSource + " " + kDestination, "sleep 1"} +
+                           kLaunch,
+                  .destinationHolds = "new",
+                  .handedOff = true},
+        FinishRow{.name = "upper_case_TGZ_goes_to_unzip",
+                  .fileName = "Quillbay.TGZ",
+                  .calls = kBarAndUnpack("Quillbay.TGZ", "zip") +
+                           QStringList{"file.move " + kSource + " " + kDestination, "sleep 1"} +
+                           kLaunch,
+                  .destinationHolds = "new",
+                  .handedOff = true},
+        FinishRow{.name = "tar_gz_goes_to_unzip",
+                  .fileName = "Quillbay.tar.gz",
+                  .calls = kBarAndUnpack("Quillbay.tar.gz", "zip") +
+                           QStringList{"file.move " + kSource + " " + kDestination, "sleep 1"} +
+                           kLaunch,
+                  .destinationHolds = "new",
+                  .handedOff = true},
+        FinishRow{.name = "any_bundle_name_installed_as_Quillbay",
+                  .fileName = "Client.zip",
+                  .unpackedNames = {"Store Client.app"},
+                  .calls = kBarAndUnpack("Client.zip", "zip") +
+                           QStringList{"file.move " + kTmp + "/Store Client.app " + kDestination,
+                                       "sleep 1"} +
+                           kLaunch,
+                  .destinationHolds = "new",
+                  .handedOff = true},
+        FinishRow{.name = "first_app_in_listing_order",
+                  .unpackedNames = {"Quillbay.app", "Z.app"},
+                  .listing = std::optional<QStringList>(
+                      QStringList{"readme.txt", "Z.APP", "Quillbay.app", "Z.app"}),
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"file.move " + kSource + " " + kDestination, "sleep 1"} +
+                           kLaunch,
+                  .destinationHolds = "new",
+                  .handedOff = true},
+        FinishRow{.name = "bundle_in_a_subfolder_is_silent",
+                  .unpackedNames = {"Quillbay", "Quillbay/Quillbay.app"},
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"application.terminate"},
+                  .destinationHolds = "nothing",
+                  .handedOff = false},
+        FinishRow{.name = "listing_error_is_silent",
+                  .listing = std::optional<QStringList>(),
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"application.terminate"},
+                  .destinationHolds = "nothing",
+                  .handedOff = false},
+        FinishRow{.name = "unpack_failure_is_silent",
+                  .unpacks = false,
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz").mid(0, 6) +
+                           QStringList{"application.terminate"},
+                  .destinationHolds = "nothing",
+                  .handedOff = false},
+        FinishRow{.name = "existing_client_replaced_without_prompt",
+                  .existingClient = true,
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"file.move " + kDestination + " " + kAside,
+                                       "file.move " + kSource + " " + kDestination,
+                                       "file.remove " + kAside, "sleep 1"} +
+                           kLaunch,
+                  .destinationHolds = "new",
+                  .handedOff = true},
+        FinishRow{.name = "failed_move_puts_the_old_client_back_then_asks",
+                  .existingClient = true,
+                  .moveErrors = {{kSource, EXDEV}},
+                  .privilegedAnswers = {kDone, kDone},
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"file.move " + kDestination + " " + kAside,
+                                       "file.move " + kSource + " " + kDestination,
+                                       "file.move " + kAside + " " + kDestination,
+                                       "auth.exec /bin/rm -rf " + kDestination,
+                                       "auth.exec /bin/mv " + kSource + " " + kDestination,
+                                       "sleep 1"} +
+                           kLaunch,
+                  .destinationHolds = "new",
+                  .handedOff = true},
+        FinishRow{.name = "refused_consent_keeps_the_old_client",
+                  .existingClient = true,
+                  .moveErrors = {{kSource, EACCES}},
+                  .privilegedAnswers = {kRefused},
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"file.move " + kDestination + " " + kAside,
+                                       "file.move " + kSource + " " + kDestination,
+                                       "file.move " + kAside + " " + kDestination,
+                                       "auth.exec /bin/rm -rf " + kDestination,
+                                       "application.terminate"},
+                  .destinationHolds = "old",
+                  .handedOff = false},
+        FinishRow{.name = "old_client_that_cannot_be_moved_needs_the_administrator",
+                  .existingClient = true,
+                  .moveErrors = {{kDestination, EACCES}},
+                  .privilegedAnswers = {kDone, kDone},
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"file.move " + kDestination + " " + kAside,
+                                       "auth.exec /bin/rm -rf " + kDestination,
+                                       "auth.exec /bin/mv " + kSource + " " + kDestination,
+                                       "sleep 1"} +
+                           kLaunch,
+                  .destinationHolds = "new",
+                  .handedOff = true},
+        FinishRow{.name = "remove_tool_that_cannot_start_ends_silently",
+                  .existingClient = true,
+                  .moveErrors = {{kDestination, EACCES}},
+                  .privilegedAnswers = {kCannotStart},
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"file.move " + kDestination + " " + kAside,
+                                       "auth.exec /bin/rm -rf " + kDestination,
+                                       "application.terminate"},
+                  .destinationHolds = "old",
+                  .handedOff = false},
+        FinishRow{.name = "privileged_move_without_old_client",
+                  .moveErrors = {{kSource, EACCES}},
+                  .privilegedAnswers = {kDone},
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"file.move " + kSource + " " + kDestination,
+                                       "auth.exec /bin/mv " + kSource + " " + kDestination,
+                                       "sleep 1"} +
+                           kLaunch,
+                  .destinationHolds = "new",
+                  .handedOff = true},
+        FinishRow{.name = "privileged_move_refused",
+                  .moveErrors = {{kSource, EACCES}},
+                  .privilegedAnswers = {kRefused},
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"file.move " + kSource + " " + kDestination,
+                                       "auth.exec /bin/mv " + kSource + " " + kDestination,
+                                       "application.terminate"},
+                  .destinationHolds = "nothing",
+                  .handedOff = false},
+        FinishRow{.name = "launch_failure_leaves_the_flag_unset",
+                  .launches = false,
+                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
+                           QStringList{"file.move " + kSource + " " + kDestination, "sleep 1",
+                                       "workspace.launch " + kDestination,
+                                       "application.runModal The Quillbay app could not be "
+                                       "started.",
+                                       "application.terminate"},
+                  .destinationHolds = "new",
+                  .handedOff = false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FinishWithoutRequestTest, UnwrittenRequestLeavesTheFlagUnsetAfterALaunch) {
+    DownloaderFixture fixture;
+    fixture.requestWritten = false;
+    QBYClientDownloader downloader(fixture.services());
+    fixture.install.unpackResult = Status();
+    fixture.install.unpackedNames = {"Quillbay.app"};
+    downloader.doDownload({release("10.6", "https://cdn.quillbay.com/Quillbay.tgz")});
+    downloader.downloadDidFinish();
+    EXPECT_EQ(fixture.count("workspace.launch"), 1) << fixture.calls();
+    EXPECT_FALSE(fixture.handOff.isSet());
+}
+
+TEST(FinishBarTest, BusyBarTurnsDeterminateForTheFinalHundred) {
+    DownloaderFixture fixture;
+    fixture.install.unpackResult = Status();
+    fixture.install.unpackedNames = {};
+    fixture.startRelease();
+    fixture.respond(-1);
+    fixture.receive(10);
+    fixture.downloader.downloadDidFinish();
+    EXPECT_EQ(joined(fixture.callsFrom("window.setIndeterminate 0").mid(0, 3)),
+              joined(QStringList({"window.setIndeterminate 0", "window.setProgress 100",
+                           "window.displayIfNeeded"})))
+        << fixture.calls();
+}
+
+struct ShortRow {
+    const char* name;
+    qint64 announced;  // -2: no response at all
+    qint64 sizeInBytes;
+    quint64 received;
+    bool fails;
+};
+
+class ShortDownloadTest : public ::testing::TestWithParam<ShortRow>, public DownloaderFixture {};
+
+TEST_P(ShortDownloadTest, EndsInTheFailureSheetWithNothingUnpacked) {
+    const ShortRow& row = GetParam();
+    install.unpackResult = Status();
+    install.unpackedNames = {};
+    startRelease(QStringLiteral("Quillbay.tgz"), row.sizeInBytes);
+    if (row.announced >= -1) respond(row.announced);
+    if (row.received > 0) receive(row.received);
+    platform.addFile(downloader.downloadPath(), QString("part"));
+    downloader.downloadDidFinish();
+    if (!row.fails) {
+        EXPECT_EQ(count("archive.unpack"), 1) << calls();
+        return;
+    }
+    EXPECT_EQ(joined(callsFrom("file.remove")),
+              joined(QStringList({"file.remove " + kWorkFolder + "/Quillbay.tgz",
+                           "window.beginSheet The Quillbay app could not be downloaded."})))
+        << calls();
+    const platform::Alert& alert = onlySheet();
+    EXPECT_EQ(alert.informativeText,
+              "The download ended before the whole file had arrived. Please try again later.");
+    EXPECT_EQ(alert.buttonTitles, QStringList{"Quit"});
+    EXPECT_FALSE(platform.exists(downloader.downloadPath()));
+    EXPECT_EQ(count("window.displayIfNeeded"), 0) << "the bar is not driven to 100";
+    EXPECT_EQ(downloader.clientDownload(), nullptr);
+    EXPECT_FALSE(handOff.isSet());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ShortDownloadTest,
+    ::testing::Values(ShortRow{"announced_and_short", 1000, 0, 999, true},
+                      ShortRow{"announced_and_long", 1000, 0, 1001, true},
+                      ShortRow{"announced_beats_feed_size", 1000, 5000, 1000, false},
+                      ShortRow{"announced_and_whole", 1000, 0, 1000, false},
+                      ShortRow{"announced_zero_and_empty", 0, 0, 0, false},
+                      ShortRow{"feed_size_and_short", -1, 2000, 1500, true},
+                      ShortRow{"feed_size_and_whole", -1, 2000, 2000, false},
+                      ShortRow{"no_response_feed_size_short", -2, 2000, 10, true},
+                      ShortRow{"no_length_anywhere", -1, 0, 123, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qby::testing
