@@ -66,7 +66,7 @@ void QBYClientDownloader::awakeFromNib() {
     services_.window.setCancelAction([this] { doCancelDownload(); });
 }
 
-// --- Part 3.1 ---
+// --- The release feed and the choice of a release ---
 
 void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
     services_.window.center();
@@ -150,7 +150,7 @@ QString QBYClientDownloader::pathForTemporaryFileWithPrefix(const QString& prefi
     return appendingPathComponent(services_.fileManager.temporaryDirectory(), name);
 }
 
-// --- Part 3.2 ---
+// --- The download and its progress ---
 
 void QBYClientDownloader::downloadDidBegin() {}
 
@@ -197,7 +197,7 @@ void QBYClientDownloader::doCancelDownload() {
     services_.application.terminate();
 }
 
-// --- Part 3.3 ---
+// --- Unpacking and installing ---
 
 bool QBYClientDownloader::endedShort() const {
     const qint64 announced = downloadResponse_ ? downloadResponse_->expectedContentLength : -1;

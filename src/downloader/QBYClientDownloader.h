@@ -13,7 +13,7 @@
 
 namespace qby {
 
-// Fetches and installs the store client on the install road (Parts 3.1 to 3.3): reads the
+// Fetches and installs the store client on the install road: reads the
 // release feed off the main thread, chooses the release for this machine, downloads its archive
 // with a progress bar, unpacks it, moves the client into /Applications (with an administrator's
 // consent when needed), launches it and ends the application. Created with the download window
@@ -42,7 +42,7 @@ public:
     // window's cancel control.
     void awakeFromNib();
 
-    // --- Part 3.1: release feed and selection ---
+    // --- Release feed and selection ---
     // Shows the window centred and in front, keeps the handler (never invoked) and submits the
     // feed fetch task; returns at once.
     void startDownload(CompletionHandler completionHandler);
@@ -53,7 +53,7 @@ public:
     // <temporary folder>/<prefix>-<unique token>, not yet created.
     QString pathForTemporaryFileWithPrefix(const QString& prefix);
 
-    // --- Part 3.2: the download's reports, and cancel ---
+    // --- The download's reports, and cancel ---
     void downloadDidBegin() override;
     void downloadDidReceiveResponse(const platform::UrlResponse& response) override;
     bool downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) override;
@@ -63,7 +63,7 @@ public:
     // The window's cancel control: stops everything and ends the application at once.
     void doCancelDownload();
 
-    // --- Part 3.3: install ---
+    // --- Install ---
     // Moves the unpacked client to destination, setting any old copy aside until the new one is
     // in place; falls back to installClientWithAuth. True when installed.
     bool installClient(const QString& source, const QString& destination);

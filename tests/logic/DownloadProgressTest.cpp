@@ -1,4 +1,4 @@
-// Part 3.2: the download's reports, the progress bar, the status line, failure and cancel.
+// The download's reports, the progress bar, the status line, failure and cancel.
 #include "DownloaderFixture.h"
 
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-// Part 3.1: the release feed, the choice of a release and the start of its download.
+// The release feed, the choice of a release and the start of its download.
 #include "DownloaderFixture.h"
 
 #include <functional>

@@ -1,4 +1,4 @@
-// Part 3.3: the finished download is unpacked, installed, launched; and the short download.
+// The finished download is unpacked, installed, launched; and the short download.
 #include "DownloaderFixture.h"
 
 #include <cerrno>
