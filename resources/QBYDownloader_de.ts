@@ -15,6 +15,14 @@
         <source>Cancel</source>
         <translation>Abbrechen</translation>
     </message>
+    <message>
+        <source>Download progress</source>
+        <translation>Download-Fortschritt</translation>
+    </message>
+    <message>
+        <source>Cancel download</source>
+        <translation>Download abbrechen</translation>
+    </message>
 </context>
 <context>
     <name>QBYDownloader</name>

@@ -15,6 +15,14 @@
         <source>Cancel</source>
         <translation>Annuler</translation>
     </message>
+    <message>
+        <source>Download progress</source>
+        <translation>Progression du téléchargement</translation>
+    </message>
+    <message>
+        <source>Cancel download</source>
+        <translation>Annuler le téléchargement</translation>
+    </message>
 </context>
 <context>
     <name>QBYDownloader</name>

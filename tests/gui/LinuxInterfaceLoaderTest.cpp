@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -39,9 +41,18 @@ TEST(InterfaceLoaderTest, LoadsTheDownloadWindow) {
     EXPECT_EQ(window->progressBar()->value(), 0);
     EXPECT_TRUE(window->progressBar()->isTextVisible());
     EXPECT_EQ(window->cancelButton()->text(), QStringLiteral("Cancel"));
-    const QList<QLabel*> labels = window->widget()->findChildren<QLabel*>();
-    ASSERT_EQ(labels.size(), 1);
-    EXPECT_EQ(labels.front()->text(), QString::fromUtf8("Downloading the Quillbay app\u2026"));
+    const auto* message = window->widget()->findChild<QLabel*>(QStringLiteral("messageLabel"));
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->text(), QString::fromUtf8("Downloading the Quillbay app\u2026"));
+    EXPECT_EQ(window->statusLabel()->text(), QString());
+    // Screen readers announce a window (not a bare panel) and name every control.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window->widget());
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_TRUE(accessible->role() == QAccessible::Dialog ||
+                accessible->role() == QAccessible::Window)
+        << accessible->role();
+    EXPECT_EQ(window->progressBar()->accessibleName(), QStringLiteral("Download progress"));
+    EXPECT_EQ(window->cancelButton()->accessibleName(), QStringLiteral("Cancel download"));
 }
 
 struct BrokenCase {
@@ -64,9 +75,14 @@ TEST_P(BrokenInterfaceTest, GivesNothing) {
 }
 
 const QByteArray kWithoutBar = R"(<?xml version="1.0"?><ui version="4.0"><widget class="QWidget"
- name="window"><widget class="QPushButton" name="cancelButton"/></widget></ui>)";
+ name="window"><widget class="QLabel" name="statusLabel"/><widget class="QPushButton"
+ name="cancelButton"/></widget></ui>)";
 const QByteArray kWithoutCancel = R"(<?xml version="1.0"?><ui version="4.0"><widget class="QWidget"
- name="window"><widget class="QProgressBar" name="mBar"/></widget></ui>)";
+ name="window"><widget class="QLabel" name="statusLabel"/><widget class="QProgressBar" name="mBar"/>
+ </widget></ui>)";
+const QByteArray kWithoutStatus = R"(<?xml version="1.0"?><ui version="4.0"><widget class="QWidget"
+ name="window"><widget class="QProgressBar" name="mBar"/><widget class="QPushButton"
+ name="cancelButton"/></widget></ui>)";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BrokenInterfaceTest,
@@ -76,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BrokenCase{"ClientDownloader", "ClientDownloader.ui", "\x00\xff\xfe garbage"},
                       BrokenCase{"ClientDownloader", "ClientDownloader.ui", kWithoutBar},
                       BrokenCase{"ClientDownloader", "ClientDownloader.ui", kWithoutCancel},
+                      BrokenCase{"ClientDownloader", "ClientDownloader.ui", kWithoutStatus},
                       BrokenCase{"", nullptr, {}}, BrokenCase{"../x", nullptr, {}}));
 
 TEST(BrokenInterfaceTest, NamesCannotLeaveTheResourcesFolder) {
@@ -115,6 +132,46 @@ INSTANTIATE_TEST_SUITE_P(Table, SetProgressTest,
                                            std::pair{std::numeric_limits<double>::infinity(), 0},
                                            std::pair{-std::numeric_limits<double>::infinity(), 0}));
 
+TEST(DownloadWindowTest, BusyBarAndStatusLine) {
+    LinuxInterfaceLoader loader(kResources);
+    LinuxDownloadWindow* window = loadReal(loader);
+    ASSERT_NE(window, nullptr);
+    window->setIndeterminate(true);
+    EXPECT_EQ(window->progressBar()->maximum(), 0);
+    window->setIndeterminate(false);
+    window->setProgress(40.0);
+    EXPECT_EQ(window->progressBar()->maximum(), 100);
+    EXPECT_EQ(window->progressBar()->value(), 40);
+    // A server's text cannot bring markup into the window.
+    window->setStatusText(QStringLiteral("<b>1.2 MB</b> of 4.0 MB"));
+    EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("<b>1.2 MB</b> of 4.0 MB"));
+    EXPECT_EQ(window->statusLabel()->textFormat(), Qt::PlainText);
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST(DownloadWindowTest, DisplayIfNeededPaintsWithoutTheEventLoop) {
+    LinuxInterfaceLoader loader(kResources);
+    LinuxDownloadWindow* window = loadReal(loader);
+    ASSERT_NE(window, nullptr);
+    window->makeKeyAndOrderFront();
+    QApplication::processEvents();
+    PaintCounter painted;
+    window->progressBar()->installEventFilter(&painted);
+    window->setProgress(100.0);
+    window->displayIfNeeded();
+    EXPECT_GE(painted.count, 1);
+    window->widget()->hide();
+}
+
 TEST(DownloadWindowTest, CentresAndComesToTheFront) {
     LinuxInterfaceLoader loader(kResources);
     LinuxDownloadWindow* window = loadReal(loader);
@@ -146,10 +203,17 @@ TEST(DownloadWindowTest, CancelRunsTheLatestAction) {
     window->cancelButton()->click();
     EXPECT_EQ(first, 0);
     EXPECT_EQ(second, 1);
+    // Escape, wherever the focus is, is cancelling; other keys are not.
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(window->progressBar(), &escape);
+    QApplication::sendEvent(window->widget(), &enter);
+    EXPECT_EQ(second, 2);
+    window->setCancelAction([&] { ++second; });
     // Closing the window is cancelling; the window stays for the action to decide.
     window->makeKeyAndOrderFront();
     EXPECT_FALSE(window->widget()->close());
-    EXPECT_EQ(second, 2);
+    EXPECT_EQ(second, 3);
     EXPECT_TRUE(window->widget()->isVisible());
     window->widget()->hide();
 }
@@ -176,8 +240,10 @@ TEST(DownloadWindowTest, SheetEndsWithDidEnd) {
     QApplication::processEvents();
     EXPECT_TRUE(sheet->isVisible());
 
-    // While the sheet is up, closing the window cancels nothing.
+    // While the sheet is up, closing the window or Escape in it cancels nothing.
     window->widget()->close();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window->widget(), &escape);
     EXPECT_EQ(cancelled, 0);
 
     ASSERT_EQ(sheet->buttons().size(), 1);

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTranslator>
 #include <QXmlStreamReader>
 
@@ -69,11 +70,13 @@ TEST_P(TranslationsTest, TranslateTheDownloadWindow) {
         loader.loadDownloadWindow(QStringLiteral("ClientDownloader")));
     QCoreApplication::removeTranslator(&translator_);
     ASSERT_NE(window, nullptr);
-    const QLabel* label = window->widget()->findChild<QLabel*>();
+    const QLabel* label = window->widget()->findChild<QLabel*>(QStringLiteral("messageLabel"));
     ASSERT_NE(label, nullptr);
     EXPECT_NE(label->text(), QString::fromUtf8("Downloading the Quillbay app\u2026"));
     EXPECT_FALSE(label->text().isEmpty());
     EXPECT_NE(window->cancelButton()->text(), QStringLiteral("Cancel"));
+    EXPECT_NE(window->cancelButton()->accessibleName(), QStringLiteral("Cancel download"));
+    EXPECT_NE(window->progressBar()->accessibleName(), QStringLiteral("Download progress"));
 }
 
 TEST_P(TranslationsTest, SourceFileHasNoUnfinishedEntry) {
@@ -91,7 +94,8 @@ TEST_P(TranslationsTest, SourceFileHasNoUnfinishedEntry) {
         }
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    EXPECT_EQ(translations, static_cast<int>(std::size(kAlertTexts)) + 3);
+    // The alert texts and the five texts of the download window.
+    EXPECT_EQ(translations, static_cast<int>(std::size(kAlertTexts)) + 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, TranslationsTest, ::testing::Values("de", "fr"));

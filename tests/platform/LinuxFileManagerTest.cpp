@@ -230,6 +230,140 @@ TEST_F(LinuxFileManagerTest, AcceptsALinkToAFolder) {
     EXPECT_TRUE(files.isDirectory(path("real/quillbay.com")));
 }
 
+TEST_F(LinuxFileManagerTest, ListsOneLevelWithoutDotEntries) {
+    writeBytes(path("Game.tgz"), "x");
+    ASSERT_TRUE(QDir().mkpath(path("Game.app/Contents")));
+    ASSERT_EQ(symlink("nowhere", native(path("dangling")).constData()), 0);
+    std::optional<QStringList> names = files.contentsOfDirectory(dir.path());
+    ASSERT_TRUE(names.has_value());
+    names->sort();
+    EXPECT_EQ(*names, (QStringList{"Game.app", "Game.tgz", "dangling"}));
+    EXPECT_EQ(files.contentsOfDirectory(path("Game.app/Contents")), QStringList{});
+    EXPECT_EQ(files.contentsOfDirectory(path("Game.tgz")), std::nullopt);
+    EXPECT_EQ(files.contentsOfDirectory(path("absent")), std::nullopt);
+    EXPECT_EQ(files.contentsOfDirectory(""), std::nullopt);
+}
+
+TEST_F(LinuxFileManagerTest, CreatesOnePrivateFolderWhereNothingStands) {
+    // Even a umask that takes everything leaves the owner's rights.
+    const mode_t saved = umask(0777);
+    const Status created = files.createPrivateDirectory(path("download"));
+    umask(saved);
+    ASSERT_TRUE(created.ok()) << created.error().message.toStdString();
+    EXPECT_EQ(permissions(path("download")), 0700u);
+
+    writeBytes(path("file"), "x");
+    ASSERT_EQ(symlink(native(path("target")).constData(), native(path("link")).constData()), 0);
+    for (const char* name : {"download", "file", "link"}) {
+        const Status again = files.createPrivateDirectory(path(name));
+        EXPECT_EQ(again.error().code, EEXIST) << name;
+        EXPECT_TRUE(again.error().message.contains(path(name))) << name;
+    }
+    EXPECT_FALSE(files.fileExists(path("target")));  // the link was not followed
+    EXPECT_EQ(files.createPrivateDirectory(path("missing/download")).error().code, ENOENT);
+}
+
+// Moves within one file system (a rename) and across two (a copy, then the source removed).
+class MoveItemTest : public LinuxFileManagerTest, public testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        LinuxFileManagerTest::SetUp();
+        if (GetParam()) {
+            other.emplace(QStringLiteral("/dev/shm/qby-move-XXXXXX"));
+            struct stat here {
+            }, there{};
+            if (!other->isValid() || stat(native(dir.path()).constData(), &here) != 0 ||
+                stat(native(other->path()).constData(), &there) != 0 || here.st_dev == there.st_dev)
+                GTEST_SKIP() << "no second file system at /dev/shm";
+        }
+    }
+    QString destination(const QString& name) const {
+        return other ? other->filePath(name) : path("installed/" + name);
+    }
+    void TearDown() override {
+        if (other) ASSERT_EQ(files.removeItem(other->path()), 0);  // read-only folders inside
+    }
+
+    std::optional<QTemporaryDir> other;
+};
+
+TEST_P(MoveItemTest, MovesATreeWithItsModesAndLinks) {
+    ASSERT_TRUE(QDir().mkpath(path("installed")));
+    const QString source = path("Game.app");
+    ASSERT_TRUE(QDir().mkpath(source + "/Contents/MacOS"));
+    ASSERT_TRUE(QDir().mkpath(source + "/Contents/Locked"));
+    writeBytes(source + "/Contents/MacOS/Game", QByteArray(200000, 'g'));
+    writeBytes(source + "/Contents/Locked/Info.plist", "plist");
+    ASSERT_EQ(chmod(native(source + "/Contents/MacOS/Game").constData(), 04751), 0);
+    ASSERT_EQ(chmod(native(source + "/Contents/MacOS").constData(), 0750), 0);
+    ASSERT_EQ(chmod(native(source + "/Contents/Locked/Info.plist").constData(), 0444), 0);
+    ASSERT_EQ(chmod(native(source + "/Contents/Locked").constData(), 0555), 0);
+    ASSERT_EQ(symlink("MacOS/Game", native(source + "/Contents/Current").constData()), 0);
+    ASSERT_EQ(symlink("/nonexistent", native(source + "/Dangling").constData()), 0);
+
+    const QString moved = destination("Quillbay.app");
+    const Status status = files.moveItem(source, moved);
+
+    ASSERT_TRUE(status.ok()) << status.error().message.toStdString();
+    EXPECT_FALSE(files.fileExists(source));
+    EXPECT_EQ(files.readUtf8Text(moved + "/Contents/MacOS/Game", 300000), QString(200000, 'g'));
+    EXPECT_EQ(permissions(moved + "/Contents/MacOS/Game"), 04751u);
+    EXPECT_EQ(permissions(moved + "/Contents/MacOS"), 0750u);
+    EXPECT_EQ(permissions(moved + "/Contents/Locked"), 0555u);
+    EXPECT_EQ(permissions(moved + "/Contents/Locked/Info.plist"), 0444u);
+    EXPECT_EQ(QFile::symLinkTarget(moved + "/Contents/Current"), moved + "/Contents/MacOS/Game");
+    EXPECT_EQ(QFile(moved + "/Dangling").symLinkTarget(), "/nonexistent");
+}
+
+TEST_P(MoveItemTest, NeverReplacesWhatStandsAtTheDestination) {
+    ASSERT_TRUE(QDir().mkpath(path("installed")));
+    writeBytes(path("Game"), "new");
+    writeBytes(destination("file"), "old");
+    ASSERT_TRUE(QDir().mkpath(destination("emptyFolder")));
+    ASSERT_EQ(symlink("/nonexistent", native(destination("dangling")).constData()), 0);
+    for (const char* name : {"file", "emptyFolder", "dangling"}) {
+        const Status status = files.moveItem(path("Game"), destination(name));
+        EXPECT_EQ(status.error().code, EEXIST) << name;
+    }
+    EXPECT_EQ(files.readUtf8Text(destination("file"), 10), QString("old"));
+    EXPECT_EQ(files.readUtf8Text(path("Game"), 10), QString("new"));
+    const Status absent = files.moveItem(path("Absent"), destination("x"));
+    EXPECT_EQ(absent.error().code, ENOENT);
+    EXPECT_TRUE(absent.error().message.contains(path("Absent")));
+    EXPECT_FALSE(files.fileExists(destination("x")));
+}
+
+// A rename moves anything; a copy refuses a pipe and then leaves things as they were.
+TEST_P(MoveItemTest, APipeMovesByRenameButFailsACopy) {
+    ASSERT_TRUE(QDir().mkpath(path("installed")));
+    const QString source = path("Game.app");
+    ASSERT_TRUE(QDir().mkpath(source + "/Contents/a"));
+    ASSERT_TRUE(QDir().mkpath(source + "/Contents/z"));
+    writeBytes(source + "/Contents/a/file", "a");
+    writeBytes(source + "/Contents/z/file", "z");
+    // A pipe is not copied: the copy fails wherever the walk meets it.
+    ASSERT_EQ(mkfifo(native(source + "/Contents/m").constData(), 0600), 0);
+
+    const Status status = files.moveItem(source, destination("Quillbay.app"));
+
+    if (!GetParam()) {
+        EXPECT_TRUE(status.ok());
+        EXPECT_TRUE(files.fileExists(destination("Quillbay.app/Contents/m")));
+        return;
+    }
+    EXPECT_EQ(status.error().code, ENOTSUP);
+    EXPECT_TRUE(status.error().message.contains(source + "/Contents/m"))
+        << status.error().message.toStdString();
+    EXPECT_FALSE(files.fileExists(destination("Quillbay.app")));
+    EXPECT_EQ(files.readUtf8Text(source + "/Contents/a/file", 10), QString("a"));
+    EXPECT_EQ(files.readUtf8Text(source + "/Contents/z/file", 10), QString("z"));
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, MoveItemTest, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "AcrossFileSystems" : "WithinOneFileSystem";
+                         });
+
 TEST(LinuxFileManagerFoldersTest, StandardFoldersFollowTheUsersHome) {
     const QByteArray savedHome = qgetenv("HOME");
     const QByteArray savedData = qgetenv("XDG_DATA_HOME");

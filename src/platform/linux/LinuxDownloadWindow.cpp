@@ -4,7 +4,10 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
@@ -15,8 +18,8 @@
 namespace qby::platform::linuxhost {
 
 LinuxDownloadWindow::LinuxDownloadWindow(std::unique_ptr<QWidget> window, QProgressBar* bar,
-                                         QAbstractButton* cancel)
-    : window_(std::move(window)), bar_(bar), cancel_(cancel) {
+                                         QLabel* status, QAbstractButton* cancel)
+    : window_(std::move(window)), bar_(bar), status_(status), cancel_(cancel) {
     connect(cancel_, &QAbstractButton::clicked, this, [this] {
         if (cancelAction_) {
             cancelAction_();
@@ -55,6 +58,21 @@ void LinuxDownloadWindow::setProgress(double percent) {
     bar_->setValue(static_cast<int>(percent));
 }
 
+void LinuxDownloadWindow::setIndeterminate(bool indeterminate) {
+    // A range of 0 to 0 is the bar's busy state.
+    bar_->setRange(0, indeterminate ? 0 : 100);
+}
+
+void LinuxDownloadWindow::setStatusText(const QString& text) {
+    status_->setText(text);
+}
+
+void LinuxDownloadWindow::displayIfNeeded() {
+    // Only the pending layout of changed texts and the painting; no input is handled here.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    window_->repaint();
+}
+
 void LinuxDownloadWindow::setCancelAction(std::function<void()> action) {
     cancelAction_ = std::move(action);
 }
@@ -73,14 +91,28 @@ void LinuxDownloadWindow::beginSheet(const Alert& alert, std::function<void()> d
     sheet->open();
 }
 
+void LinuxDownloadWindow::cancelUnlessSheetIsUp() {
+    // While a sheet is up, only the sheet decides how things end.
+    if (!sheet_ && cancel_->isEnabled()) {
+        cancel_->click();
+    }
+}
+
 bool LinuxDownloadWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_.get() && event->type() == QEvent::Close) {
-        // Closing the window is cancelling the download; while a sheet is up, only the sheet
-        // decides how things end.
+    if (watched != window_.get()) {
+        return QObject::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::Close) {
+        // Closing the window is cancelling the download.
         event->ignore();
-        if (!sheet_ && cancel_->isEnabled()) {
-            cancel_->click();
-        }
+        cancelUnlessSheetIsUp();
+        return true;
+    }
+    // Key presses the focused control leaves alone reach the window; a dialog would otherwise
+    // take Escape as "hide".
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        cancelUnlessSheetIsUp();
         return true;
     }
     return QObject::eventFilter(watched, event);

@@ -1,10 +1,16 @@
 #include "platform/linux/LinuxFileManager.h"
 
 #include "platform/linux/BoundedFileReader.h"
+#include "platform/linux/PosixError.h"
+#include "platform/linux/TreeCopier.h"
 #include "platform/linux/TreeRemover.h"
 #include "platform/linux/Utf8Validator.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -16,6 +22,18 @@ namespace {
 
 QByteArray nativePath(const QString& path) {
     return QFile::encodeName(path);
+}
+
+// rename(2) that refuses to replace anything at destination. File systems without that flag get
+// a check first; only a racing creator can slip in between.
+int renameWithoutReplacing(const QByteArray& source, const QByteArray& destination) {
+    if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, destination.constData(),
+                  RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    struct stat st {};
+    if (lstat(destination.constData(), &st) == 0) return EEXIST;
+    return rename(source.constData(), destination.constData()) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -64,6 +82,52 @@ QStringList LinuxFileManager::downloadsDirectories() const {
 
 QString LinuxFileManager::temporaryDirectory() const {
     return QDir::tempPath();
+}
+
+std::optional<QStringList> LinuxFileManager::contentsOfDirectory(const QString& path) const {
+    DIR* folder = path.isEmpty() ? nullptr : opendir(nativePath(path).constData());
+    if (folder == nullptr) return std::nullopt;
+    QStringList names;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(folder);
+        if (entry == nullptr) break;
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..") names.append(QFile::decodeName(name));
+    }
+    const int error = errno;
+    closedir(folder);
+    if (error != 0) return std::nullopt;
+    return names;
+}
+
+Status LinuxFileManager::createPrivateDirectory(const QString& path) {
+    if (path.isEmpty()) return PosixError::at(ENOENT, path);
+    const QByteArray target = nativePath(path);
+    // mkdir never follows a link at path: a link there, even a dangling one, is EEXIST.
+    if (mkdir(target.constData(), 0700) != 0) return PosixError::at(errno, path);
+    // A restrictive umask must not leave the folder unusable to its owner.
+    const int fd = open(target.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 || fchmod(fd, 0700) != 0) {
+        const int error = errno;
+        if (fd >= 0) close(fd);
+        return PosixError::at(error, path);
+    }
+    close(fd);
+    return {};
+}
+
+Status LinuxFileManager::moveItem(const QString& source, const QString& destination) {
+    if (source.isEmpty()) return PosixError::at(ENOENT, source);
+    if (destination.isEmpty()) return PosixError::at(ENOENT, destination);
+    const QByteArray from = nativePath(source);
+    const QByteArray to = nativePath(destination);
+    const int error = renameWithoutReplacing(from, to);
+    if (error == 0) return {};
+    if (error != EXDEV) return PosixError::at(error, error == EEXIST ? destination : source);
+    if (Status copied = TreeCopier::copy(from, to); !copied) return copied;
+    TreeRemover::remove(from);
+    return {};
 }
 
 }  // namespace qby::platform::linuxhost

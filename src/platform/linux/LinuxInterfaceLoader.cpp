@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProgressBar>
 #include <QUiLoader>
 #include <QWidget>
@@ -47,11 +48,13 @@ DownloadWindow* LinuxInterfaceLoader::loadDownloadWindow(const QString& name) {
         return nullptr;
     }
     auto* bar = window->findChild<QProgressBar*>(QStringLiteral("mBar"));
+    auto* status = window->findChild<QLabel*>(QStringLiteral("statusLabel"));
     auto* cancel = window->findChild<QAbstractButton*>(QStringLiteral("cancelButton"));
-    if (!bar || !cancel) {
+    if (!bar || !status || !cancel) {
         return nullptr;
     }
-    windows_.push_back(std::make_unique<LinuxDownloadWindow>(std::move(window), bar, cancel));
+    windows_.push_back(
+        std::make_unique<LinuxDownloadWindow>(std::move(window), bar, status, cancel));
     return windows_.back().get();
 }
 

@@ -17,7 +17,7 @@ public:
     ~LinuxInterfaceLoader() override;
 
     // Nothing when the file is missing, unreadable, too large, broken, or lacks the progress
-    // bar "mBar" or the button "cancelButton".
+    // bar "mBar", the label "statusLabel" or the button "cancelButton".
     DownloadWindow* loadDownloadWindow(const QString& name) override;
 
 private:

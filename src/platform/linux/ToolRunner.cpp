@@ -1,0 +1,56 @@
+#include "platform/linux/ToolRunner.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <cerrno>
+
+namespace qby::platform::linuxhost {
+
+namespace {
+
+constexpr qsizetype kKeptErrorBytes = 4096;
+
+Error failure(int code, const QString& tool, const QString& what) {
+    return Error{code, QStringLiteral("%1: %2").arg(tool, what)};
+}
+
+}  // namespace
+
+Result<ToolRunner::Outcome> ToolRunner::run(const QString& tool, const QStringList& arguments,
+                                            const QString& workingFolder, qint64 maxOutputBytes) {
+    const QString program =
+        QStandardPaths::findExecutable(tool, {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+    if (program.isEmpty()) return failure(ENOENT, tool, QStringLiteral("not installed"));
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // The listings are parsed: their wording must not depend on the user's language.
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setWorkingDirectory(workingFolder);
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(-1)) return failure(EIO, tool, process.errorString());
+
+    Outcome outcome;
+    while (process.waitForReadyRead(-1)) {
+        outcome.output += process.readAllStandardOutput();
+        if (outcome.output.size() > maxOutputBytes) {
+            process.kill();
+            process.waitForFinished(-1);
+            return failure(E2BIG, tool, QStringLiteral("too much output"));
+        }
+    }
+    process.waitForFinished(-1);
+    outcome.output += process.readAllStandardOutput();
+    if (outcome.output.size() > maxOutputBytes)
+        return failure(E2BIG, tool, QStringLiteral("too much output"));
+    outcome.errors = process.readAllStandardError().left(kKeptErrorBytes);
+    if (process.exitStatus() != QProcess::NormalExit)
+        return failure(EIO, tool, QStringLiteral("ended abnormally"));
+    outcome.exitCode = process.exitCode();
+    return outcome;
+}
+
+}  // namespace qby::platform::linuxhost

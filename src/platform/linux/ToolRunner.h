@@ -1,0 +1,28 @@
+#pragma once
+
+#include "foundation/Result.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace qby::platform::linuxhost {
+
+// Runs one of the system's command line tools directly (no shell), in the C locale, with nothing
+// on its input, and waits for it to end.
+class ToolRunner {
+public:
+    struct Outcome {
+        int exitCode = 0;
+        QByteArray output;  // what it wrote to standard output
+        QByteArray errors;  // the start of what it wrote to standard error
+    };
+
+    // The tool is looked up in /usr/bin and /bin only: never in the working folder, which may
+    // hold what a server sent. Errors: ENOENT when the tool is not there, E2BIG when it writes
+    // more than maxOutputBytes (it is stopped), EIO when it cannot start or is killed.
+    static Result<Outcome> run(const QString& tool, const QStringList& arguments,
+                               const QString& workingFolder, qint64 maxOutputBytes);
+};
+
+}  // namespace qby::platform::linuxhost

@@ -1,0 +1,110 @@
+#include "platform/linux/LinuxAuthorization.h"
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
+#include <ostream>
+
+namespace qby::platform::linuxhost {
+namespace {
+
+// Stands in for pkexec: the prompt's refusals by their exit statuses, otherwise the tool is run
+// as pkexec runs it once consent is given.
+const QByteArray kPkexec = R"(#!/bin/sh
+case "$1" in
+/dismissed) exit 126 ;;
+/unauthorized) exit 127 ;;
+esac
+exec "$@"
+)";
+
+struct PrivilegeCase {
+    const char* name;
+    bool pkexecInstalled;
+    const char* tool;
+    QStringList arguments;
+    std::optional<int> status;  // the tool's exit status, or nothing
+    int errorCode;              // the error's code when there is no status
+};
+
+void PrintTo(const PrivilegeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LinuxAuthorizationTest : public testing::TestWithParam<PrivilegeCase> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QFile script(dir.filePath("pkexec"));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(kPkexec);
+        script.close();
+        ASSERT_TRUE(script.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    }
+    QTemporaryDir dir;  // private to the user, as the real pkexec's folder is to root
+};
+
+TEST_P(LinuxAuthorizationTest, AnswersTheToolsStatusOrWhyItDidNotRun) {
+    const PrivilegeCase& c = GetParam();
+    LinuxAuthorization authorization(dir.filePath(c.pkexecInstalled ? "pkexec" : "absent"));
+    const Result<int> result = authorization.executeWithPrivileges(c.tool, c.arguments);
+
+    ASSERT_EQ(result.ok(), c.status.has_value());
+    if (c.status) {
+        EXPECT_EQ(result.value(), *c.status);
+    } else {
+        EXPECT_EQ(result.error().code, c.errorCode);
+        EXPECT_FALSE(result.error().message.isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, LinuxAuthorizationTest,
+    testing::Values(
+        PrivilegeCase{"Succeeds", true, "/bin/sh", {"-c", "exit 0"}, 0, 0},
+        PrivilegeCase{"ToolFails", true, "/bin/sh", {"-c", "exit 3"}, 3, 0},
+        // Each argument reaches the tool whole and unread by any shell.
+        PrivilegeCase{"ArgumentsAsTheyAre",
+                      true,
+                      "/bin/sh",
+                      {"-c",
+                       "[ $# = 3 ] && [ \"$1\" = '/Applications/Quillbay Game.app' ] && "
+                       "[ \"$2\" = '$(exit 9)' ] && [ \"$3\" = 'a;b' ]",
+                       "sh", "/Applications/Quillbay Game.app", "$(exit 9)", "a;b"},
+                      0,
+                      0},
+        PrivilegeCase{"PromptDismissed",
+                      true,
+                      "/dismissed",
+                      {},
+                      std::nullopt,
+                      Authorization::kConsentRefused},
+        PrivilegeCase{"NotAuthorized",
+                      true,
+                      "/unauthorized",
+                      {},
+                      std::nullopt,
+                      Authorization::kConsentRefused},
+        PrivilegeCase{"NoPkexec",
+                      false,
+                      "/bin/sh",
+                      {"-c", "exit 0"},
+                      std::nullopt,
+                      Authorization::kCannotStart},
+        PrivilegeCase{"RelativeTool",
+                      true,
+                      "sh",
+                      {"-c", "exit 0"},
+                      std::nullopt,
+                      Authorization::kCannotStart},
+        PrivilegeCase{"OptionLikeTool", true, "-x", {}, std::nullopt, Authorization::kCannotStart},
+        PrivilegeCase{"Killed",
+                      true,
+                      "/bin/sh",
+                      {"-c", "kill -KILL $$"},
+                      std::nullopt,
+                      Authorization::kCannotStart}),
+    [](const testing::TestParamInfo<PrivilegeCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qby::platform::linuxhost
