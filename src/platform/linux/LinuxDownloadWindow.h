@@ -27,6 +27,10 @@ public:
     void center() override;
     void makeKeyAndOrderFront() override;
     void setProgress(double percent) override;
+    // Placeholders until the window's status line and busy bar are built.
+    void setIndeterminate(bool) override {}
+    void setStatusText(const QString&) override {}
+    void displayIfNeeded() override {}
     void setCancelAction(std::function<void()> action) override;
     void beginSheet(const Alert& alert, std::function<void()> didEnd) override;
 

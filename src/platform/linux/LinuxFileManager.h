@@ -2,6 +2,8 @@
 
 #include "platform/FileManager.h"
 
+#include <cerrno>
+
 namespace qby::platform::linuxhost {
 
 // Files and folders through POSIX calls; the standard folders from QStandardPaths.
@@ -15,6 +17,14 @@ public:
     QStringList applicationSupportDirectories() const override;
     QStringList downloadsDirectories() const override;
     QString temporaryDirectory() const override;
+    // Placeholders that refuse, until the install road's file operations are built.
+    std::optional<QStringList> contentsOfDirectory(const QString&) const override { return {}; }
+    Status createPrivateDirectory(const QString&) override {
+        return Error{ENOSYS, QStringLiteral("not built yet")};
+    }
+    Status moveItem(const QString&, const QString&) override {
+        return Error{ENOSYS, QStringLiteral("not built yet")};
+    }
 };
 
 }  // namespace qby::platform::linuxhost
