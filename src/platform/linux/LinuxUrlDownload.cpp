@@ -1,0 +1,189 @@
+#include "platform/linux/LinuxUrlDownload.h"
+
+#include "platform/linux/DownloadErrors.h"
+#include "platform/linux/NetworkRequests.h"
+
+#include <QNetworkReply>
+#include <cmath>
+
+namespace qby::platform::linuxhost {
+
+namespace {
+
+constexpr size_t kChunkBytes = 256 * 1024;
+
+// The statuses Qt follows when the answer names a Location.
+bool isFollowedRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 305 || status == 307 ||
+           status == 308;
+}
+
+bool isGzip(const QByteArray& contentEncoding) {
+    const QByteArray encoding = contentEncoding.trimmed().toLower();
+    return encoding == "gzip" || encoding == "x-gzip";
+}
+
+}  // namespace
+
+LinuxUrlDownload::LinuxUrlDownload(QNetworkReply* reply, double timeoutSeconds,
+                                   UrlDownloadDelegate& delegate)
+    : reply_(reply), delegate_(delegate), timeoutSeconds_(timeoutSeconds), chunk_(kChunkBytes) {
+    // Our own stall timer rather than Qt's transfer timeout, whose expiry cannot be told apart
+    // from an abort.
+    stallTimer_.setSingleShot(true);
+    if (timeoutSeconds > 0) {
+        stallTimer_.setInterval(static_cast<int>(std::ceil(timeoutSeconds * 1000)));
+        connect(&stallTimer_, &QTimer::timeout, this,
+                [this] { fail(stallError(timeoutSeconds_)); });
+        stallTimer_.start();
+    }
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this] { receiveResponse(); });
+    connect(reply, &QNetworkReply::readyRead, this, [this] { receiveData(); });
+    connect(reply, &QNetworkReply::redirected, this, [this] { stallTimer_.start(); });
+    connect(reply, &QNetworkReply::finished, this, [this] { complete(); });
+    // The delegate hears of the start only once its creator has returned to the event loop.
+    QMetaObject::invokeMethod(
+        this, [this] { begin(); }, Qt::QueuedConnection);
+}
+
+LinuxUrlDownload::~LinuxUrlDownload() {
+    if (!ended_) {
+        stopTransfer();
+        file_.remove();
+    }
+}
+
+void LinuxUrlDownload::setDeletesFileUponFailure(bool deletes) {
+    deletesFileUponFailure_ = deletes;
+}
+
+void LinuxUrlDownload::setDestination(const QString& path, bool allowOverwrite) {
+    file_.setPath(path, allowOverwrite);
+}
+
+void LinuxUrlDownload::cancel() {
+    if (ended_) return;
+    ended_ = true;
+    stopTransfer();
+    file_.remove();
+}
+
+template <typename Report>
+bool LinuxUrlDownload::tell(Report report) {
+    const QPointer<LinuxUrlDownload> self(this);
+    report();
+    return self && !ended_;
+}
+
+bool LinuxUrlDownload::begin() {
+    if (ended_) return false;
+    if (begun_) return true;
+    begun_ = true;
+    return tell([this] { delegate_.downloadDidBegin(); });
+}
+
+bool LinuxUrlDownload::receiveResponse() {
+    if (!begin()) return false;
+    stallTimer_.start();
+    const int status = httpStatus(*reply_);
+    // Qt follows the redirect itself; only the response it settles on counts.
+    if (isFollowedRedirect(status) && reply_->hasRawHeader("Location")) return true;
+
+    const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
+    UrlResponse response;
+    response.expectedContentLength = length.isValid() ? length.toLongLong() : -1;
+    response.statusCode = status;
+    response.mimeType =
+        reply_->header(QNetworkRequest::ContentTypeHeader).toString().section(u';', 0, 0).trimmed();
+    expectedLength_ = response.expectedContentLength;
+    bytesWritten_ = 0;
+    if (Status emptied = file_.truncate(); !emptied) {
+        fail(emptied.error());
+        return false;
+    }
+    if (!tell([&] { delegate_.downloadDidReceiveResponse(response); })) return false;
+
+    if (status >= 400) {
+        const QString phrase =
+            reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        fail(httpStatusError(status, phrase));
+        return false;
+    }
+    if (isGzip(reply_->rawHeader("Content-Encoding"))) {
+        return tell([this] {
+            delegate_.downloadShouldDecodeSourceDataOfMIMEType(
+                QStringLiteral("application/x-gzip"));
+        });
+    }
+    return true;
+}
+
+bool LinuxUrlDownload::receiveData() {
+    if (!begin()) return false;
+    stallTimer_.start();
+    qint64 written = 0;
+    for (;;) {
+        const qint64 length = reply_->read(chunk_.data(), static_cast<qint64>(chunk_.size()));
+        if (length <= 0) break;
+        if (Status stored = file_.write(chunk_.data(), length); !stored) {
+            fail(stored.error());
+            return false;
+        }
+        written += length;
+    }
+    if (written == 0) return true;
+    bytesWritten_ += written;
+    return tell([&] { delegate_.downloadDidReceiveDataOfLength(static_cast<quint64>(written)); });
+}
+
+void LinuxUrlDownload::complete() {
+    if (!begin()) return;
+    const QNetworkReply::NetworkError error = reply_->error();
+    if (error == QNetworkReply::NoError && !receiveData()) return;
+    // Qt reports a connection closed early as such; a body that ends short without a network
+    // error is just as incomplete.
+    const bool closedEarly =
+        error == QNetworkReply::NoError || error == QNetworkReply::RemoteHostClosedError;
+    if (closedEarly && expectedLength_ >= 0 && bytesWritten_ != expectedLength_) {
+        fail(shortBodyError(bytesWritten_, expectedLength_));
+        return;
+    }
+    if (error != QNetworkReply::NoError) {
+        fail(networkError(*reply_));
+        return;
+    }
+    Status stored = file_.create();
+    if (stored) stored = file_.close();
+    if (!stored) {
+        fail(stored.error());
+        return;
+    }
+    ended_ = true;
+    stopTransfer();
+    delegate_.downloadDidFinish();
+}
+
+void LinuxUrlDownload::fail(const Error& error) {
+    if (ended_) return;
+    ended_ = true;
+    stopTransfer();
+    if (deletesFileUponFailure_) {
+        file_.remove();
+    } else {
+        file_.close();
+    }
+    delegate_.downloadDidFailWithError(error);
+}
+
+void LinuxUrlDownload::stopTransfer() {
+    stallTimer_.stop();
+    if (reply_ == nullptr) return;
+    QNetworkReply* reply = reply_;
+    reply_ = nullptr;
+    reply->disconnect(this);
+    if (reply->isRunning()) reply->abort();
+    // We may be inside one of the reply's own signals.
+    reply->deleteLater();
+}
+
+}  // namespace qby::platform::linuxhost

@@ -1,0 +1,183 @@
+#include "CannedRoutes.h"
+#include "CoreApplication.h"
+#include "ScopedEnvironment.h"
+#include "platform/linux/LinuxUrlDownloader.h"
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <optional>
+
+namespace qby::platform::linuxhost {
+namespace {
+
+using testsupport::LocalHttpServer;
+
+// Writes each report down as one line, chunks of data summed; ends the download at its last
+// report, as its owner does.
+class RecordingDelegate : public UrlDownloadDelegate {
+public:
+    std::unique_ptr<UrlDownload> download;
+    QStringList events;
+    bool cancelAtFirstData = false;
+    bool ended = false;
+
+    void downloadDidBegin() override { events << "begin"; }
+    void downloadDidReceiveResponse(const UrlResponse& response) override {
+        events << QStringLiteral("response %1 %2 %3")
+                      .arg(response.statusCode)
+                      .arg(response.expectedContentLength)
+                      .arg(response.mimeType);
+    }
+    bool downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) override {
+        events << "decode " + encodingType;
+        return true;  // a body is stored as served whatever the answer
+    }
+    void downloadDidReceiveDataOfLength(quint64 length) override {
+        if (events.last().startsWith("data ")) {
+            length += events.takeLast().mid(5).toULongLong();
+        } else if (cancelAtFirstData) {
+            download->cancel();
+        }
+        events << QStringLiteral("data %1").arg(length);
+    }
+    void downloadDidFinish() override { end("finish"); }
+    void downloadDidFailWithError(const Error& error) override {
+        end(QStringLiteral("fail %1 %2").arg(error.code).arg(error.message));
+    }
+
+private:
+    void end(const QString& event) {
+        events << event;
+        ended = true;
+        download.reset();
+    }
+};
+
+enum class Proxy { None, ThroughServer, DeadButBypassed };
+
+struct DownloadRow {
+    const char* name;
+    const char* path;
+    const char* events;
+    std::optional<QByteArray> file;  // nothing: no file is left at the destination
+    const char* existing = nullptr;  // what the destination holds beforehand
+    double timeout = 5;
+    bool cancelAtFirstData = false;
+    Proxy proxy = Proxy::None;
+};
+
+void PrintTo(const DownloadRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class LinuxUrlDownloadTest : public testing::TestWithParam<DownloadRow> {
+protected:
+    static void SetUpTestSuite() { testsupport::ensureCoreApplication(); }
+
+    LocalHttpServer server_{testsupport::cannedRoutes()};
+    QTemporaryDir folder_;
+    LinuxUrlDownloader downloader_;
+};
+
+// A port on which nothing listens.
+quint16 closedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
+    const DownloadRow& row = GetParam();
+    ASSERT_TRUE(server_.listening());
+    QUrl url = server_.url(row.path);
+    testsupport::ScopedEnvironment environment;
+    if (row.proxy == Proxy::ThroughServer) {
+        environment.set("http_proxy", server_.url("").toEncoded());
+        url = QUrl(QStringLiteral("http://store.quillbay.invalid") + row.path);
+    } else if (row.proxy == Proxy::DeadButBypassed) {
+        environment.set("http_proxy",
+                        QByteArray("http://127.0.0.1:") + QByteArray::number(closedPort()));
+        environment.set("no_proxy", "127.0.0.1");
+    }
+    if (QByteArray(row.path) == "refused") url.setPort(closedPort());
+    const QString destination = folder_.filePath("archive.tgz");
+    if (row.existing != nullptr) {
+        QFile existing(destination);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write(row.existing);
+    }
+
+    RecordingDelegate delegate;
+    delegate.cancelAtFirstData = row.cancelAtFirstData;
+    delegate.download = downloader_.startDownload(url, row.timeout, delegate);
+    delegate.download->setDeletesFileUponFailure(true);
+    delegate.download->setDestination(destination, true);
+    EXPECT_TRUE(delegate.events.isEmpty()) << "a report came before the creator returned";
+
+    if (row.cancelAtFirstData) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.events.size() == 3; }, 5000));
+        QTest::qWait(static_cast<int>(row.timeout * 3000));  // the stall would have struck
+    } else {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return delegate.ended; }, 5000));
+    }
+    EXPECT_EQ(delegate.events.join(" | ").toStdString(), row.events);
+    QFile stored(destination);
+    if (row.file) {
+        ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+        EXPECT_EQ(stored.readAll(), *row.file);
+    } else {
+        EXPECT_FALSE(stored.exists());
+    }
+    if (row.proxy == Proxy::ThroughServer) {
+        EXPECT_EQ(server_.requestLines().value(0).split(' ').value(1),
+                  QByteArray("http://store.quillbay.invalid") + row.path);
+    }
+}
+
+const QByteArray kPlain = "hello world";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LinuxUrlDownloadTest,
+    testing::Values(
+        DownloadRow{"Plain", "/plain", "begin | response 200 11 text/plain | data 11 | finish",
+                    kPlain, "an older and longer file"},
+        DownloadRow{"NoLength", "/unannounced",
+                    "begin | response 200 -1 application/octet-stream | data 11 | finish", kPlain},
+        DownloadRow{"GzipStoredAsServed", "/gzip",
+                    "begin | response 200 29 application/x-gzip | decode application/x-gzip | "
+                    "data 29 | finish",
+                    testsupport::cannedGzipBody()},
+        DownloadRow{"RedirectFollowedAndNotReported", "/redirect",
+                    "begin | response 200 11 text/plain | data 11 | finish", kPlain},
+        DownloadRow{"ShortBody", "/short",
+                    "begin | response 200 10 application/octet-stream | data 5 | fail 2 The server "
+                    "closed the connection after 5 of 10 bytes.",
+                    std::nullopt},
+        DownloadRow{"NotFound", "/nothing-here",
+                    "begin | response 404 13  | fail 404 The server answered 404 Not Found.",
+                    std::nullopt},
+        DownloadRow{"ErrorStatusLeavesAnOldFileAlone", "/busy",
+                    "begin | response 503 4 text/plain | fail 503 The server answered 503 Service "
+                    "Unavailable.",
+                    "stale", "stale"},
+        DownloadRow{"Refused", "refused", "begin | fail 1 The download failed: Connection refused.",
+                    std::nullopt},
+        DownloadRow{"Stall", "/stall",
+                    "begin | response 200 10 application/octet-stream | data 5 | fail 4 The server "
+                    "stopped sending data for 0.3 seconds.",
+                    std::nullopt, nullptr, 0.3},
+        DownloadRow{"CancelReportsNothingMoreAndRemovesTheFile", "/stall",
+                    "begin | response 200 10 application/octet-stream | data 5", std::nullopt,
+                    nullptr, 0.3, true},
+        DownloadRow{"SystemProxy", "/plain",
+                    "begin | response 200 11 text/plain | data 11 | finish", kPlain, nullptr, 5,
+                    false, Proxy::ThroughServer},
+        DownloadRow{"NoProxyForLoopback", "/plain",
+                    "begin | response 200 11 text/plain | data 11 | finish", kPlain, nullptr, 5,
+                    false, Proxy::DeadButBypassed}),
+    [](const testing::TestParamInfo<DownloadRow>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace qby::platform::linuxhost
