@@ -10,8 +10,6 @@ namespace qby::platform::linuxhost {
 
 namespace {
 
-constexpr size_t kChunkBytes = 256 * 1024;
-
 // The statuses Qt follows when the answer names a Location.
 bool isFollowedRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 305 || status == 307 ||
@@ -27,7 +25,7 @@ bool isGzip(const QByteArray& contentEncoding) {
 
 LinuxUrlDownload::LinuxUrlDownload(QNetworkReply* reply, double timeoutSeconds,
                                    UrlDownloadDelegate& delegate)
-    : reply_(reply), delegate_(delegate), timeoutSeconds_(timeoutSeconds), chunk_(kChunkBytes) {
+    : reply_(reply), delegate_(delegate), timeoutSeconds_(timeoutSeconds) {
     // Our own stall timer rather than Qt's transfer timeout, whose expiry cannot be told apart
     // from an abort.
     stallTimer_.setSingleShot(true);
@@ -121,17 +119,15 @@ bool LinuxUrlDownload::receiveResponse() {
 bool LinuxUrlDownload::receiveData() {
     if (!begin()) return false;
     stallTimer_.start();
-    qint64 written = 0;
-    for (;;) {
-        const qint64 length = reply_->read(chunk_.data(), static_cast<qint64>(chunk_.size()));
-        if (length <= 0) break;
-        if (Status stored = file_.write(chunk_.data(), length); !stored) {
-            fail(stored.error());
-            return false;
-        }
-        written += length;
+    // What Qt holds is bounded by the read buffer; taking it whole hands over its chunks
+    // without a copy.
+    const QByteArray data = reply_->readAll();
+    if (data.isEmpty()) return true;
+    if (Status stored = file_.write(data.constData(), data.size()); !stored) {
+        fail(stored.error());
+        return false;
     }
-    if (written == 0) return true;
+    const qint64 written = data.size();
     bytesWritten_ += written;
     return tell([&] { delegate_.downloadDidReceiveDataOfLength(static_cast<quint64>(written)); });
 }

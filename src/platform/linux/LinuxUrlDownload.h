@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-#include <vector>
 
 class QNetworkReply;
 
@@ -46,7 +45,6 @@ private:
     double timeoutSeconds_;
     QTimer stallTimer_;
     DestinationFile file_;
-    std::vector<char> chunk_;
     bool deletesFileUponFailure_ = false;
     bool begun_ = false;
     bool ended_ = false;
