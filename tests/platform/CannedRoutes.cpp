@@ -23,6 +23,7 @@ QList<HttpRoute> cannedRoutes() {
          .stall = true},
         {.path = "/busy", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/redirect", .status = 302, .headers = {"Location: /plain"}, .body = ""},
+        {.path = "/bad", .status = 400, .headers = {text}, .body = "bad"},
     };
 }
 

@@ -156,6 +156,10 @@ INSTANTIATE_TEST_SUITE_P(
                     testsupport::cannedGzipBody()},
         DownloadRow{"RedirectFollowedAndNotReported", "/redirect",
                     "begin | response 200 11 text/plain | data 11 | finish", kPlain},
+        DownloadRow{"BadRequest", "/bad",
+                    "begin | response 400 3 text/plain | fail 400 The server answered 400 Bad "
+                    "Request.",
+                    std::nullopt},
         DownloadRow{"ShortBody", "/short",
                     "begin | response 200 10 application/octet-stream | data 5 | fail 2 The server "
                     "closed the connection after 5 of 10 bytes.",

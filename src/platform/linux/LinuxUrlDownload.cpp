@@ -10,7 +10,7 @@ namespace qby::platform::linuxhost {
 
 namespace {
 
-// The statuses Qt follows when the answer names a Location.
+// The statuses Qt treats as redirects.
 bool isFollowedRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 305 || status == 307 ||
            status == 308;
@@ -84,8 +84,9 @@ bool LinuxUrlDownload::receiveResponse() {
     if (!begin()) return false;
     stallTimer_.start();
     const int status = httpStatus(*reply_);
-    // Qt follows the redirect itself; only the response it settles on counts.
-    if (isFollowedRedirect(status) && reply_->hasRawHeader("Location")) return true;
+    // Qt follows the redirect itself (or fails it, when the target is missing or insecure); only
+    // the response it settles on counts.
+    if (isFollowedRedirect(status)) return true;
 
     const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
     UrlResponse response;

@@ -43,9 +43,6 @@ std::optional<QByteArray> LinuxUrlLoader::dataWithContentsOfURL(const QUrl& url,
     if (!complete || reply->error() != QNetworkReply::NoError) return std::nullopt;
     body += reply->readAll();
     if (body.size() > maxBytes || httpStatus(*reply) >= 400) return std::nullopt;
-    // A connection closed before the announced end leaves a body that only looks whole.
-    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (announced.isValid() && announced.toLongLong() != body.size()) return std::nullopt;
     return body;
 }
 
