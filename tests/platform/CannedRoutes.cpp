@@ -23,6 +23,10 @@ QList<HttpRoute> cannedRoutes() {
          .stall = true},
         {.path = "/busy", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/redirect", .status = 302, .headers = {"Location: /plain"}, .body = ""},
+        {.path = "/downgrade",
+         .status = 302,
+         .headers = {"Location: http://127.0.0.1:1/plain"},
+         .body = ""},
         {.path = "/bad", .status = 400, .headers = {text}, .body = "bad"},
     };
 }

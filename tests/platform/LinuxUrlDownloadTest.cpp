@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QProcess>
+#include <QSslKey>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -54,7 +56,7 @@ private:
     }
 };
 
-enum class Proxy { None, ThroughServer, DeadButBypassed };
+enum class Setup { Plain, ProxyThroughServer, DeadProxyBypassed, Https };
 
 struct DownloadRow {
     const char* name;
@@ -64,7 +66,7 @@ struct DownloadRow {
     const char* existing = nullptr;  // what the destination holds beforehand
     double timeout = 5;
     bool cancelAtFirstData = false;
-    Proxy proxy = Proxy::None;
+    Setup setup = Setup::Plain;
 };
 
 void PrintTo(const DownloadRow& row, std::ostream* out) {
@@ -88,6 +90,30 @@ protected:
     LinuxUrlDownloader downloader_;
 };
 
+// A certificate for 127.0.0.1 made for this run and trusted by every client in the process: the
+// server's TLS configuration, or nothing when openssl failed.
+std::optional<QSslConfiguration> selfSignedTls(const QTemporaryDir& folder) {
+    const QString key = folder.filePath("key.pem");
+    const QString certificate = folder.filePath("certificate.pem");
+    const int status = QProcess::execute(
+        "openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                    "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                    "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", certificate});
+    QFile keyFile(key);
+    QFile certificateFile(certificate);
+    if (status != 0 || !keyFile.open(QIODevice::ReadOnly) ||
+        !certificateFile.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    QSslConfiguration server = QSslConfiguration::defaultConfiguration();
+    server.setPrivateKey(QSslKey(&keyFile, QSsl::Ec));
+    server.setLocalCertificate(QSslCertificate(&certificateFile));
+    QSslConfiguration client = QSslConfiguration::defaultConfiguration();
+    client.addCaCertificate(server.localCertificate());
+    QSslConfiguration::setDefaultConfiguration(client);
+    return server;
+}
+
 // A port on which nothing listens.
 quint16 closedPort() {
     QTcpServer probe;
@@ -99,12 +125,19 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     const DownloadRow& row = GetParam();
     ASSERT_TRUE(server_.listening());
     QUrl url = server_.url(row.path);
-    if (row.proxy == Proxy::ThroughServer) {
+    if (row.setup == Setup::ProxyThroughServer) {
         qputenv("http_proxy", server_.url("").toEncoded());
         url = QUrl(QStringLiteral("http://store.quillbay.invalid") + row.path);
-    } else if (row.proxy == Proxy::DeadButBypassed) {
+    } else if (row.setup == Setup::DeadProxyBypassed) {
         qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(closedPort()));
         qputenv("no_proxy", "127.0.0.1");
+    }
+    std::unique_ptr<LocalHttpServer> tlsServer;
+    if (row.setup == Setup::Https) {
+        const std::optional<QSslConfiguration> tls = selfSignedTls(folder_);
+        ASSERT_TRUE(tls);
+        tlsServer = std::make_unique<LocalHttpServer>(testsupport::cannedRoutes(), tls);
+        url = tlsServer->url(row.path);
     }
     if (QByteArray(row.path) == "refused") url.setPort(closedPort());
     const QString destination = folder_.filePath("archive.tgz");
@@ -135,7 +168,7 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     } else {
         EXPECT_FALSE(stored.exists());
     }
-    if (row.proxy == Proxy::ThroughServer) {
+    if (row.setup == Setup::ProxyThroughServer) {
         EXPECT_EQ(server_.requestLines().value(0).split(' ').value(1),
                   QByteArray("http://store.quillbay.invalid") + row.path);
     }
@@ -160,6 +193,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "begin | response 400 3 text/plain | fail 400 The server answered 400 Bad "
                     "Request.",
                     std::nullopt},
+        DownloadRow{"NoRedirectFromHttpsToHttp", "/downgrade",
+                    "begin | fail 11 The server redirected the download from a secure (https) "
+                    "address to an insecure (http) one, which is refused.",
+                    std::nullopt, nullptr, 5, false, Setup::Https},
         DownloadRow{"ShortBody", "/short",
                     "begin | response 200 10 application/octet-stream | data 5 | fail 2 The server "
                     "closed the connection after 5 of 10 bytes.",
@@ -182,10 +219,10 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr, 0.3, true},
         DownloadRow{"SystemProxy", "/plain",
                     "begin | response 200 11 text/plain | data 11 | finish", kPlain, nullptr, 5,
-                    false, Proxy::ThroughServer},
+                    false, Setup::ProxyThroughServer},
         DownloadRow{"NoProxyForLoopback", "/plain",
                     "begin | response 200 11 text/plain | data 11 | finish", kPlain, nullptr, 5,
-                    false, Proxy::DeadButBypassed}),
+                    false, Setup::DeadProxyBypassed}),
     [](const testing::TestParamInfo<DownloadRow>& info) { return info.param.name; });
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "LocalHttpServer.h"
 
+#include <QSslServer>
 #include <QTcpSocket>
 
 namespace qby::testsupport {
@@ -11,13 +12,26 @@ const char* const kRemainingProperty = "qbyRemaining";
 
 }  // namespace
 
-LocalHttpServer::LocalHttpServer(QList<HttpRoute> routes) : routes_(std::move(routes)) {
-    connect(&server_, &QTcpServer::newConnection, this, &LocalHttpServer::accept);
-    server_.listen(QHostAddress::LocalHost);
+LocalHttpServer::LocalHttpServer(QList<HttpRoute> routes, std::optional<QSslConfiguration> tls)
+    : routes_(std::move(routes)) {
+    if (tls) {
+        auto server = std::make_unique<QSslServer>();
+        server->setSslConfiguration(*tls);
+        server_ = std::move(server);
+    } else {
+        server_ = std::make_unique<QTcpServer>();
+    }
+    // Emitted for a TLS connection only once its handshake is done.
+    connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, &LocalHttpServer::accept);
+    server_->listen(QHostAddress::LocalHost);
 }
 
 QUrl LocalHttpServer::url(const QByteArray& path) const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(QString::fromLatin1(path)));
+    const QString scheme = qobject_cast<QSslServer*>(server_.get()) ? "https" : "http";
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
+                    .arg(scheme)
+                    .arg(port())
+                    .arg(QString::fromLatin1(path)));
 }
 
 QList<QByteArray> LocalHttpServer::requestLines() const {
@@ -25,7 +39,7 @@ QList<QByteArray> LocalHttpServer::requestLines() const {
 }
 
 void LocalHttpServer::accept() {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+    while (QTcpSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
             if (socket->property(kRemainingProperty).isValid()) return;  // answered already

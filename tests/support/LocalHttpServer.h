@@ -2,8 +2,11 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QUrl>
+#include <memory>
+#include <optional>
 
 namespace qby::testsupport {
 
@@ -26,12 +29,14 @@ struct HttpRoute {
 
 // An HTTP/1.1 server on 127.0.0.1 (any free port) in the calling thread's event loop, which
 // answers each request from its table (404 for unknown paths) and then closes the connection.
+// With a TLS configuration (certificate and key) it speaks HTTPS.
 class LocalHttpServer : public QObject {
 public:
-    explicit LocalHttpServer(QList<HttpRoute> routes);
+    explicit LocalHttpServer(QList<HttpRoute> routes,
+                             std::optional<QSslConfiguration> tls = std::nullopt);
 
-    bool listening() const { return server_.isListening(); }
-    quint16 port() const { return server_.serverPort(); }
+    bool listening() const { return server_->isListening(); }
+    quint16 port() const { return server_->serverPort(); }
     QUrl url(const QByteArray& path) const;
     // The request lines received so far, such as "GET /plain HTTP/1.1".
     QList<QByteArray> requestLines() const;
@@ -42,7 +47,7 @@ private:
     void sendGenerated(QTcpSocket* socket);
 
     QList<HttpRoute> routes_;
-    QTcpServer server_;
+    std::unique_ptr<QTcpServer> server_;
     QList<QByteArray> requestLines_;
 };
 
