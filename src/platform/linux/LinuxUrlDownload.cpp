@@ -4,6 +4,8 @@
 #include "platform/linux/NetworkRequests.h"
 
 #include <QNetworkReply>
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace qby::platform::linuxhost {
@@ -30,9 +32,11 @@ LinuxUrlDownload::LinuxUrlDownload(QNetworkReply* reply, double timeoutSeconds,
     // from an abort.
     stallTimer_.setSingleShot(true);
     if (timeoutSeconds > 0) {
-        stallTimer_.setInterval(static_cast<int>(std::ceil(timeoutSeconds * 1000)));
-        connect(&stallTimer_, &QTimer::timeout, this,
-                [this] { fail(stallError(timeoutSeconds_)); });
+        const double milliseconds = std::ceil(timeoutSeconds * 1000);
+        stallTimer_.setInterval(static_cast<int>(std::min<double>(milliseconds, INT_MAX)));
+        connect(&stallTimer_, &QTimer::timeout, this, [this] {
+            if (begin()) fail(stallError(timeoutSeconds_));
+        });
         stallTimer_.start();
     }
     connect(reply, &QNetworkReply::metaDataChanged, this, [this] { receiveResponse(); });
