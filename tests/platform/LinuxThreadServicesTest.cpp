@@ -10,7 +10,8 @@
 namespace qby::platform::linuxhost {
 namespace {
 
-// The task leaves the main thread; its hand-backs return to it, in the order they were queued.
+// The task leaves the main thread; its hand-backs return to it, in the order they were queued,
+// and are queued even when the main thread itself hands back.
 TEST(LinuxDispatchTest, TasksRunInTheBackgroundAndHandBackToTheMainThread) {
     testsupport::ensureCoreApplication();
     LinuxDispatch dispatch;
@@ -27,9 +28,13 @@ TEST(LinuxDispatchTest, TasksRunInTheBackgroundAndHandBackToTheMainThread) {
             });
         }
     });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return handedBack.size() == 3; }, 5000));
+    dispatch.performOnMainThread([&] { handedBack << 3; });
+    EXPECT_TRUE(handedBack.isEmpty()) << "ran at once instead of being queued";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return handedBack.size() == 4; }, 5000));
     EXPECT_NE(taskThread, mainThread);
     EXPECT_TRUE(onMainThread);
+    EXPECT_EQ(handedBack.count(3), 1);
+    handedBack.removeOne(3);
     EXPECT_EQ(handedBack, (QList<int>{0, 1, 2}));
 }
 
