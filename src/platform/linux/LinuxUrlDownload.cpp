@@ -30,18 +30,17 @@ LinuxUrlDownload::LinuxUrlDownload(QNetworkReply* reply, double timeoutSeconds,
     : reply_(reply), delegate_(delegate), timeoutSeconds_(timeoutSeconds) {
     // Our own stall timer rather than Qt's transfer timeout, whose expiry cannot be told apart
     // from an abort.
+    sinceActivity_.start();
     stallTimer_.setSingleShot(true);
     if (timeoutSeconds > 0) {
         const double milliseconds = std::ceil(timeoutSeconds * 1000);
-        stallTimer_.setInterval(static_cast<int>(std::min<double>(milliseconds, INT_MAX)));
-        connect(&stallTimer_, &QTimer::timeout, this, [this] {
-            if (begin()) fail(stallError(timeoutSeconds_));
-        });
-        stallTimer_.start();
+        stallMilliseconds_ = static_cast<int>(std::min<double>(milliseconds, INT_MAX));
+        connect(&stallTimer_, &QTimer::timeout, this, [this] { checkStall(); });
+        stallTimer_.start(stallMilliseconds_);
     }
     connect(reply, &QNetworkReply::metaDataChanged, this, [this] { receiveResponse(); });
     connect(reply, &QNetworkReply::readyRead, this, [this] { receiveData(); });
-    connect(reply, &QNetworkReply::redirected, this, [this] { stallTimer_.start(); });
+    connect(reply, &QNetworkReply::redirected, this, [this] { sinceActivity_.restart(); });
     connect(reply, &QNetworkReply::finished, this, [this] { complete(); });
     // The delegate hears of the start only once its creator has returned to the event loop.
     QMetaObject::invokeMethod(
@@ -86,7 +85,7 @@ bool LinuxUrlDownload::begin() {
 
 bool LinuxUrlDownload::receiveResponse() {
     if (!begin()) return false;
-    stallTimer_.start();
+    sinceActivity_.restart();
     const int status = httpStatus(*reply_);
     // Qt follows the redirect itself (or fails it, when the target is missing or insecure); only
     // the response it settles on counts.
@@ -123,7 +122,7 @@ bool LinuxUrlDownload::receiveResponse() {
 
 bool LinuxUrlDownload::receiveData() {
     if (!begin()) return false;
-    stallTimer_.start();
+    sinceActivity_.restart();
     // What Qt holds is bounded by the read buffer; taking it whole hands over its chunks
     // without a copy.
     const QByteArray data = reply_->readAll();
@@ -162,6 +161,17 @@ void LinuxUrlDownload::complete() {
     ended_ = true;
     stopTransfer();
     delegate_.downloadDidFinish();
+}
+
+// Restarting a timer at every chunk costs more than the transfer can spare; the timer is
+// instead re-armed for what is left of the stall time whenever it finds recent activity.
+void LinuxUrlDownload::checkStall() {
+    const qint64 remaining = stallMilliseconds_ - sinceActivity_.elapsed();
+    if (remaining > 0) {
+        stallTimer_.start(static_cast<int>(remaining));
+    } else if (begin()) {
+        fail(stallError(timeoutSeconds_));
+    }
 }
 
 void LinuxUrlDownload::fail(const Error& error) {

@@ -3,6 +3,7 @@
 #include "platform/UrlDownload.h"
 #include "platform/linux/DestinationFile.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -37,13 +38,16 @@ private:
     template <typename Report>
     bool tell(Report report);
 
+    void checkStall();
     void fail(const Error& error);
     void stopTransfer();
 
     QPointer<QNetworkReply> reply_;
     UrlDownloadDelegate& delegate_;
     double timeoutSeconds_;
+    int stallMilliseconds_ = 0;
     QTimer stallTimer_;
+    QElapsedTimer sinceActivity_;
     DestinationFile file_;
     bool deletesFileUponFailure_ = false;
     bool begun_ = false;
