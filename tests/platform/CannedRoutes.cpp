@@ -21,6 +21,7 @@ QList<HttpRoute> cannedRoutes() {
          .body = "hello",
          .announcedLength = 10,
          .stall = true},
+        {.path = "/drip", .headers = {octets}, .body = "hello", .dripMilliseconds = 100},
         {.path = "/busy", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/redirect", .status = 302, .headers = {"Location: /plain"}, .body = ""},
         {.path = "/downgrade",

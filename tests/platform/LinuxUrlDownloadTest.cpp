@@ -214,6 +214,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "begin | response 200 10 application/octet-stream | data 5 | fail 4 The server "
                     "stopped sending data for 0.3 seconds.",
                     std::nullopt, nullptr, 0.3},
+        DownloadRow{"SlowButSteadyIsNoStall", "/drip",
+                    "begin | response 200 5 application/octet-stream | data 5 | finish", "hello",
+                    nullptr, 0.3},
         DownloadRow{"CancelReportsNothingMoreAndRemovesTheFile", "/stall",
                     "begin | response 200 10 application/octet-stream | data 5", std::nullopt,
                     nullptr, 0.3, true},

@@ -56,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
                     LoaderRow{"ErrorStatus", "/busy", 100, std::nullopt},
                     LoaderRow{"NotFound", "/nothing-here", 100, std::nullopt},
                     LoaderRow{"ShortBody", "/short", 100, std::nullopt},
-                    LoaderRow{"Stall", "/stall", 100, std::nullopt}),
+                    LoaderRow{"Stall", "/stall", 100, std::nullopt},
+                    LoaderRow{"SlowButSteadyIsNoStall", "/drip", 100, "hello"}),
     [](const testing::TestParamInfo<LoaderRow>& info) { return info.param.name; });
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QSslServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace qby::testsupport {
 
@@ -72,6 +73,18 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QByteArray& requestLine) 
         connect(socket, &QTcpSocket::bytesWritten, socket,
                 [this, socket] { sendGenerated(socket); });
         sendGenerated(socket);
+        return;
+    }
+    if (route.dripMilliseconds > 0) {
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [socket, timer, rest = route.body]() mutable {
+            socket->write(rest.left(1));
+            rest.remove(0, 1);
+            if (!rest.isEmpty()) return;
+            timer->stop();
+            socket->disconnectFromHost();
+        });
+        timer->start(route.dripMilliseconds);
         return;
     }
     socket->write(route.body);

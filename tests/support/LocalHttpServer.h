@@ -25,6 +25,8 @@ struct HttpRoute {
     qint64 generatedLength = -1;
     // After the body the connection stays open and silent instead of being closed.
     bool stall = false;
+    // Sends the body one byte at each of these intervals rather than at once.
+    int dripMilliseconds = 0;
 };
 
 // An HTTP/1.1 server on 127.0.0.1 (any free port) in the calling thread's event loop, which
