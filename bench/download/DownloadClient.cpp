@@ -1,0 +1,40 @@
+// Downloads one URL into a file through the Linux host's downloader, as the install road does,
+// and exits 0 when the download finished.
+#include "platform/linux/LinuxUrlDownloader.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+using namespace qby::platform;
+
+class ExitingDelegate : public UrlDownloadDelegate {
+public:
+    void downloadDidBegin() override {}
+    void downloadDidReceiveResponse(const UrlResponse&) override {}
+    bool downloadShouldDecodeSourceDataOfMIMEType(const QString&) override { return false; }
+    void downloadDidReceiveDataOfLength(quint64) override {}
+    void downloadDidFinish() override { QCoreApplication::exit(0); }
+    void downloadDidFailWithError(const qby::Error& error) override {
+        std::fprintf(stderr, "%s\n", qPrintable(error.message));
+        QCoreApplication::exit(1);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: bench_download_client URL FILE\n");
+        return 2;
+    }
+    linuxhost::LinuxUrlDownloader downloader;
+    ExitingDelegate delegate;
+    std::unique_ptr<UrlDownload> download =
+        downloader.startDownload(QUrl(QString::fromLocal8Bit(argv[1])), 60.0, delegate);
+    download->setDeletesFileUponFailure(true);
+    download->setDestination(QString::fromLocal8Bit(argv[2]), true);
+    return application.exec();
+}

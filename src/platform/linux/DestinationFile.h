@@ -1,0 +1,41 @@
+#pragma once
+
+#include "foundation/Result.h"
+
+#include <QString>
+
+namespace qby::platform::linuxhost {
+
+// The file a download writes its body into. It is created at the first write (or when an empty
+// body is complete), owner-only (0600): nothing but this user's processes needs the archive.
+class DestinationFile {
+public:
+    DestinationFile() = default;
+    DestinationFile(const DestinationFile&) = delete;
+    DestinationFile& operator=(const DestinationFile&) = delete;
+    ~DestinationFile();
+
+    // Where to write; without allowOverwrite an existing file there makes the creation fail.
+    void setPath(const QString& path, bool allowOverwrite);
+    bool hasPath() const { return !path_.isEmpty(); }
+    const QString& path() const { return path_; }
+
+    // Creates the file unless that happened already.
+    Status create();
+    // Appends all of data; creates the file first when needed.
+    Status write(const char* data, qint64 length);
+    // Empties the file, for a body that starts over.
+    Status truncate();
+    // Closes the file; a failure here can mean lost data (a full disk on a network file system).
+    Status close();
+    // Closes the file and deletes it, when this object created it.
+    void remove();
+
+private:
+    QString path_;
+    bool allowOverwrite_ = false;
+    int descriptor_ = -1;
+    bool created_ = false;
+};
+
+}  // namespace qby::platform::linuxhost

@@ -1,0 +1,71 @@
+#include "platform/linux/DownloadErrors.h"
+
+#include <QNetworkReply>
+#include <array>
+#include <utility>
+
+namespace qby::platform::linuxhost {
+
+namespace {
+
+// The standard reason phrases of the statuses a web server commonly sends; a server's own
+// phrase may be empty (HTTP/2 has none) or misleading.
+QString reasonFor(int status, const QString& serverPhrase) {
+    static const std::array<std::pair<int, const char*>, 14> phrases{{
+        {400, "Bad Request"},
+        {401, "Unauthorized"},
+        {403, "Forbidden"},
+        {404, "Not Found"},
+        {405, "Method Not Allowed"},
+        {408, "Request Timeout"},
+        {410, "Gone"},
+        {416, "Range Not Satisfiable"},
+        {429, "Too Many Requests"},
+        {500, "Internal Server Error"},
+        {501, "Not Implemented"},
+        {502, "Bad Gateway"},
+        {503, "Service Unavailable"},
+        {504, "Gateway Timeout"},
+    }};
+    for (const auto& [code, phrase] : phrases) {
+        if (code == status) return QString::fromLatin1(phrase);
+    }
+    return serverPhrase.trimmed();
+}
+
+}  // namespace
+
+Error httpStatusError(int status, const QString& reasonPhrase) {
+    const QString reason = reasonFor(status, reasonPhrase);
+    const QString answer = reason.isEmpty() ? QString::number(status)
+                                            : QStringLiteral("%1 %2").arg(status).arg(reason);
+    return {status, QStringLiteral("The server answered %1.").arg(answer)};
+}
+
+Error networkError(const QNetworkReply& reply) {
+    if (reply.error() == QNetworkReply::InsecureRedirectError) {
+        return {reply.error(),
+                QStringLiteral("The server redirected the download from a secure (https) address "
+                               "to an insecure (http) one, which is refused.")};
+    }
+    return {reply.error(), QStringLiteral("The download failed: %1.").arg(reply.errorString())};
+}
+
+Error stallError(double seconds) {
+    return {QNetworkReply::TimeoutError,
+            QStringLiteral("The server stopped sending data for %1 seconds.").arg(seconds)};
+}
+
+Error shortBodyError(qint64 received, qint64 announced) {
+    return {QNetworkReply::RemoteHostClosedError,
+            QStringLiteral("The server closed the connection after %1 of %2 bytes.")
+                .arg(received)
+                .arg(announced)};
+}
+
+Error fileError(int errorNumber, const QString& path) {
+    return {errorNumber, QStringLiteral("The download could not be saved to %1: %2.")
+                             .arg(path, qt_error_string(errorNumber))};
+}
+
+}  // namespace qby::platform::linuxhost

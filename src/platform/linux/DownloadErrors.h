@@ -1,0 +1,28 @@
+#pragma once
+
+#include "foundation/Result.h"
+
+class QNetworkReply;
+
+namespace qby::platform::linuxhost {
+
+// The failures of a URL download, worded for the user. Codes: the HTTP status for an error
+// status, the QNetworkReply::NetworkError value for network failures (a stall is TimeoutError, a
+// short body RemoteHostClosedError), errno for the destination file.
+
+// An answer of 400 or above: "The server answered 503 Service Unavailable."
+Error httpStatusError(int status, const QString& reasonPhrase);
+
+// The reply's own network error, in Qt's words.
+Error networkError(const QNetworkReply& reply);
+
+// No data for the whole stall time.
+Error stallError(double seconds);
+
+// The connection ended before the announced length had arrived.
+Error shortBodyError(qint64 received, qint64 announced);
+
+// The destination could not be created or written.
+Error fileError(int errorNumber, const QString& path);
+
+}  // namespace qby::platform::linuxhost

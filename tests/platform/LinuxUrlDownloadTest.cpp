@@ -1,0 +1,232 @@
+#include "CannedRoutes.h"
+#include "CoreApplication.h"
+#include "platform/linux/LinuxUrlDownloader.h"
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QProcess>
+#include <QSslKey>
+#include <QTemporaryDir>
+#include <QTest>
+#include <optional>
+
+namespace qby::platform::linuxhost {
+namespace {
+
+using testsupport::LocalHttpServer;
+
+// Writes each report down as one line, chunks of data summed; ends the download at its last
+// report, as its owner does.
+class RecordingDelegate : public UrlDownloadDelegate {
+public:
+    std::unique_ptr<UrlDownload> download;
+    QStringList events;
+    bool cancelAtFirstData = false;
+    bool ended = false;
+
+    void downloadDidBegin() override { events << "begin"; }
+    void downloadDidReceiveResponse(const UrlResponse& response) override {
+        events << QStringLiteral("response %1 %2 %3")
+                      .arg(response.statusCode)
+                      .arg(response.expectedContentLength)
+                      .arg(response.mimeType);
+    }
+    bool downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) override {
+        events << "decode " + encodingType;
+        return true;  // a body is stored as served whatever the answer
+    }
+    void downloadDidReceiveDataOfLength(quint64 length) override {
+        if (events.last().startsWith("data ")) {
+            length += events.takeLast().mid(5).toULongLong();
+        } else if (cancelAtFirstData) {
+            download->cancel();
+        }
+        events << QStringLiteral("data %1").arg(length);
+    }
+    void downloadDidFinish() override { end("finish"); }
+    void downloadDidFailWithError(const Error& error) override {
+        end(QStringLiteral("fail %1 %2").arg(error.code).arg(error.message));
+    }
+
+private:
+    void end(const QString& event) {
+        events << event;
+        ended = true;
+        download.reset();
+    }
+};
+
+enum class Setup { Plain, ProxyThroughServer, DeadProxyBypassed, Https };
+
+struct DownloadRow {
+    const char* name;
+    const char* path;
+    const char* events;
+    std::optional<QByteArray> file;  // nothing: no file is left at the destination
+    const char* existing = nullptr;  // what the destination holds beforehand
+    double timeout = 5;
+    bool cancelAtFirstData = false;
+    Setup setup = Setup::Plain;
+};
+
+void PrintTo(const DownloadRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class LinuxUrlDownloadTest : public testing::TestWithParam<DownloadRow> {
+protected:
+    // Rows that need a proxy name it themselves; loopback must not reach the runner's proxy.
+    static void SetUpTestSuite() {
+        testsupport::ensureCoreApplication();
+        qunsetenv("http_proxy");
+    }
+    void TearDown() override {
+        qunsetenv("http_proxy");
+        qunsetenv("no_proxy");
+    }
+
+    LocalHttpServer server_{testsupport::cannedRoutes()};
+    QTemporaryDir folder_;
+    LinuxUrlDownloader downloader_;
+};
+
+// A certificate for 127.0.0.1 made for this run and trusted by every client in the process: the
+// server's TLS configuration, or nothing when openssl failed.
+std::optional<QSslConfiguration> selfSignedTls(const QTemporaryDir& folder) {
+    const QString key = folder.filePath("key.pem");
+    const QString certificate = folder.filePath("certificate.pem");
+    const int status = QProcess::execute(
+        "openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                    "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                    "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", certificate});
+    QFile keyFile(key);
+    QFile certificateFile(certificate);
+    if (status != 0 || !keyFile.open(QIODevice::ReadOnly) ||
+        !certificateFile.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    QSslConfiguration server = QSslConfiguration::defaultConfiguration();
+    server.setPrivateKey(QSslKey(&keyFile, QSsl::Ec));
+    server.setLocalCertificate(QSslCertificate(&certificateFile));
+    QSslConfiguration client = QSslConfiguration::defaultConfiguration();
+    client.addCaCertificate(server.localCertificate());
+    QSslConfiguration::setDefaultConfiguration(client);
+    return server;
+}
+
+// A port on which nothing listens.
+quint16 closedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
+    const DownloadRow& row = GetParam();
+    ASSERT_TRUE(server_.listening());
+    QUrl url = server_.url(row.path);
+    if (row.setup == Setup::ProxyThroughServer) {
+        qputenv("http_proxy", server_.url("").toEncoded());
+        url = QUrl(QStringLiteral("http://store.quillbay.invalid") + row.path);
+    } else if (row.setup == Setup::DeadProxyBypassed) {
+        qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(closedPort()));
+        qputenv("no_proxy", "127.0.0.1");
+    }
+    std::unique_ptr<LocalHttpServer> tlsServer;
+    if (row.setup == Setup::Https) {
+        const std::optional<QSslConfiguration> tls = selfSignedTls(folder_);
+        ASSERT_TRUE(tls);
+        tlsServer = std::make_unique<LocalHttpServer>(testsupport::cannedRoutes(), tls);
+        url = tlsServer->url(row.path);
+    }
+    if (QByteArray(row.path) == "refused") url.setPort(closedPort());
+    const QString destination = folder_.filePath("archive.tgz");
+    if (row.existing != nullptr) {
+        QFile existing(destination);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write(row.existing);
+    }
+
+    RecordingDelegate delegate;
+    delegate.cancelAtFirstData = row.cancelAtFirstData;
+    delegate.download = downloader_.startDownload(url, row.timeout, delegate);
+    delegate.download->setDeletesFileUponFailure(true);
+    delegate.download->setDestination(destination, true);
+    EXPECT_TRUE(delegate.events.isEmpty()) << "a report came before the creator returned";
+
+    if (row.cancelAtFirstData) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.events.size() == 3; }, 5000));
+        QTest::qWait(static_cast<int>(row.timeout * 3000));  // the stall would have struck
+    } else {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return delegate.ended; }, 5000));
+    }
+    EXPECT_EQ(delegate.events.join(" | ").toStdString(), row.events);
+    QFile stored(destination);
+    if (row.file) {
+        ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+        EXPECT_EQ(stored.readAll(), *row.file);
+    } else {
+        EXPECT_FALSE(stored.exists());
+    }
+    if (row.setup == Setup::ProxyThroughServer) {
+        EXPECT_EQ(server_.requestLines().value(0).split(' ').value(1),
+                  QByteArray("http://store.quillbay.invalid") + row.path);
+    }
+}
+
+const QByteArray kPlain = "hello world";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LinuxUrlDownloadTest,
+    testing::Values(
+        DownloadRow{"Plain", "/plain", "begin | response 200 11 text/plain | data 11 | finish",
+                    kPlain, "an older and longer file"},
+        DownloadRow{"NoLength", "/unannounced",
+                    "begin | response 200 -1 application/octet-stream | data 11 | finish", kPlain},
+        DownloadRow{"GzipStoredAsServed", "/gzip",
+                    "begin | response 200 29 application/x-gzip | decode application/x-gzip | "
+                    "data 29 | finish",
+                    testsupport::cannedGzipBody()},
+        DownloadRow{"RedirectFollowedAndNotReported", "/redirect",
+                    "begin | response 200 11 text/plain | data 11 | finish", kPlain},
+        DownloadRow{"BadRequest", "/bad",
+                    "begin | response 400 3 text/plain | fail 400 The server answered 400 Bad "
+                    "Request.",
+                    std::nullopt},
+        DownloadRow{"NoRedirectFromHttpsToHttp", "/downgrade",
+                    "begin | fail 11 The server redirected the download from a secure (https) "
+                    "address to an insecure (http) one, which is refused.",
+                    std::nullopt, nullptr, 5, false, Setup::Https},
+        DownloadRow{"ShortBody", "/short",
+                    "begin | response 200 10 application/octet-stream | data 5 | fail 2 The server "
+                    "closed the connection after 5 of 10 bytes.",
+                    std::nullopt},
+        DownloadRow{"NotFound", "/nothing-here",
+                    "begin | response 404 13  | fail 404 The server answered 404 Not Found.",
+                    std::nullopt},
+        DownloadRow{"ErrorStatusLeavesAnOldFileAlone", "/busy",
+                    "begin | response 503 4 text/plain | fail 503 The server answered 503 Service "
+                    "Unavailable.",
+                    "stale", "stale"},
+        DownloadRow{"Refused", "refused", "begin | fail 1 The download failed: Connection refused.",
+                    std::nullopt},
+        DownloadRow{"Stall", "/stall",
+                    "begin | response 200 10 application/octet-stream | data 5 | fail 4 The server "
+                    "stopped sending data for 0.3 seconds.",
+                    std::nullopt, nullptr, 0.3},
+        DownloadRow{"SlowButSteadyIsNoStall", "/drip",
+                    "begin | response 200 5 application/octet-stream | data 5 | finish", "hello",
+                    nullptr, 0.3},
+        DownloadRow{"CancelReportsNothingMoreAndRemovesTheFile", "/stall",
+                    "begin | response 200 10 application/octet-stream | data 5", std::nullopt,
+                    nullptr, 0.3, true},
+        DownloadRow{"SystemProxy", "/plain",
+                    "begin | response 200 11 text/plain | data 11 | finish", kPlain, nullptr, 5,
+                    false, Setup::ProxyThroughServer},
+        DownloadRow{"NoProxyForLoopback", "/plain",
+                    "begin | response 200 11 text/plain | data 11 | finish", kPlain, nullptr, 5,
+                    false, Setup::DeadProxyBypassed}),
+    [](const testing::TestParamInfo<DownloadRow>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace qby::platform::linuxhost
