@@ -4,10 +4,15 @@
 #include "app/HandOffFlag.h"
 #include "app/QBY_DownloaderAppDelegate.h"
 #include "client/QBYClientProxy.h"
+#include "downloader/DownloaderServices.h"
 #include "foundation/SystemInfo.h"
 #include "platform/linux/LibPlistPropertyLists.h"
 #include "platform/linux/LinuxApplication.h"
+#include "platform/linux/LinuxArchiveTools.h"
+#include "platform/linux/LinuxAuthorization.h"
 #include "platform/linux/LinuxBundle.h"
+#include "platform/linux/LinuxClock.h"
+#include "platform/linux/LinuxDispatch.h"
 #include "platform/linux/LinuxFileManager.h"
 #include "platform/linux/LinuxInterfaceLoader.h"
 #include "platform/linux/LinuxLogs.h"
@@ -16,6 +21,8 @@
 #include "platform/linux/LinuxPauses.h"
 #include "platform/linux/LinuxProcessInfo.h"
 #include "platform/linux/LinuxSystemProbe.h"
+#include "platform/linux/LinuxUrlDownloader.h"
+#include "platform/linux/LinuxUrlLoader.h"
 #include "platform/linux/LinuxWorkspace.h"
 
 #include <QApplication>
@@ -46,6 +53,12 @@ int main(int argc, char* argv[]) {
     LinuxInterfaceLoader interfaceLoader(bundle.bundlePath() +
                                          QStringLiteral("/Contents/Resources"));
     LinuxSystemProbe systemProbe;
+    LinuxUrlLoader urlLoader;
+    LinuxDispatch dispatch;
+    LinuxUrlDownloader urlDownloader;
+    LinuxArchiveTools archiveTools;
+    LinuxAuthorization authorization;
+    LinuxClock clock;
 
     SystemInfo systemInfo(systemProbe);
     SystemInfo::setShared(&systemInfo);
@@ -58,7 +71,9 @@ int main(int argc, char* argv[]) {
     QBYClientProxy::setSharedProxy(&proxy);
 
     HandOffFlag handOff;
-    QBY_DownloaderAppDelegate delegate(services, proxy, systemInfo, handOff);
+    const InstallServices install{urlLoader,    dispatch,      urlDownloader,
+                                  archiveTools, authorization, clock};
+    QBY_DownloaderAppDelegate delegate(services, proxy, systemInfo, handOff, install);
     application.setTerminationHandler([&delegate] { delegate.applicationWillTerminate(); });
 
     // Launching has finished once the event loop runs.

@@ -1,6 +1,7 @@
 """The table of the downloader's end-to-end roads and what each needs from the sandbox; the
 world's `run` reads it (world/run --table tests/e2e/roads.py ROAD)."""
 
+import install_rows
 from road import OLD_KERNEL, Road
 
 ROADS = {
@@ -19,3 +20,9 @@ ROADS = {
     "malformed_request_file": Road("downloader_roads.malformed_request_file"),
     "huge_request_file": Road("downloader_roads.huge_request_file"),
 }
+
+ROADS.update({
+    row["road"]: Road("install_roads.install", store=True, given=(row["road"],),
+                      consent=row.get("consent", ""),
+                      root_owned=("Quillbay.app",) if row.get("old") else ())
+    for row in install_rows.INSTALLS})
