@@ -99,13 +99,13 @@ def install(checks, desktop):
     if not _answer(checks, desktop, program, INSTALL, "install prompt"):
         return _outcome(checks, bundle, program)
     window = desktop.wait_for_window(TITLE, timeout=15, pid=program.process.pid,
-                                     having=lambda w: "Cancel" in w.buttons())
+                                     having=lambda w: "Cancel download" in w.buttons())
     if window is not None and not world.PERSON_ANSWERS:
         desktop.screenshot("download-window", window)
     asked = world.wait_until(store.paths, FEED_PATIENCE)
     if not asked:
         checks.step("this downloader does not ask the store for its release feed yet")
-        _answer(checks, desktop, program, "Cancel", "download window")
+        _answer(checks, desktop, program, "Cancel download", "download window")
         return _outcome(checks, bundle, program)
     checks.step(f"the downloader asked the store for {', '.join(asked)}")
     if not world.PERSON_ANSWERS:

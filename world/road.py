@@ -25,7 +25,9 @@ class Road:
     interactive: bool = False  # a person answers on the host's display
     store: bool = False  # the local store's keys are bound in: the sandbox trusts its authority
     consent: str = ""  # "yes"/"no": the privileged sandbox, polkit answering pkexec with that
-    root_owned: tuple = ()  # with consent: bundles of /dist put in /Applications, owned by root
+    # with consent: bundles of /dist put in /Applications, owned by root; a pair (bundle, name)
+    # puts one under another name
+    root_owned: tuple = ()
     given: tuple = ()  # more arguments of the scenario, such as the name of a table row
 
 

@@ -187,11 +187,11 @@ def client_absent(checks, desktop):
     checks.check("pressing Download & Install", prompt.press("Download & Install"))
     checks.check("the request is written", world.wait_until(world.drop_files, 5))
     window = desktop.wait_for_window(
-        TITLE, pid=program.process.pid, having=lambda w: w.has_role(pyatspi.ROLE_PROGRESS_BAR) and "Cancel" in w.buttons())
+        TITLE, pid=program.process.pid, having=lambda w: w.has_role(pyatspi.ROLE_PROGRESS_BAR) and "Cancel download" in w.buttons())
     checks.require("the download window shows a progress bar and Cancel", window is not None,
                    lambda: "windows: " + "; ".join(w.describe() for w in desktop.windows()))
     desktop.screenshot("download-window", window)
-    checks.check("pressing Cancel", window.press("Cancel"))
+    checks.check("pressing Cancel", window.press("Cancel download"))
     session.ends(program, timeout=5)
     session.check_waiting({"K7": "V9"})
     session.check_kept(downloader, kept=True)

@@ -2,7 +2,7 @@
 world's `run` reads it (world/run --table tests/e2e/roads.py ROAD)."""
 
 import install_rows
-from road import OLD_KERNEL, Road
+from road import BUNDLES, OLD_KERNEL, Road
 
 ROADS = {
     "client_running": Road("downloader_roads.client_running"),
@@ -24,5 +24,5 @@ ROADS = {
 ROADS.update({
     row["road"]: Road("install_roads.install", store=True, given=(row["road"],),
                       consent=row.get("consent", ""),
-                      root_owned=("Quillbay.app",) if row.get("old") else ())
+                      root_owned=((BUNDLES[0], "Quillbay.app"),) if row.get("old") else ())
     for row in install_rows.INSTALLS})
