@@ -8,7 +8,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
@@ -26,22 +25,6 @@ const QString kResources = QStringLiteral(QBY_RESOURCES_DIR);
 LinuxDownloadWindow* loadReal(LinuxInterfaceLoader& loader) {
     return static_cast<LinuxDownloadWindow*>(
         loader.loadDownloadWindow(QStringLiteral("ClientDownloader")));
-}
-
-TEST(InterfaceLoaderTest, LoadsTheDownloadWindow) {
-    LinuxInterfaceLoader loader(kResources);
-    LinuxDownloadWindow* window = loadReal(loader);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->widget()->objectName(), QStringLiteral("window"));
-    EXPECT_EQ(window->widget()->windowTitle(), QStringLiteral("Quillbay Downloader"));
-    EXPECT_EQ(window->progressBar()->minimum(), 0);
-    EXPECT_EQ(window->progressBar()->maximum(), 100);
-    EXPECT_EQ(window->progressBar()->value(), 0);
-    EXPECT_TRUE(window->progressBar()->isTextVisible());
-    EXPECT_EQ(window->cancelButton()->text(), QStringLiteral("Cancel"));
-    const QList<QLabel*> labels = window->widget()->findChildren<QLabel*>();
-    ASSERT_EQ(labels.size(), 1);
-    EXPECT_EQ(labels.front()->text(), QString::fromUtf8("Downloading the Quillbay app\u2026"));
 }
 
 struct BrokenCase {
