@@ -29,6 +29,7 @@ public:
     // A missing text is the empty (null) QString.
     qint64 compareVersion(const QString& a, const QString& b) const;
 
+private:
     // The parts of a version; everything from a "-" after the first character on is ignored.
     QStringList splitVersionString(const QString& version) const;
 

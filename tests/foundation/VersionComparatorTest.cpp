@@ -10,8 +10,6 @@
 namespace qby {
 namespace {
 
-using Type = VersionComparator::CharacterType;
-
 const VersionComparator& comparator() {
     return VersionComparator::defaultComparator();
 }
@@ -20,16 +18,21 @@ struct ComparisonCase {
     const char16_t* first;
     const char16_t* second;
     qint64 expected;
+    // The answer with both sides swapped: the opposite, except where two parts of different
+    // types that are neither numbers nor text meet (a dash against a separator): the first
+    // side is the lower one either way.
+    qint64 reversed = -expected;
 };
 
 class CompareVersionTest : public ::testing::TestWithParam<ComparisonCase> {};
 
-TEST_P(CompareVersionTest, OrdersAsExpected) {
+TEST_P(CompareVersionTest, OrdersBothWays) {
     const ComparisonCase& c = GetParam();
     const QString first = QString::fromUtf16(c.first);
     const QString second = QString::fromUtf16(c.second);
-    EXPECT_EQ(comparator().compareVersion(first, second), c.expected)
-        << first.toStdString() << " vs " << second.toStdString();
+    const std::string a = first.toStdString(), b = second.toStdString();
+    EXPECT_EQ(comparator().compareVersion(first, second), c.expected) << a << " vs " << b;
+    EXPECT_EQ(comparator().compareVersion(second, first), c.reversed) << b << " vs " << a;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -56,150 +59,45 @@ INSTANTIATE_TEST_SUITE_P(
         // Digits beyond ASCII count by their value: Arabic-Indic ten against two.
         ComparisonCase{u"\u0661\u0660", u"2", 1}, ComparisonCase{u"1.\u0665", u"1.5", 0},
         // Separators of any kind are interchangeable; dashes end the version.
-        ComparisonCase{u"1,2", u"1 2", 0}, ComparisonCase{u"1.2--", u"1.2", 0}));
+        ComparisonCase{u"1,2", u"1 2", 0}, ComparisonCase{u"1.2--", u"1.2", 0},
+        ComparisonCase{u"--", u"-", 0}, ComparisonCase{u"-5", u"-", 1},
+        // Each separator is a part of its own.
+        ComparisonCase{u"1,,  2", u"1 2", -1},
+        // The shorter leading run of numbers and periods takes the other's shape first.
+        ComparisonCase{u"1b1", u"1.0", -1}, ComparisonCase{u"", u"1.2", -1},
+        ComparisonCase{u"ver1.0", u"ver1.1", -1}, ComparisonCase{u"a", u"a", 0},
+        // A dash against a separator: the first side is the lower either way.
+        ComparisonCase{u"-", u" ", -1, -1}, ComparisonCase{u"-1", u"_1", -1, -1}));
 
-TEST(CompareVersionTest, MissingTextCountsAsEmpty) {
-    EXPECT_EQ(comparator().compareVersion(QString(), QStringLiteral("0")), 0);
-    EXPECT_EQ(comparator().compareVersion(QString(), QString()), 0);
-    EXPECT_EQ(comparator().compareVersion(QStringLiteral("10.6"), QString()), 1);
-}
-
-struct ClassificationCase {
+// Every character of a row, between two digits, against the separator in "1 2": numbers join
+// the digits (higher), separators of any kind equal it, text is lower.
+struct CharacterClassCase {
     const char16_t* characters;
-    Type expected;
+    qint64 againstSeparator;
 };
 
-class TypeOfCharacterTest : public ::testing::TestWithParam<ClassificationCase> {};
+class VersionCharacterClassTest : public ::testing::TestWithParam<CharacterClassCase> {};
 
-TEST_P(TypeOfCharacterTest, ClassifiesEveryCharacter) {
-    const ClassificationCase& c = GetParam();
-    const QString characters = QString::fromUtf16(c.characters);
-    for (QChar ch : characters) {
-        EXPECT_EQ(comparator().typeOfCharacter(QString(ch)), c.expected)
+TEST_P(VersionCharacterClassTest, DecidesHowAPartCompares) {
+    const QString separated = QStringLiteral("1 2");
+    for (QChar ch : QString::fromUtf16(GetParam().characters)) {
+        const QString version = QStringLiteral("1") + ch + QStringLiteral("2");
+        EXPECT_EQ(comparator().compareVersion(version, separated), GetParam().againstSeparator)
+            << "U+" << std::hex << static_cast<unsigned>(ch.unicode());
+        EXPECT_EQ(comparator().compareVersion(separated, version), -GetParam().againstSeparator)
             << "U+" << std::hex << static_cast<unsigned>(ch.unicode());
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, TypeOfCharacterTest,
-    ::testing::Values(ClassificationCase{u"0123456789\u0660\u0966\uFF10",
-                                         VersionComparator::NumberType},
-                      ClassificationCase{u".", VersionComparator::PeriodType},
-                      ClassificationCase{u"-", VersionComparator::DashType},
-                      ClassificationCase{u" \t\n\v\f\r\u0085\u00A0\u2028\u2029\u3000",
-                                         VersionComparator::WhitespaceType},
-                      ClassificationCase{u"!#%&'()*,/:;?[]_{}\"\\@\u00BF\u2014\u300C",
-                                         VersionComparator::PunctuationType},
-                      ClassificationCase{u"AZaz$+<=>^~`|\x01\x1F\x7F\u00E9\u20AC\xD800\xDC00",
-                                         VersionComparator::StringType}));
-
-TEST(TypeOfCharacterTest, WholePartsTakeTheTypeOfTheirFirstCharacter) {
-    // "." and "-" only as whole texts; leading a longer text they are punctuation.
-    EXPECT_EQ(comparator().typeOfCharacter(u"..."), VersionComparator::PunctuationType);
-    EXPECT_EQ(comparator().typeOfCharacter(u"-5"), VersionComparator::PunctuationType);
-    EXPECT_EQ(comparator().typeOfCharacter(u"123"), VersionComparator::NumberType);
-    EXPECT_EQ(comparator().typeOfCharacter(u"beta"), VersionComparator::StringType);
-    EXPECT_EQ(comparator().typeOfCharacter(u""), VersionComparator::StringType);
-}
-
-TEST(TypeClassTest, SeparatorsFormOneClass) {
-    const Type all[] = {VersionComparator::NumberType,     VersionComparator::StringType,
-                        VersionComparator::PeriodType,     VersionComparator::PunctuationType,
-                        VersionComparator::WhitespaceType, VersionComparator::DashType};
-    for (Type a : all) {
-        const bool aSeparator = a >= 2 && a <= 4;
-        EXPECT_EQ(comparator().isSeparatorType(a), aSeparator) << a;
-        for (Type b : all) {
-            const bool bSeparator = b >= 2 && b <= 4;
-            EXPECT_EQ(comparator().isEqualCharacterTypeClassForTypeA(a, b),
-                      a == b || (aSeparator && bSeparator))
-                << a << " " << b;
-        }
-    }
-}
-
-struct SplitCase {
-    const char16_t* version;
-    QStringList parts;
-    quint64 leadingRun;
-};
-
-class SplitVersionStringTest : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(SplitVersionStringTest, CutsIntoParts) {
-    const SplitCase& c = GetParam();
-    const QStringList parts = comparator().splitVersionString(QString::fromUtf16(c.version));
-    EXPECT_EQ(parts, c.parts);
-    EXPECT_EQ(comparator().countOfNumberAndPeriodStartingParts(parts), c.leadingRun);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, SplitVersionStringTest,
-    ::testing::Values(SplitCase{u"", {}, 0}, SplitCase{u"10.15.7", {"10", ".", "15", ".", "7"}, 5},
-                      SplitCase{u"1.0b12", {"1", ".", "0", "b", "12"}, 3},
-                      SplitCase{u"2.1 beta", {"2", ".", "1", " ", "beta"}, 3},
-                      SplitCase{u"1..2", {"1", ".", ".", "2"}, 4},
-                      SplitCase{u"1.2-3", {"1", ".", "2"}, 3}, SplitCase{u"-5", {"-", "5"}, 0},
-                      SplitCase{u"--", {"-"}, 0}, SplitCase{u"ver1.0", {"ver", "1", ".", "0"}, 0},
-                      SplitCase{u"1_2", {"1", "_", "2"}, 1},
-                      SplitCase{u"1,,  2", {"1", ",", ",", " ", " ", "2"}, 1}));
-
-struct BalanceCase {
-    const char16_t* first;
-    const char16_t* second;
-    QStringList balancedFirst;
-    QStringList balancedSecond;
-};
-
-class BalanceVersionPartsTest : public ::testing::TestWithParam<BalanceCase> {};
-
-TEST_P(BalanceVersionPartsTest, MirrorsTheLongerLeadingRun) {
-    const BalanceCase& c = GetParam();
-    QStringList a = comparator().splitVersionString(QString::fromUtf16(c.first));
-    QStringList b = comparator().splitVersionString(QString::fromUtf16(c.second));
-    comparator().balanceVersionPartsA(a, b);
-    EXPECT_EQ(a, c.balancedFirst);
-    EXPECT_EQ(b, c.balancedSecond);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, BalanceVersionPartsTest,
+    Table, VersionCharacterClassTest,
     ::testing::Values(
-        BalanceCase{u"1", u"1.0.0", {"1", ".", "0", ".", "0"}, {"1", ".", "0", ".", "0"}},
-        BalanceCase{u"1b1", u"1.0", {"1", ".", "0", "b", "1"}, {"1", ".", "0"}},
-        BalanceCase{u"", u"1.2", {"0", ".", "0"}, {"1", ".", "2"}},
-        BalanceCase{u"1.2", u"1_2", {"1", ".", "2"}, {"1", ".", "0", "_", "2"}},
-        BalanceCase{u"1.0.", u"1.0", {"1", ".", "0", "."}, {"1", ".", "0", "."}},
-        BalanceCase{u"a", u"a", {"a"}, {"a"}}));
-
-TEST(AddNumberAndPeriodPartsTest, DoesNothingWhenTheRunIsNotShorter) {
-    QStringList parts{"1", ".", "2", "b"};
-    const QStringList model{"3", "."};
-    comparator().addNumberAndPeriodPartsToParts(parts, 3, model, 2);
-    EXPECT_EQ(parts, (QStringList{"1", ".", "2", "b"}));
-}
-
-TEST(AddNumberAndPeriodPartsTest, CountsBeyondTheListsAreBounded) {
-    QStringList parts{"x"};
-    const QStringList model{"1", ".", "2"};
-    comparator().addNumberAndPeriodPartsToParts(parts, 7, model, 3);
-    EXPECT_EQ(parts, (QStringList{"x"}));
-    comparator().addNumberAndPeriodPartsToParts(parts, 0, model, 100);
-    EXPECT_EQ(parts, (QStringList{"0", ".", "0", "x"}));
-}
-
-#ifdef QT_NO_DEBUG
-TEST(AddNumberAndPeriodPartsTest, StopsAtAModelPartOutsideTheLeadingRun) {
-    QStringList parts{"x"};
-    comparator().addNumberAndPeriodPartsToParts(parts, 0, {"1", "b", "2"}, 3);
-    EXPECT_EQ(parts, (QStringList{"0", "x"}));
-}
-#else
-TEST(AddNumberAndPeriodPartsDeathTest, AssertsOnAModelPartOutsideTheLeadingRun) {
-    QStringList parts{"x"};
-    EXPECT_DEATH(comparator().addNumberAndPeriodPartsToParts(parts, 0, {"1", "b", "2"}, 3), "");
-}
-#endif
+        CharacterClassCase{u"0123456789\u0660\u0966\uFF10", 1},
+        CharacterClassCase{u" \t\n\v\f\r\u0085\u00A0\u2028\u2029\u3000", 0},
+        CharacterClassCase{u"!#%&'()*,/:;?[]_{}\"\\@\u00BF\u2014\u300C", 0},
+        // A period starts the leading run that the other side is extended to; a dash ends it.
+        CharacterClassCase{u".", 1}, CharacterClassCase{u"-", -1},
+        CharacterClassCase{u"AZaz$+<=>^~`|\x01\x1F\x7F\u00E9\u20AC\xD800\xDC00", -1}));
 
 TEST(DefaultComparatorTest, IsOneInstanceAcrossThreads) {
     std::vector<const VersionComparator*> seen(8, nullptr);

@@ -30,22 +30,12 @@ LinuxDownloadWindow* loadReal(LinuxInterfaceLoader& loader) {
         loader.loadDownloadWindow(QStringLiteral("ClientDownloader")));
 }
 
-TEST(InterfaceLoaderTest, LoadsTheDownloadWindow) {
+// Screen readers announce a window (not a bare panel) and name every control.
+TEST(InterfaceLoaderTest, TheWindowIsAnnouncedAsAWindowWithNamedControls) {
     LinuxInterfaceLoader loader(kResources);
     LinuxDownloadWindow* window = loadReal(loader);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->widget()->objectName(), QStringLiteral("window"));
-    EXPECT_EQ(window->widget()->windowTitle(), QStringLiteral("Quillbay Downloader"));
-    EXPECT_EQ(window->progressBar()->minimum(), 0);
-    EXPECT_EQ(window->progressBar()->maximum(), 100);
-    EXPECT_EQ(window->progressBar()->value(), 0);
-    EXPECT_TRUE(window->progressBar()->isTextVisible());
-    EXPECT_EQ(window->cancelButton()->text(), QStringLiteral("Cancel"));
-    const auto* message = window->widget()->findChild<QLabel*>(QStringLiteral("messageLabel"));
-    ASSERT_NE(message, nullptr);
-    EXPECT_EQ(message->text(), QString::fromUtf8("Downloading the Quillbay app\u2026"));
-    EXPECT_EQ(window->statusLabel()->text(), QString());
-    // Screen readers announce a window (not a bare panel) and name every control.
+    ASSERT_NE(window->statusLabel(), nullptr);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window->widget());
     ASSERT_NE(accessible, nullptr);
     EXPECT_TRUE(accessible->role() == QAccessible::Dialog ||

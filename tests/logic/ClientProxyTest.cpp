@@ -1,7 +1,7 @@
-#include "FakePlatform.h"
+#include "FakeWorld.h"
+#include "NamedCase.h"
 #include "client/BringToFront.h"
 #include "client/ClientIdentity.h"
-#include "client/QBYClientProxy.h"
 
 #include <gtest/gtest.h>
 
@@ -13,42 +13,42 @@ using fake::FakeRunningApplication;
 
 class ClientProxyTest : public ::testing::Test {
 protected:
-    ClientProxyTest()
-        : systemInfo(platform),
-          proxy({platform, platform, platform, platform, platform, platform, systemInfo}) {}
-
     std::shared_ptr<FakeRunningApplication> app(std::optional<QString> identifier, const char* name,
                                                 bool accepts = true) {
-        return std::make_shared<FakeRunningApplication>(platform.log, std::move(identifier),
-                                                        QString::fromLatin1(name), accepts);
+        return world.application(std::move(identifier), name, accepts);
     }
-    std::string calls() const { return platform.log.toString().toStdString(); }
+    std::string calls() const { return world.calls(); }
 
-    FakePlatform platform;
-    SystemInfo systemInfo;
-    QBYClientProxy proxy;
+    fake::FakeWorld world;
+    FakePlatform& platform = world.platform;
+    QBYClientProxy& proxy = world.proxy;
 };
 
-TEST(ExcludedClientPaths, PlainCaseSensitiveTextTests) {
-    const struct {
-        const char* path;
-        bool excluded;
-    } cases[] = {
-        {"/private/var/folders/x/Quillbay.app", true},
-        {"/private/tmp/Quillbay.app", true},
-        {"/private/variant/Quillbay.app", true},
-        {"/Users/a/Library/.Sparkle/Quillbay.app", true},
-        {"/Applications/Quillbay.app/.Sparkle", true},
-        {"/var/folders/x/Quillbay.app", false},
-        {"/Private/var/Quillbay.app", false},
-        {"/Applications/Updates.Sparkle/Quillbay.app", false},
-        {"/Applications/.sparkle/Quillbay.app", false},
-        {"/Applications/Quillbay.app", false},
-        {"", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(isExcludedClientPath(QString::fromUtf8(c.path)), c.excluded) << c.path;
+struct ExcludedPathCase {
+    const char* path;
+    bool excluded;
+};
+
+class ExcludedClientPathTest : public ::testing::TestWithParam<ExcludedPathCase> {};
+
+TEST_P(ExcludedClientPathTest, PlainCaseSensitiveTextTests) {
+    EXPECT_EQ(isExcludedClientPath(QString::fromUtf8(GetParam().path)), GetParam().excluded)
+        << GetParam().path;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ExcludedClientPathTest,
+    ::testing::Values(ExcludedPathCase{"/private/var/folders/x/Quillbay.app", true},
+                      ExcludedPathCase{"/private/tmp/Quillbay.app", true},
+                      ExcludedPathCase{"/private/variant/Quillbay.app", true},
+                      ExcludedPathCase{"/Users/a/Library/.Sparkle/Quillbay.app", true},
+                      ExcludedPathCase{"/Applications/Quillbay.app/.Sparkle", true},
+                      ExcludedPathCase{"/var/folders/x/Quillbay.app", false},
+                      ExcludedPathCase{"/Private/var/Quillbay.app", false},
+                      ExcludedPathCase{"/Applications/Updates.Sparkle/Quillbay.app", false},
+                      ExcludedPathCase{"/Applications/.sparkle/Quillbay.app", false},
+                      ExcludedPathCase{"/Applications/Quillbay.app", false},
+                      ExcludedPathCase{"", false}));
 
 TEST_F(ClientProxyTest, RegistryAnswerWinsWithoutMetadataSearch) {
     platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
@@ -71,54 +71,64 @@ TEST_F(ClientProxyTest, ExcludedRegistryAnswerFallsToFirstAcceptableSearchResult
     EXPECT_EQ(platform.log.count(QStringLiteral("query.release")), 1);
 }
 
-TEST_F(ClientProxyTest, SearchFailuresGiveNothing) {
-    struct Case {
-        const char* name;
-        bool creatable;
-        bool runs;
-        std::vector<std::optional<platform::MetadataItem>> results;
-    };
-    const Case cases[] = {
-        {"cannot create", false, true, {}},
-        {"cannot run", true, false, {platform::MetadataItem{QStringLiteral("/home/a/A.app")}}},
-        {"no results", true, true, {}},
-        {"all excluded",
-         true,
-         true,
-         {platform::MetadataItem{QStringLiteral("/private/tmp/A.app")},
-          platform::MetadataItem{QStringLiteral("/x/.Sparkle/A.app")}}},
-    };
-    for (const Case& c : cases) {
-        FakePlatform fresh;
-        SystemInfo info(fresh);
-        QBYClientProxy freshProxy({fresh, fresh, fresh, fresh, fresh, fresh, info});
-        fresh.queryCreatable = c.creatable;
-        fresh.queryRuns = c.runs;
-        fresh.queryResults = c.results;
-        EXPECT_FALSE(freshProxy.getClientPath().has_value()) << c.name;
-        EXPECT_FALSE(freshProxy.isClientInstalled()) << c.name;
-        EXPECT_EQ(fresh.log.count(QStringLiteral("query.release")),
-                  fresh.log.count(QStringLiteral("metadata.createQuery")) * (c.creatable ? 1 : 0))
-            << c.name;
-    }
+struct SearchFailureCase : testsupport::NamedCase {
+    bool creatable;
+    bool runs;
+    std::vector<std::optional<platform::MetadataItem>> results;
+};
+
+class SearchFailureTest : public ClientProxyTest,
+                          public ::testing::WithParamInterface<SearchFailureCase> {};
+
+TEST_P(SearchFailureTest, GivesNothing) {
+    const SearchFailureCase& c = GetParam();
+    platform.queryCreatable = c.creatable;
+    platform.queryRuns = c.runs;
+    platform.queryResults = c.results;
+    EXPECT_FALSE(proxy.getClientPath().has_value());
+    EXPECT_FALSE(proxy.isClientInstalled());
+    // Every query made is disposed of.
+    EXPECT_EQ(platform.log.count("query.release"),
+              c.creatable ? platform.log.count("metadata.createQuery") : 0)
+        << calls();
 }
 
-TEST_F(ClientProxyTest, InstalledOnlyFromTenSixOn) {
-    const struct {
-        qint64 major, minor, patch;
-        bool looks;
-    } cases[] = {
-        {10, 5, 8, false}, {9, 9, 0, false}, {10, 6, 0, true}, {11, 0, 0, true}, {12, 0, 0, true}};
-    for (const auto& c : cases) {
-        FakePlatform fresh;
-        fresh.osVersion = platform::OperatingSystemVersion{c.major, c.minor, c.patch};
-        fresh.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
-        SystemInfo info(fresh);
-        QBYClientProxy freshProxy({fresh, fresh, fresh, fresh, fresh, fresh, info});
-        EXPECT_EQ(freshProxy.isClientInstalled(), c.looks) << c.major << "." << c.minor;
-        EXPECT_EQ(fresh.log.count(QStringLiteral("workspace.registry")), c.looks ? 1 : 0);
-    }
+INSTANTIATE_TEST_SUITE_P(
+    Searches, SearchFailureTest,
+    ::testing::Values(
+        SearchFailureCase{"CannotCreate", false, true, {}},
+        SearchFailureCase{
+            "CannotRun", true, false, {platform::MetadataItem{QStringLiteral("/home/a/A.app")}}},
+        SearchFailureCase{"NoResults", true, true, {}},
+        SearchFailureCase{"AllExcluded",
+                          true,
+                          true,
+                          {platform::MetadataItem{QStringLiteral("/private/tmp/A.app")},
+                           platform::MetadataItem{QStringLiteral("/x/.Sparkle/A.app")}}}),
+    testsupport::CaseName{});
+
+struct InstalledCase {
+    qint64 major, minor, patch;
+    bool looks;
+};
+
+class InstalledTest : public ClientProxyTest,
+                      public ::testing::WithParamInterface<InstalledCase> {};
+
+TEST_P(InstalledTest, OnlyFromTenSixOn) {
+    const InstalledCase& c = GetParam();
+    platform.osVersion = platform::OperatingSystemVersion{c.major, c.minor, c.patch};
+    platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
+    EXPECT_EQ(proxy.isClientInstalled(), c.looks) << c.major << "." << c.minor;
+    EXPECT_EQ(platform.log.count("workspace.registry"), c.looks ? 1 : 0) << calls();
 }
+
+INSTANTIATE_TEST_SUITE_P(Versions, InstalledTest,
+                         ::testing::Values(InstalledCase{10, 5, 8, false},
+                                           InstalledCase{9, 9, 0, false},
+                                           InstalledCase{10, 6, 0, true},
+                                           InstalledCase{11, 0, 0, true},
+                                           InstalledCase{12, 0, 0, true}));
 
 TEST_F(ClientProxyTest, RunningClientIsTheFirstExactIdentifierMatch) {
     platform.running = {
@@ -141,38 +151,38 @@ TEST_F(ClientProxyTest, SuccessfulLaunchPausesOneSecondWithoutAlert) {
     EXPECT_TRUE(platform.alerts.empty());
 }
 
-TEST_F(ClientProxyTest, FailedLaunchShowsAlertWithTheErrorNumber) {
-    const struct {
-        const char* name;
-        bool handle;
-        std::optional<qint64> error;
-        const char* number;
-    } cases[] = {{"error only", false, 13, "13"},
-                 {"handle and error", true, 2, "2"},
-                 {"neither", false, std::nullopt, "0"},
-                 {"negative code", false, -10810, "-10810"}};
-    for (const auto& c : cases) {
-        FakePlatform fresh;
-        SystemInfo info(fresh);
-        QBYClientProxy freshProxy({fresh, fresh, fresh, fresh, fresh, fresh, info});
-        fresh.launchAnswer = {c.handle ? std::make_shared<FakeRunningApplication>(
-                                             fresh.log, kClientBundleIdentifier, "c")
-                                       : nullptr,
-                              c.error};
-        EXPECT_FALSE(freshProxy.launchClient(QStringLiteral("/Applications/Quillbay.app")));
-        ASSERT_EQ(fresh.alerts.size(), 1u) << c.name;
-        const platform::Alert& alert = fresh.alerts.front();
-        EXPECT_EQ(alert.messageText, QStringLiteral("The Quillbay app could not be started."));
-        EXPECT_EQ(alert.informativeText,
-                  QStringLiteral("Please use the Finder to locate the QBY app and then "
-                                 "double-click to start it. Contact Technical Support if you "
-                                 "continue to have problems.\n\nError ") +
-                      QString::fromLatin1(c.number))
-            << c.name;
-        EXPECT_EQ(alert.buttonTitles, QStringList{QStringLiteral("Quit")});
-        EXPECT_EQ(fresh.log.count(QStringLiteral("sleep")), 0) << c.name;
-    }
+struct FailedLaunchCase : testsupport::NamedCase {
+    bool handle;
+    std::optional<qint64> error;
+    const char* number;
+};
+
+class FailedLaunchTest : public ClientProxyTest,
+                         public ::testing::WithParamInterface<FailedLaunchCase> {};
+
+TEST_P(FailedLaunchTest, ShowsTheAlertWithTheErrorNumber) {
+    const FailedLaunchCase& c = GetParam();
+    platform.launchAnswer = {c.handle ? app(kClientBundleIdentifier, "c") : nullptr, c.error};
+    EXPECT_FALSE(proxy.launchClient(QStringLiteral("/Applications/Quillbay.app")));
+    ASSERT_EQ(platform.alerts.size(), 1u);
+    const platform::Alert& alert = platform.alerts.front();
+    EXPECT_EQ(alert.messageText, QStringLiteral("The Quillbay app could not be started."));
+    EXPECT_EQ(alert.informativeText,
+              QStringLiteral("Please use the Finder to locate the QBY app and then "
+                             "double-click to start it. Contact Technical Support if you "
+                             "continue to have problems.\n\nError ") +
+                  QString::fromLatin1(c.number));
+    EXPECT_EQ(alert.buttonTitles, QStringList{QStringLiteral("Quit")});
+    EXPECT_EQ(platform.log.count("sleep"), 0) << calls();
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, FailedLaunchTest,
+                         ::testing::Values(FailedLaunchCase{"ErrorOnly", false, 13, "13"},
+                                           FailedLaunchCase{"HandleAndError", true, 2, "2"},
+                                           FailedLaunchCase{"Neither", false, std::nullopt, "0"},
+                                           FailedLaunchCase{"NegativeCode", false, -10810,
+                                                            "-10810"}),
+                         testsupport::CaseName{});
 
 TEST_F(ClientProxyTest, TranslatedLaunchAlertKeepsTheNumberPlaceholder) {
     platform.translations.insert(
@@ -188,37 +198,37 @@ TEST_F(ClientProxyTest, TranslatedLaunchAlertKeepsTheNumberPlaceholder) {
     EXPECT_EQ(platform.alerts.front().buttonTitles, QStringList{QStringLiteral("Beenden")});
 }
 
-TEST_F(ClientProxyTest, BringToFrontActivatesAllWindowsAndPausesOnlyWhenAsked) {
-    const struct {
-        bool accepts, wait;
-        QStringList calls;
-    } cases[] = {{true, true, {"client.activateWithOptions 3", "usleep 100000"}},
-                 {false, true, {"client.activateWithOptions 3", "usleep 100000"}},
-                 {true, false, {"client.activateWithOptions 3"}}};
-    for (const auto& c : cases) {
-        FakePlatform fresh;
-        FakeRunningApplication client(fresh.log, kClientBundleIdentifier, "client", c.accepts);
-        EXPECT_EQ(bringToFront(&client, c.wait, fresh), c.accepts);
-        EXPECT_EQ(fresh.log.calls(), c.calls);
-    }
-    FakePlatform fresh;
-    EXPECT_FALSE(bringToFront(nullptr, true, fresh));
-    EXPECT_TRUE(fresh.log.calls().isEmpty());
+struct BringToFrontCase : testsupport::NamedCase {
+    bool accepts, wait;
+    QStringList calls;
+};
+
+class BringToFrontTest : public ClientProxyTest,
+                         public ::testing::WithParamInterface<BringToFrontCase> {};
+
+TEST_P(BringToFrontTest, ActivatesAllWindowsAndPausesOnlyWhenAsked) {
+    const BringToFrontCase& c = GetParam();
+    FakeRunningApplication client(platform.log, kClientBundleIdentifier, "client", c.accepts);
+    EXPECT_EQ(bringToFront(&client, c.wait, platform), c.accepts);
+    EXPECT_EQ(platform.log.calls(), c.calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, BringToFrontTest,
+    ::testing::Values(
+        BringToFrontCase{"Accepted", true, true, {"client.activateWithOptions 3", "usleep 100000"}},
+        BringToFrontCase{"Refused", false, true, {"client.activateWithOptions 3", "usleep 100000"}},
+        BringToFrontCase{"NoPause", true, false, {"client.activateWithOptions 3"}}),
+    testsupport::CaseName{});
+
+TEST_F(ClientProxyTest, BringToFrontOfNothingDoesNothing) {
+    EXPECT_FALSE(bringToFront(nullptr, true, platform));
+    EXPECT_TRUE(platform.log.calls().isEmpty());
 }
 
 TEST_F(ClientProxyTest, NotifyPostsTheNameOnly) {
     proxy.notifyClient(QStringLiteral("QBY.Helper"));
     EXPECT_EQ(platform.log.calls(), QStringList{"notifications.post QBY.Helper"});
-}
-
-TEST(SharedProxy, IsTheRegisteredInstance) {
-    FakePlatform platform;
-    SystemInfo info(platform);
-    QBYClientProxy proxy({platform, platform, platform, platform, platform, platform, info});
-    QBYClientProxy::setSharedProxy(&proxy);
-    EXPECT_EQ(QBYClientProxy::sharedProxy(), &proxy);
-    EXPECT_EQ(QBYClientProxy::sharedProxy(), QBYClientProxy::sharedProxy());
-    QBYClientProxy::setSharedProxy(nullptr);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-#include "FakeInstallServices.h"
-#include "FakePlatform.h"
-#include "app/QBY_DownloaderAppDelegate.h"
-#include "client/ClientIdentity.h"
+#include "FakeWorld.h"
+#include "NamedCase.h"
 #include "downloader/QBYClientDownloader.h"
 
 #include <gtest/gtest.h>
@@ -12,38 +10,30 @@ namespace qby {
 namespace {
 
 using fake::FakePlatform;
-using fake::FakeRunningApplication;
 
 const QString kDrop = QStringLiteral("/home/user/.local/share/quillbay.com/Notifications");
 
 // One launch of the downloader Game.K7.V9.app from Downloads, on the fake platform.
 class LaunchSequenceTest : public ::testing::Test {
 protected:
-    LaunchSequenceTest()
-        : systemInfo(platform),
-          proxy({platform, platform, platform, platform, platform, platform, systemInfo}),
-          delegate(platform.services(), proxy, systemInfo, handOff, install.services()) {
+    LaunchSequenceTest() {
         platform.bundlePathValue = QStringLiteral("/home/user/Downloads/Game.K7.V9.app");
         platform.addFolder(platform.bundlePathValue + "/Contents");
         platform.addFile(QStringLiteral("/home/user/Downloads/Game.K7.V9.zip"), "");
-        platform.setTerminationHandler([this] { delegate.applicationWillTerminate(); });
     }
 
-    std::shared_ptr<FakeRunningApplication> client(const char* name, bool accepts = true) {
-        return std::make_shared<FakeRunningApplication>(platform.log, kClientBundleIdentifier,
-                                                        QString::fromLatin1(name), accepts);
+    std::shared_ptr<fake::FakeRunningApplication> client(const char* name, bool accepts = true) {
+        return world.client(name, accepts);
     }
     void launch() { delegate.applicationDidFinishLaunching(); }
     qsizetype at(const QString& prefix) const { return platform.log.indexOf(prefix); }
     bool bundleRemoved() const { return !platform.exists(platform.bundlePathValue); }
-    std::string calls() const { return platform.log.toString().toStdString(); }
+    std::string calls() const { return world.calls(); }
 
-    FakePlatform platform;
-    SystemInfo systemInfo;
-    QBYClientProxy proxy;
-    HandOffFlag handOff;
-    fake::FakeInstallServices install{platform};
-    QBY_DownloaderAppDelegate delegate;
+    fake::FakeWorld world;
+    FakePlatform& platform = world.platform;
+    HandOffFlag& handOff = world.handOff;
+    QBY_DownloaderAppDelegate& delegate = world.delegate;
 };
 
 TEST_F(LaunchSequenceTest, RunningClientGetsTheRequestActivationPauseAndNotification) {
@@ -127,32 +117,32 @@ TEST_F(LaunchSequenceTest, ClientThatVanishedBeforeTheLaunchEndsInTheAlert) {
     EXPECT_FALSE(handOff.isSet());
 }
 
-TEST_F(LaunchSequenceTest, OsGate) {
-    const struct {
-        qint64 major, minor;
-        bool refused;
-    } cases[] = {{10, 5, true}, {10, 6, false}, {10, 15, false}, {11, 0, false},
-                 {9, 9, true},  {0, 0, true},   {12, 0, false}};
-    for (const auto& c : cases) {
-        FakePlatform fresh;
-        fresh.osVersion = platform::OperatingSystemVersion{c.major, c.minor, 0};
-        fresh.alertResponses = {platform::kAlertSecondButtonReturn};
-        SystemInfo info(fresh);
-        QBYClientProxy freshProxy({fresh, fresh, fresh, fresh, fresh, fresh, info});
-        HandOffFlag flag;
-        fake::FakeInstallServices freshInstall(fresh);
-        QBY_DownloaderAppDelegate freshDelegate(fresh.services(), freshProxy, info, flag,
-                                                freshInstall.services());
-        freshDelegate.applicationDidFinishLaunching();
-        const bool refused =
-            !fresh.alerts.empty() && fresh.alerts.front().messageText == "Mac OS X is too old.";
-        EXPECT_EQ(refused, c.refused) << c.major << "." << c.minor;
-        if (c.refused) {
-            EXPECT_EQ(fresh.log.count("workspace.runningApplications"), 0);
-            EXPECT_EQ(fresh.log.count("file.createDirectory"), 0);
-        }
+struct OsGateCase {
+    qint64 major, minor;
+    bool refused;
+};
+
+class OsGateTest : public LaunchSequenceTest, public ::testing::WithParamInterface<OsGateCase> {};
+
+TEST_P(OsGateTest, SystemsBeforeTenSixAreRefusedBeforeAnythingElse) {
+    const OsGateCase& c = GetParam();
+    platform.osVersion = platform::OperatingSystemVersion{c.major, c.minor, 0};
+    platform.alertResponses = {platform::kAlertSecondButtonReturn};
+    launch();
+    const bool refused =
+        !platform.alerts.empty() && platform.alerts.front().messageText == "Mac OS X is too old.";
+    EXPECT_EQ(refused, c.refused) << c.major << "." << c.minor;
+    if (c.refused) {
+        EXPECT_EQ(platform.log.count("workspace.runningApplications"), 0) << calls();
+        EXPECT_EQ(platform.log.count("file.createDirectory"), 0) << calls();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Versions, OsGateTest,
+                         ::testing::Values(OsGateCase{10, 5, true}, OsGateCase{10, 6, false},
+                                           OsGateCase{10, 15, false}, OsGateCase{11, 0, false},
+                                           OsGateCase{9, 9, true}, OsGateCase{0, 0, true},
+                                           OsGateCase{12, 0, false}));
 
 TEST_F(LaunchSequenceTest, TooOldAlertSupportOpensThePageThenTerminates) {
     platform.osVersion = platform::OperatingSystemVersion{10, 5, 8};
@@ -249,37 +239,36 @@ TEST_F(LaunchSequenceTest, RequestFileIsConsumedEvenWhenTheUserQuits) {
     EXPECT_TRUE(platform.writtenPropertyLists.isEmpty());
 }
 
-TEST_F(LaunchSequenceTest, UnwrittenRequestKeepsTheDownloaderThatCarriesIt) {
-    const struct {
-        const char* name;
-        std::function<void(FakePlatform&)> breakDropFolder;
-    } cases[] = {
-        {"folder blocked by a file",
-         [](FakePlatform& p) { p.addFile("/home/user/.local/share/quillbay.com", "x"); }},
-        {"file not written", [](FakePlatform& p) { p.propertyListWritesSucceed = false; }},
-        {"no application data folder", [](FakePlatform& p) { p.applicationSupport.clear(); }},
-    };
-    for (const auto& c : cases) {
-        FakePlatform fresh;
-        fresh.bundlePathValue = QStringLiteral("/home/user/Downloads/Game.K7.V9.app");
-        fresh.addFolder(fresh.bundlePathValue);
-        fresh.running = {
-            std::make_shared<FakeRunningApplication>(fresh.log, kClientBundleIdentifier, "client")};
-        c.breakDropFolder(fresh);
-        SystemInfo info(fresh);
-        QBYClientProxy freshProxy({fresh, fresh, fresh, fresh, fresh, fresh, info});
-        HandOffFlag flag;
-        fake::FakeInstallServices freshInstall(fresh);
-        QBY_DownloaderAppDelegate freshDelegate(fresh.services(), freshProxy, info, flag,
-                                                freshInstall.services());
-        fresh.setTerminationHandler([&] { freshDelegate.applicationWillTerminate(); });
-        freshDelegate.applicationDidFinishLaunching();
-        // The road goes on as usual, but the downloader stays for another try.
-        EXPECT_EQ(fresh.log.count("notifications.post QBY.Helper"), 1) << c.name;
-        EXPECT_FALSE(flag.isSet()) << c.name;
-        EXPECT_TRUE(fresh.exists(fresh.bundlePathValue)) << c.name;
-    }
+struct BrokenDropFolderCase : testsupport::NamedCase {
+    std::function<void(FakePlatform&)> breakDropFolder;
+};
+
+class UnwrittenRequestTest : public LaunchSequenceTest,
+                             public ::testing::WithParamInterface<BrokenDropFolderCase> {};
+
+TEST_P(UnwrittenRequestTest, KeepsTheDownloaderThatCarriesIt) {
+    platform.running = {client("client")};
+    GetParam().breakDropFolder(platform);
+    launch();
+    // The road goes on as usual, but the downloader stays for another try.
+    EXPECT_EQ(platform.log.count("notifications.post QBY.Helper"), 1) << calls();
+    EXPECT_FALSE(handOff.isSet());
+    EXPECT_FALSE(bundleRemoved());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    DropFolders, UnwrittenRequestTest,
+    ::testing::Values(BrokenDropFolderCase{"FolderBlockedByAFile",
+                                           [](FakePlatform& p) {
+                                               p.addFile("/home/user/.local/share/quillbay.com",
+                                                         "x");
+                                           }},
+                      BrokenDropFolderCase{
+                          "FileNotWritten",
+                          [](FakePlatform& p) { p.propertyListWritesSucceed = false; }},
+                      BrokenDropFolderCase{"NoApplicationDataFolder",
+                                           [](FakePlatform& p) { p.applicationSupport.clear(); }}),
+    testsupport::CaseName{});
 
 TEST_F(LaunchSequenceTest, OpenStoreUrlOnlyTerminates) {
     delegate.openStoreURL();

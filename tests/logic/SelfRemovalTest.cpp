@@ -1,4 +1,5 @@
-#include "FakePlatform.h"
+#include "FakeWorld.h"
+#include "NamedCase.h"
 #include "app/SelfRemoval.h"
 
 #include <gtest/gtest.h>
@@ -10,30 +11,37 @@ namespace {
 
 using fake::FakePlatform;
 
-TEST(ArchiveBesideBundle, LosesOnlyTheLastExtension) {
-    const struct {
-        const char* bundle;
-        const char* archive;
-    } cases[] = {{"/d/Game.app", "/d/Game.zip"},
-                 {"/d/Game.K7.V9.app", "/d/Game.K7.V9.zip"},
-                 {"/d/Game", "/d/Game.zip"},
-                 {"/d.x/Game", "/d.x/Game.zip"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(archiveBesideBundle(QString::fromUtf8(c.bundle)), QString::fromUtf8(c.archive));
-}
-
+// The downloader Game.app in Downloads, beside the archive it came in.
 class SelfRemovalTest : public ::testing::Test {
 protected:
-    SelfRemovalTest() : systemInfo(platform) {
+    SelfRemovalTest() {
         platform.addFile(QStringLiteral("/home/user/Downloads/Game.app/Contents/Info.plist"), "");
         platform.addFile(QStringLiteral("/home/user/Downloads/Game.zip"), "");
     }
-    void remove() { removeDownloaderFiles(platform, platform, systemInfo); }
+    void remove() { removeDownloaderFiles(platform, platform, world.systemInfo); }
     bool exists(const char* path) const { return platform.exists(QString::fromUtf8(path)); }
 
-    FakePlatform platform;
-    SystemInfo systemInfo;
+    fake::FakeWorld world;
+    FakePlatform& platform = world.platform;
 };
+
+struct ArchiveCase {
+    const char* bundle;
+    const char* archive;
+};
+
+class ArchiveBesideBundleTest : public ::testing::TestWithParam<ArchiveCase> {};
+
+TEST_P(ArchiveBesideBundleTest, LosesOnlyTheLastExtension) {
+    EXPECT_EQ(archiveBesideBundle(QString::fromUtf8(GetParam().bundle)),
+              QString::fromUtf8(GetParam().archive));
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ArchiveBesideBundleTest,
+                         ::testing::Values(ArchiveCase{"/d/Game.app", "/d/Game.zip"},
+                                           ArchiveCase{"/d/Game.K7.V9.app", "/d/Game.K7.V9.zip"},
+                                           ArchiveCase{"/d/Game", "/d/Game.zip"},
+                                           ArchiveCase{"/d.x/Game", "/d.x/Game.zip"}));
 
 TEST_F(SelfRemovalTest, RemovesTheBundleThenItsArchive) {
     remove();
@@ -61,29 +69,29 @@ TEST_F(SelfRemovalTest, FallbackTakesTheOutermostBundleOfThePath) {
     EXPECT_FALSE(exists("/home/user/Downloads/Game.app"));
 }
 
-TEST_F(SelfRemovalTest, NoFallbackForOtherFailuresOrOlderSystems) {
-    const struct {
-        const char* name;
-        int error;
-        qint64 major, minor;
-    } cases[] = {{"permission", EACCES, 12, 0},
-                 {"busy", EBUSY, 12, 0},
-                 {"read-only on 10.11", EROFS, 10, 11},
-                 {"read-only on 9.9", EROFS, 9, 9}};
-    for (const auto& c : cases) {
-        FakePlatform fresh;
-        fresh.osVersion = platform::OperatingSystemVersion{c.major, c.minor, 0};
-        fresh.bundlePathValue = QStringLiteral("/media/disk/Game.app");
-        fresh.addFolder(fresh.bundlePathValue);
-        fresh.addFolder(QStringLiteral("/home/user/Downloads/Game.app"));
-        fresh.addFile(QStringLiteral("/home/user/Downloads/Game.zip"), "");
-        fresh.removalErrors.insert(fresh.bundlePathValue, c.error);
-        SystemInfo info(fresh);
-        removeDownloaderFiles(fresh, fresh, info);
-        EXPECT_EQ(fresh.log.count("file.remove"), 1) << c.name << "\n"
-                                                     << fresh.log.toString().toStdString();
-    }
+struct NoFallbackCase : testsupport::NamedCase {
+    int error;
+    qint64 major, minor;
+};
+
+class NoFallbackTest : public SelfRemovalTest,
+                       public ::testing::WithParamInterface<NoFallbackCase> {};
+
+TEST_P(NoFallbackTest, ForOtherFailuresOrOlderSystems) {
+    platform.osVersion = platform::OperatingSystemVersion{GetParam().major, GetParam().minor, 0};
+    platform.bundlePathValue = QStringLiteral("/media/disk/Game.app");
+    platform.addFolder(platform.bundlePathValue);
+    platform.removalErrors.insert(platform.bundlePathValue, GetParam().error);
+    remove();
+    EXPECT_EQ(platform.log.count("file.remove"), 1) << world.calls();
 }
+
+INSTANTIATE_TEST_SUITE_P(Failures, NoFallbackTest,
+                         ::testing::Values(NoFallbackCase{"Permission", EACCES, 12, 0},
+                                           NoFallbackCase{"Busy", EBUSY, 12, 0},
+                                           NoFallbackCase{"ReadOnlyOnTenEleven", EROFS, 10, 11},
+                                           NoFallbackCase{"ReadOnlyOnNineNine", EROFS, 9, 9}),
+                         testsupport::CaseName{});
 
 TEST_F(SelfRemovalTest, FailedFallbackLeavesTheArchive) {
     platform.bundlePathValue = QStringLiteral("/media/disk/Game.app");
@@ -94,24 +102,25 @@ TEST_F(SelfRemovalTest, FailedFallbackLeavesTheArchive) {
     EXPECT_TRUE(exists("/home/user/Downloads/Game.zip"));
 }
 
-TEST_F(SelfRemovalTest, NeverRemovesWhatIsNotABundleFolder) {
-    const char* notBundles[] = {"/usr/local/bin", "/home/user", "/home/user/Downloads/.app",
-                                "/home/user/Downloads/Game.App"};
-    for (const char* path : notBundles) {
-        FakePlatform fresh;
-        fresh.bundlePathValue = QString::fromUtf8(path);
-        fresh.addFolder(fresh.bundlePathValue);
-        SystemInfo info(fresh);
-        removeDownloaderFiles(fresh, fresh, info);
-        EXPECT_EQ(fresh.log.count("file.remove"), 0) << path;
-    }
-    // A plain file named like a bundle is not a bundle either.
-    FakePlatform fresh;
-    fresh.bundlePathValue = QStringLiteral("/home/user/Downloads/Fake.app");
-    fresh.addFile(fresh.bundlePathValue, "");
-    SystemInfo info(fresh);
-    removeDownloaderFiles(fresh, fresh, info);
-    EXPECT_TRUE(fresh.exists(fresh.bundlePathValue));
+class NotABundleTest : public SelfRemovalTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(NotABundleTest, IsNeverRemoved) {
+    platform.bundlePathValue = QString::fromUtf8(GetParam());
+    platform.addFolder(platform.bundlePathValue);
+    remove();
+    EXPECT_EQ(platform.log.count("file.remove"), 0) << world.calls();
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, NotABundleTest,
+                         ::testing::Values("/usr/local/bin", "/home/user",
+                                           "/home/user/Downloads/.app",
+                                           "/home/user/Downloads/Game.App"));
+
+TEST_F(SelfRemovalTest, APlainFileNamedLikeABundleIsNotOne) {
+    platform.bundlePathValue = QStringLiteral("/home/user/Downloads/Fake.app");
+    platform.addFile(platform.bundlePathValue, "");
+    remove();
+    EXPECT_TRUE(platform.exists(platform.bundlePathValue));
 }
 
 }  // namespace

@@ -1,25 +1,21 @@
 #include "platform/linux/LibPlistPropertyLists.h"
 
+#include "NamedCase.h"
+#include "PropertyListBytes.h"
+
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 #include <sys/stat.h>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <functional>
-#include <ostream>
 
 namespace qby::platform::linuxhost {
 namespace {
 
-QByteArray xmlPlist(const QByteArray& body) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-           "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-           "<plist version=\"1.0\">" +
-           body + "</plist>\n";
-}
+using testsupport::binaryPlist;
+using testsupport::xmlPlist;
 
 QByteArray readAll(const QString& path) {
     QFile file(path);
@@ -128,25 +124,14 @@ TEST(PropertyListParseTest, ConvertsEveryXmlType) {
 }
 
 TEST(PropertyListParseTest, ReadsBinaryPropertyLists) {
-    plist_t root = plist_new_dict();
-    plist_dict_set_item(root, "CFBundleIdentifier", plist_new_string("com.quillbay.Client2"));
-    plist_dict_set_item(root, "count", plist_new_uint(3));
-    plist_t list = plist_new_array();
-    plist_array_append_item(list, plist_new_bool(1));
-    plist_dict_set_item(root, "list", list);
-    char* bin = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bin, &length);
-    plist_free(root);
-    ASSERT_NE(bin, nullptr);
-    const QByteArray bytes(bin, length);
-    plist_to_bin_free(bin);
-
-    const std::optional<QVariant> parsed = LibPlistPropertyLists().parse(bytes);
+    const QMap<QString, QString> keys{{"CFBundleIdentifier", "com.quillbay.Client2"},
+                                      {"Title", QString::fromUtf8("Gr\xC3\xBC\xC3\x9F"
+                                                                  "e")}};
+    const std::optional<QVariant> parsed = LibPlistPropertyLists().parse(binaryPlist(keys));
     ASSERT_TRUE(parsed.has_value());
-    EXPECT_EQ(parsed->toMap(), (QVariantMap{{"CFBundleIdentifier", "com.quillbay.Client2"},
-                                            {"count", qint64(3)},
-                                            {"list", QVariantList{true}}}));
+    QVariantMap expected;
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it) expected[it.key()] = it.value();
+    EXPECT_EQ(parsed->toMap(), expected);
 }
 
 // Nested arrays as text, depth levels deep, with an optional leaf in the innermost one.
@@ -161,7 +146,7 @@ void appendBigEndian(QByteArray& data, uint64_t value, int width) {
 }
 
 // A binary property list of the raw objects, the first one the root; references are 4 bytes.
-QByteArray binaryPlist(const std::vector<QByteArray>& objects) {
+QByteArray binaryObjects(const std::vector<QByteArray>& objects) {
     QByteArray data = "bplist00";
     std::vector<uint64_t> offsets;
     for (const QByteArray& object : objects) {
@@ -189,7 +174,7 @@ QByteArray binaryChain(int count, const std::function<std::vector<uint32_t>(int)
         for (uint32_t ref : refs) appendBigEndian(object, ref, 4);
         objects.push_back(object);
     }
-    return binaryPlist(objects);
+    return binaryObjects(objects);
 }
 
 QByteArray hex(const char* digits) {
@@ -201,7 +186,7 @@ QByteArray binaryDictionary(const QByteArray& key, const QByteArray& value) {
     QByteArray dict(1, char(0xD1));
     appendBigEndian(dict, 1, 4);
     appendBigEndian(dict, 2, 4);
-    return binaryPlist({dict, key, value});
+    return binaryObjects({dict, key, value});
 }
 
 std::vector<uint32_t> next(int i, int count) {
@@ -209,16 +194,10 @@ std::vector<uint32_t> next(int i, int count) {
     return {uint32_t(i + 1)};
 }
 
-struct HostileCase {
-    const char* name;
+struct HostileCase : testsupport::NamedCase {
     QByteArray bytes;
     bool accepted;
 };
-
-// Test names and failure messages show the case, not its bytes.
-void PrintTo(const HostileCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class PropertyListHostileTest : public testing::TestWithParam<HostileCase> {};
 
@@ -289,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                       : std::vector<uint32_t>{};
                                 }),
                     false}),
-    [](const testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+    testsupport::CaseName{});
 
 }  // namespace
 }  // namespace qby::platform::linuxhost

@@ -1,28 +1,24 @@
 #include "platform/linux/LinuxBundle.h"
 
+#include "NamedCase.h"
+
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <ostream>
 
 namespace qby::platform::linuxhost {
 namespace {
 
-struct BundlePathCase {
-    const char* executable;
+// Named after the executable's path.
+struct BundlePathCase : testsupport::NamedCase {
     const char* bundle;
 };
-
-// Test names and failure messages show the case, not its bytes.
-void PrintTo(const BundlePathCase& c, std::ostream* os) {
-    *os << c.executable;
-}
 
 class LinuxBundlePathTest : public testing::TestWithParam<BundlePathCase> {};
 
 TEST_P(LinuxBundlePathTest, IsTheNearestAppFolderAboveTheExecutable) {
-    const LinuxBundle bundle(GetParam().executable, QLocale::c());
+    const LinuxBundle bundle(GetParam().name, QLocale::c());
     EXPECT_EQ(bundle.bundlePath().toStdString(), GetParam().bundle);
 }
 
@@ -77,25 +73,20 @@ TEST_F(LinuxBundleResourcesTest, ResourcesAreFoundOnlyWhereTheyLie) {
     EXPECT_EQ(bundle.pathForResource("", "", ""), std::nullopt);
 }
 
-struct TranslationCase {
-    const char* locale;
+// Named after the locale.
+struct TranslationCase : testsupport::NamedCase {
     const char* key;
     const char* value;
     const char* table;
     const char* expected;
 };
 
-// Test names and failure messages show the case, not its bytes.
-void PrintTo(const TranslationCase& c, std::ostream* os) {
-    *os << c.locale << " " << c.key;
-}
-
 class LinuxBundleTranslationTest : public LinuxBundleResourcesTest,
                                    public testing::WithParamInterface<TranslationCase> {};
 
 TEST_P(LinuxBundleTranslationTest, TranslatesOrFallsBack) {
     const TranslationCase& c = GetParam();
-    LinuxBundle bundle(executable(), QLocale(c.locale));
+    LinuxBundle bundle(executable(), QLocale(c.name));
     EXPECT_EQ(bundle.localizedString(c.key, c.value, c.table).toStdString(), c.expected);
 }
 

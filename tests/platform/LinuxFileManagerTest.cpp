@@ -1,5 +1,8 @@
 #include "platform/linux/LinuxFileManager.h"
 
+#include "NamedCase.h"
+#include "ScopedEnvironment.h"
+
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -10,7 +13,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
-#include <ostream>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -40,17 +42,11 @@ protected:
     LinuxFileManager files;
 };
 
-struct ReadCase {
-    const char* name;
+struct ReadCase : testsupport::NamedCase {
     QByteArray bytes;
     qint64 maxBytes;
     std::optional<QString> expected;
 };
-
-// Test names and failure messages show the case, not its bytes.
-void PrintTo(const ReadCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ReadUtf8TextTest : public LinuxFileManagerTest,
                          public testing::WithParamInterface<ReadCase> {};
@@ -76,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"AboveUnicode", "\xF4\x90\x80\x80", 100, std::nullopt},
                     ReadCase{"TruncatedAtEnd", "ok\xE2\x82", 100, std::nullopt},
                     ReadCase{"LoneContinuation", "\x80", 100, std::nullopt}),
-    [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+    testsupport::CaseName{});
 
 TEST_F(LinuxFileManagerTest, ReadsNothingFromFoldersPipesAndAbsentFiles) {
     ASSERT_TRUE(QDir().mkdir(path("folder")));
@@ -365,12 +361,11 @@ INSTANTIATE_TEST_SUITE_P(FileSystems, MoveItemTest, testing::Values(false, true)
                          });
 
 TEST(LinuxFileManagerFoldersTest, StandardFoldersFollowTheUsersHome) {
-    const QByteArray savedHome = qgetenv("HOME");
-    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qunsetenv("XDG_DATA_HOME");
+    testsupport::ScopedEnvironment environment;
+    environment.set("HOME", home.path());
+    environment.unset("XDG_DATA_HOME");
 
     LinuxFileManager files;
     const QStringList support = files.applicationSupportDirectories();
@@ -380,9 +375,6 @@ TEST(LinuxFileManagerFoldersTest, StandardFoldersFollowTheUsersHome) {
     ASSERT_FALSE(downloads.isEmpty());
     EXPECT_TRUE(downloads.first().startsWith(home.path())) << downloads.first().toStdString();
     EXPECT_FALSE(files.temporaryDirectory().isEmpty());
-
-    qputenv("HOME", savedHome);
-    if (!savedData.isNull()) qputenv("XDG_DATA_HOME", savedData);
 }
 
 }  // namespace

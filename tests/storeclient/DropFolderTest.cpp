@@ -1,4 +1,5 @@
 #include "NotificationFiles.h"
+#include "ScopedEnvironment.h"
 #include "TemporaryBundle.h"
 #include "storeclient/DropFolder.h"
 
@@ -106,9 +107,9 @@ TEST_F(DropFolderTest, RemovesOnlyTheNamedFile) {
 
 TEST(DropFolderPath, FollowsTheUserDataFolder) {
     QTemporaryDir data;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    testsupport::ScopedEnvironment environment;
+    environment.set("XDG_DATA_HOME", data.path());
     EXPECT_EQ(DropFolder::defaultPath(), data.path() + "/quillbay.com/Notifications");
-    qunsetenv("XDG_DATA_HOME");
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 #include "NotificationFiles.h"
 #include "PrivateSessionBus.h"
 #include "ReferenceClient.h"
-#include "WaitUntil.h"
+#include "ScopedEnvironment.h"
+#include "TemporaryBundle.h"
 
 #include <QDBusConnectionInterface>
 #include <QDir>
@@ -12,41 +13,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <csignal>
-#include <optional>
-#include <vector>
 
 namespace qby::storeclient::test {
 namespace {
 
 using testsupport::PrivateSessionBus;
+using testsupport::ScopedEnvironment;
+using testsupport::TemporaryBundle;
 
 const QString kClientIdentifier = "com.quillbay.Client2";
-
-// Sets environment variables for one test and puts the old values back afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment() = default;
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-    ~ScopedEnvironment() {
-        for (auto saved = saved_.rbegin(); saved != saved_.rend(); ++saved) {
-            if (saved->second) {
-                qputenv(saved->first.constData(), *saved->second);
-            } else {
-                qunsetenv(saved->first.constData());
-            }
-        }
-    }
-    void set(const QByteArray& name, const QString& value) {
-        saved_.emplace_back(name, qEnvironmentVariableIsSet(name.constData())
-                                      ? std::optional<QByteArray>(qgetenv(name.constData()))
-                                      : std::nullopt);
-        qputenv(name.constData(), QFile::encodeName(value));
-    }
-
-private:
-    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
-};
 
 // The permission bits of the item, or ~0 when there is none.
 unsigned modeOf(const QString& path) {
@@ -54,8 +29,8 @@ unsigned modeOf(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : ~0u;
 }
 
-// The downloader's real services and the reference client, on one private session bus and in
-// one temporary home.
+// The downloader's real services and the reference client run as a process, on one private
+// session bus and in one temporary home.
 class HandOffIntegrationTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -83,13 +58,16 @@ protected:
         return client.start() && waitUntil([this] { return clientOwnsName(); });
     }
 
-    // Answered only once the client has handled everything sent to it before.
-    bool barrier() {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            kClientIdentifier, "/com/quillbay/Client2", "org.freedesktop.Application", "Activate");
-        call << QVariantMap{};
-        return connection.call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+    // A method call of org.freedesktop.Application; true when the client answered it. The bus
+    // keeps one sender's messages in order: an answer also means that the client has handled
+    // everything sent to it before.
+    bool call(const QString& method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            kClientIdentifier, "/com/quillbay/Client2", "org.freedesktop.Application", method);
+        message.setArguments(arguments);
+        return connection.call(message, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
     }
+    bool barrier() { return call("Activate", {QVariantMap{}}); }
 
     QStringList dropped() const {
         return QDir(client.dropFolder()).entryList(QDir::Files | QDir::Hidden);
@@ -166,6 +144,37 @@ TEST_F(HandOffIntegrationTest, AClientLaunchedFromItsBundleTakesTheWaitingReques
     const QList<QJsonObject> lines = client.log();
     ASSERT_EQ(lines.size(), 1);
     EXPECT_EQ(recordedRequest(lines.first()), request);
+}
+
+TEST_F(HandOffIntegrationTest, ASecondInstanceLeavesAtOnce) {
+    ASSERT_TRUE(startClient());
+    ReferenceClient second{home.path(), bus.address()};
+    ASSERT_TRUE(second.start());
+    ASSERT_TRUE(second.process().waitForFinished(5000));
+    EXPECT_EQ(second.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process().exitCode(), 0);
+    EXPECT_EQ(client.process().state(), QProcess::Running);
+    EXPECT_TRUE(clientOwnsName());
+}
+
+TEST_F(HandOffIntegrationTest, TheClientAnswersTheApplicationInterface) {
+    ASSERT_TRUE(startClient());
+    EXPECT_TRUE(barrier());
+    EXPECT_TRUE(call("Open", {QStringList{"file:///tmp/x"}, QVariantMap{}}));
+    EXPECT_TRUE(call("ActivateAction",
+                     {QString("quit"), QVariant::fromValue(QVariantList{}), QVariantMap{}}));
+    EXPECT_EQ(client.process().state(), QProcess::Running);
+}
+
+TEST_F(HandOffIntegrationTest, WithoutASessionBusTheClientTakesWhatWaitsAndLeaves) {
+    ASSERT_TRUE(NotificationFiles::place(client.dropFolder(), "download.A.plist",
+                                         TemporaryBundle::infoPlistXml({{"k", "v"}})));
+    ReferenceClient alone{home.path(), "unix:path=" + home.path() + "/no-bus"};
+    ASSERT_TRUE(alone.start());
+    ASSERT_TRUE(alone.process().waitForFinished(5000));
+    EXPECT_EQ(alone.process().exitCode(), 0);
+    EXPECT_TRUE(dropped().isEmpty());
+    EXPECT_EQ(NotificationFiles::linesFor(alone.log(), "download.A.plist"), 1);
 }
 
 }  // namespace

@@ -4,26 +4,7 @@
 #include <QFile>
 #include <QJsonDocument>
 
-#include <plist/plist.h>
-
-#include <cstdlib>
-
 namespace qby::storeclient::test {
-
-QByteArray NotificationFiles::binaryPlist(const QMap<QString, QString>& dictionary) {
-    plist_t root = plist_new_dict();
-    for (auto entry = dictionary.cbegin(); entry != dictionary.cend(); ++entry) {
-        plist_dict_set_item(root, entry.key().toUtf8().constData(),
-                            plist_new_string(entry.value().toUtf8().constData()));
-    }
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    const QByteArray result(bytes, length);
-    std::free(bytes);
-    plist_free(root);
-    return result;
-}
 
 bool NotificationFiles::place(const QString& folder, const QString& name, const QByteArray& bytes) {
     if (!QDir().mkpath(folder)) {

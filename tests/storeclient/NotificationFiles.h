@@ -11,9 +11,6 @@ namespace qby::storeclient::test {
 // Notification files and the client's record, as the tests write and read them.
 class NotificationFiles {
 public:
-    // A binary property list of the dictionary of texts.
-    static QByteArray binaryPlist(const QMap<QString, QString>& dictionary);
-
     // Writes bytes under a hidden temporary name, then renames it to name: the way the
     // downloader puts its files in place. True on success.
     static bool place(const QString& folder, const QString& name, const QByteArray& bytes);

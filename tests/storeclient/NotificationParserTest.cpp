@@ -1,4 +1,4 @@
-#include "NotificationFiles.h"
+#include "PropertyListBytes.h"
 #include "TemporaryBundle.h"
 #include "storeclient/NotificationParser.h"
 
@@ -7,13 +7,9 @@
 namespace qby::storeclient {
 namespace {
 
-using test::NotificationFiles;
+using testsupport::binaryPlist;
 using testsupport::TemporaryBundle;
-
-QByteArray xmlPlist(const QByteArray& body) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body +
-           "</plist>\n";
-}
+using testsupport::xmlPlist;
 
 struct ParseCase {
     const char* name;
@@ -39,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
     Files, NotificationParserTest,
     testing::Values(
         ParseCase{"XmlDictionary", TemporaryBundle::infoPlistXml(kRequest), true, kRequest, {}},
-        ParseCase{"BinaryDictionary", NotificationFiles::binaryPlist(kRequest), true, kRequest, {}},
+        ParseCase{"BinaryDictionary", binaryPlist(kRequest), true, kRequest, {}},
         ParseCase{"EmptyDictionary", xmlPlist("<dict/>"), true, {}, {}},
         ParseCase{"NonAsciiText",
                   TemporaryBundle::infoPlistXml({{"Titel", "Grüße, 世界"}}),
@@ -53,11 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   {},
                   "not a property list"},
-        ParseCase{"TruncatedBinary",
-                  NotificationFiles::binaryPlist(kRequest).left(20),
-                  false,
-                  {},
-                  "not a safe property list"},
+        ParseCase{
+            "TruncatedBinary", binaryPlist(kRequest).left(20), false, {}, "not a safe property list"},
         ParseCase{"ArrayRoot",
                   xmlPlist("<array><string>a</string></array>"),
                   false,

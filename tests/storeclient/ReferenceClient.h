@@ -6,7 +6,12 @@
 #include <QProcess>
 #include <QString>
 
+#include "WaitUntil.h"
+
 namespace qby::storeclient::test {
+
+// The tests and the benchmark that drive the client poll with it.
+using testsupport::waitUntil;
 
 // The assembled reference client run as a process for one test: its own home folder, the
 // given session bus, the offscreen platform. Killed and reaped on destruction.

@@ -1,4 +1,5 @@
 #include "NotificationFiles.h"
+#include "PropertyListBytes.h"
 #include "TemporaryBundle.h"
 #include "storeclient/StoreClient.h"
 
@@ -54,7 +55,7 @@ TEST_F(StoreClientTest, RecordsEachRequestOnceAndRemovesItsFile) {
     ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.A.plist",
                                          TemporaryBundle::infoPlistXml(first)));
     ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.B.plist",
-                                         NotificationFiles::binaryPlist(second)));
+                                         testsupport::binaryPlist(second)));
     QList<QPair<QString, Request>> received;
     QObject::connect(&client, &StoreClient::requestReceived,
                      [&](const QString& file, const Request& r) {

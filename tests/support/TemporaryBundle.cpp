@@ -1,5 +1,7 @@
 #include "TemporaryBundle.h"
 
+#include "PropertyListBytes.h"
+
 #include <sys/stat.h>
 #include <QDir>
 #include <QFile>
@@ -21,17 +23,12 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 }  // namespace
 
 QByteArray TemporaryBundle::infoPlistXml(const QMap<QString, QString>& keys) {
-    QByteArray xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-        "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-        "<plist version=\"1.0\">\n<dict>\n";
+    QByteArray dict = "\n<dict>\n";
     for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
-        xml += "\t<key>" + escaped(it.key()) + "</key>\n";
-        xml += "\t<string>" + escaped(it.value()) + "</string>\n";
+        dict += "\t<key>" + escaped(it.key()) + "</key>\n";
+        dict += "\t<string>" + escaped(it.value()) + "</string>\n";
     }
-    xml += "</dict>\n</plist>\n";
-    return xml;
+    return xmlPlist(dict + "</dict>\n");
 }
 
 QString TemporaryBundle::create(const QString& folder, const QString& name,

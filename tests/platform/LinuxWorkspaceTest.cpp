@@ -1,43 +1,44 @@
 #include "platform/linux/LinuxWorkspace.h"
 
+#include "NamedCase.h"
+#include "PropertyListBytes.h"
 #include "TemporaryBundle.h"
+#include "WaitUntil.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <cerrno>
-#include <ostream>
 
 namespace qby::platform::linuxhost {
 namespace {
 
+using testsupport::binaryPlist;
 using testsupport::BundleContents;
 using testsupport::TemporaryBundle;
+using testsupport::waitUntil;
 
-// Waits up to five seconds for the file a launched program writes (it runs detached).
-QByteArray waitForFile(const QString& path) {
-    QDeadlineTimer deadline(5000);
-    while (!deadline.hasExpired()) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = file.readAll();
-            if (bytes.endsWith("end\n")) return bytes;
-        }
-        QThread::msleep(10);
-    }
-    return {};
-}
+constexpr const char* kClient = "com.quillbay.Client2";
 
-class LaunchTest : public testing::Test {
+// A home folder and two application folders standing for /Applications and ~/Applications.
+class LinuxWorkspaceTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(root.isValid());
-        home = root.filePath("home");
         ASSERT_TRUE(QDir().mkpath(home));
+        ASSERT_TRUE(QDir().mkpath(system));
+        ASSERT_TRUE(QDir().mkpath(user));
+    }
+    QString bundle(const QString& folder, const QString& name, const QString& identifier) {
+        const QString path = TemporaryBundle::create(folder, name, {.identifier = identifier});
+        EXPECT_FALSE(path.isEmpty());
+        return path;
+    }
+    std::optional<QString> lookup(const QString& identifier) {
+        LinuxWorkspace workspace({system, user}, QDBusConnection(""), root.path());
+        return workspace.absolutePathForAppBundleWithIdentifier(identifier);
     }
     LaunchResult launch(const QString& bundlePath) {
         LinuxWorkspace workspace({}, QDBusConnection(""), home);
@@ -45,10 +46,82 @@ protected:
     }
 
     QTemporaryDir root;
-    QString home;
+    QString home = root.filePath("home");
+    QString system = root.filePath("Applications");
+    QString user = root.filePath("home/Applications");
 };
 
-TEST_F(LaunchTest, StartsTheExecutableDetachedInTheHomeFolder) {
+TEST_F(LinuxWorkspaceTest, SystemFolderComesBeforeTheUsersFolder) {
+    bundle(user, "Quillbay", kClient);
+    EXPECT_EQ(lookup(kClient), user + "/Quillbay.app");
+    const QString first = bundle(system, "Quillbay", kClient);
+    EXPECT_EQ(lookup(kClient), first);
+}
+
+TEST_F(LinuxWorkspaceTest, WithinAFolderTheFirstNameWins) {
+    bundle(system, "Zed", kClient);
+    bundle(system, "Beta", kClient);
+    bundle(system, "Alpha", "com.example.other");
+    EXPECT_EQ(lookup(kClient), system + "/Beta.app");
+}
+
+TEST_F(LinuxWorkspaceTest, IdentifierMustMatchExactly) {
+    bundle(system, "Upper", "COM.QUILLBAY.CLIENT2");
+    bundle(system, "Longer", "com.quillbay.Client22");
+    bundle(system, "Shorter", "com.quillbay.Client");
+    bundle(system, "Spaced", "com.quillbay.Client2 ");
+    EXPECT_EQ(lookup(kClient), std::nullopt);
+    EXPECT_EQ(lookup("COM.QUILLBAY.CLIENT2"), system + "/Upper.app");
+}
+
+TEST_F(LinuxWorkspaceTest, OnlyBundlesDirectlyInsideCount) {
+    // Not named *.app, nested one level down, or without a readable description.
+    ASSERT_TRUE(QDir().mkpath(system + "/Quillbay/Contents"));
+    QFile info(system + "/Quillbay/Contents/Info.plist");
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write(TemporaryBundle::infoPlistXml({{"CFBundleIdentifier", kClient}}));
+    info.close();
+    bundle(system + "/Games", "Quillbay", kClient);
+    TemporaryBundle::create(system, "NoInfo", {.identifier = kClient, .writeInfoPlist = false});
+    ASSERT_TRUE(QDir().mkpath(system + "/Garbage.app/Contents"));
+    QFile garbage(system + "/Garbage.app/Contents/Info.plist");
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("<plist><dict><key>CFBundleIdentifier</key><string>com.quillbay.Cl");
+    garbage.close();
+    EXPECT_EQ(lookup(kClient), std::nullopt);
+}
+
+TEST_F(LinuxWorkspaceTest, ReadsBinaryDescriptionsAndLinkedBundles) {
+    const QString elsewhere = bundle(root.filePath("opt"), "Real", kClient);
+    ASSERT_EQ(symlink(QFile::encodeName(elsewhere).constData(),
+                      QFile::encodeName(user + "/Linked.app").constData()),
+              0);
+    EXPECT_EQ(lookup(kClient), user + "/Linked.app");
+
+    const QString binary = bundle(system, "Binary", "placeholder");
+    QFile info(binary + "/Contents/Info.plist");
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    info.write(binaryPlist({{"CFBundleIdentifier", kClient}}));
+    info.close();
+    EXPECT_EQ(lookup(kClient), binary);
+}
+
+TEST_F(LinuxWorkspaceTest, PathsAreCleanWhateverTheFolderLooksLike) {
+    const QString found = bundle(user, "Quillbay", kClient);
+    LinuxWorkspace workspace({user + "/", user + "/../Applications"}, QDBusConnection(""),
+                             root.path());
+    EXPECT_EQ(workspace.absolutePathForAppBundleWithIdentifier(kClient), found);
+}
+
+TEST_F(LinuxWorkspaceTest, MissingFoldersAreNoError) {
+    LinuxWorkspace workspace({root.filePath("none"), user}, QDBusConnection(""), root.path());
+    bundle(user, "Quillbay", kClient);
+    EXPECT_EQ(workspace.absolutePathForAppBundleWithIdentifier(kClient), user + "/Quillbay.app");
+    LinuxWorkspace empty({}, QDBusConnection(""), root.path());
+    EXPECT_EQ(empty.absolutePathForAppBundleWithIdentifier(kClient), std::nullopt);
+}
+
+TEST_F(LinuxWorkspaceTest, StartsTheExecutableDetachedInTheHomeFolder) {
     const QString report = root.filePath("report");
     const QByteArray script =
         "#!/bin/sh\n"
@@ -66,7 +139,14 @@ TEST_F(LaunchTest, StartsTheExecutableDetachedInTheHomeFolder) {
     ASSERT_NE(result.application, nullptr);
     EXPECT_EQ(result.application->bundleIdentifier(), QString("com.quillbay.Client2"));
 
-    const QList<QByteArray> lines = waitForFile(report).split('\n');
+    // The program runs detached: wait for the report it writes.
+    QByteArray bytes;
+    waitUntil([&] {
+        QFile file(report);
+        bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return bytes.endsWith("end\n");
+    });
+    const QList<QByteArray> lines = bytes.split('\n');
     ASSERT_GE(lines.size(), 5) << "the program did not run";
     EXPECT_EQ(lines[0], QFile::encodeName(home));
     EXPECT_EQ(lines[1], "0");  // no arguments
@@ -74,18 +154,12 @@ TEST_F(LaunchTest, StartsTheExecutableDetachedInTheHomeFolder) {
     EXPECT_NE(lines[3].toLongLong(), static_cast<long long>(getpid()));  // not our child
 }
 
-struct LaunchFailureCase {
-    const char* name;
+struct LaunchFailureCase : testsupport::NamedCase {
     BundleContents contents;
     qint64 errorCode;
 };
 
-// Test names and failure messages show the case, not its bytes.
-void PrintTo(const LaunchFailureCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class LaunchFailureTest : public LaunchTest,
+class LaunchFailureTest : public LinuxWorkspaceTest,
                           public testing::WithParamInterface<LaunchFailureCase> {};
 
 TEST_P(LaunchFailureTest, AnswersTheErrnoAndNoApplication) {
@@ -126,11 +200,9 @@ INSTANTIATE_TEST_SUITE_P(
         LaunchFailureCase{"DotDotExecutable",
                           {.identifier = "com.quillbay.Client2", .executableName = ".."},
                           ENOEXEC}),
-    [](const testing::TestParamInfo<LaunchFailureCase>& info) {
-        return std::string(info.param.name);
-    });
+    testsupport::CaseName{});
 
-TEST_F(LaunchTest, AGarbageInfoPlistIsNoProgramAndAMissingBundleIsAbsent) {
+TEST_F(LinuxWorkspaceTest, AGarbageInfoPlistIsNoProgramAndAMissingBundleIsAbsent) {
     const QString app = root.filePath("Broken.app");
     ASSERT_TRUE(QDir().mkpath(app + "/Contents/MacOS"));
     QFile info(app + "/Contents/Info.plist");
@@ -143,9 +215,9 @@ TEST_F(LaunchTest, AGarbageInfoPlistIsNoProgramAndAMissingBundleIsAbsent) {
 
 // A client gone between the look-up and the launch leaves an empty path; neither it nor a
 // relative path may reach a bundle through the working folder (or the root).
-TEST_F(LaunchTest, AnEmptyOrRelativePathIsAbsentWithoutLookingAtAnyFile) {
+TEST_F(LinuxWorkspaceTest, AnEmptyOrRelativePathIsAbsentWithoutLookingAtAnyFile) {
     const QString app = TemporaryBundle::create(root.path(), "Quillbay",
-                                                {.identifier = "com.quillbay.Client2",
+                                                {.identifier = kClient,
                                                  .executableName = "Quillbay",
                                                  .executableContent = "#!/bin/sh\nexit 0\n"});
     ASSERT_FALSE(app.isEmpty());

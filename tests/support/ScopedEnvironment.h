@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace qby::testsupport {
+
+// Sets or clears environment variables for one test and puts every old value back when it goes,
+// also when an assertion ends the test early.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment() = default;
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ~ScopedEnvironment() {
+        for (auto saved = saved_.rbegin(); saved != saved_.rend(); ++saved) {
+            if (saved->second) {
+                qputenv(saved->first.constData(), *saved->second);
+            } else {
+                qunsetenv(saved->first.constData());
+            }
+        }
+    }
+
+    void set(const QByteArray& name, const QString& value) {
+        save(name);
+        qputenv(name.constData(), QFile::encodeName(value));
+    }
+
+    void unset(const QByteArray& name) {
+        save(name);
+        qunsetenv(name.constData());
+    }
+
+private:
+    void save(const QByteArray& name) {
+        saved_.emplace_back(name, qEnvironmentVariableIsSet(name.constData())
+                                      ? std::optional<QByteArray>(qgetenv(name.constData()))
+                                      : std::nullopt);
+    }
+
+    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
+};
+
+}  // namespace qby::testsupport
