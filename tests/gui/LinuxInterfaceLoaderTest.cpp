@@ -207,6 +207,7 @@ TEST(DownloadWindowTest, CancelRunsTheLatestAction) {
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(window->progressBar(), &escape);
+    EXPECT_EQ(second, 2);
     QApplication::sendEvent(window->widget(), &enter);
     EXPECT_EQ(second, 2);
     window->setCancelAction([&] { ++second; });
