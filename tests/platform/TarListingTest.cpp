@@ -44,8 +44,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ArchiveMember{"a -> b", Kind::SymbolicLink, "/c"}},
         ListingCase{"HardLink", QByteArray("hrw-r--r-- ") + kColumns + R"("h" link to "../x")",
                     ArchiveMember{"h", Kind::HardLink, "../x"}},
-        ListingCase{"Device", QByteArray("crw-r--r-- 0/0 1,3 2024-01-01 00:00 \"null\""),
-                    ArchiveMember{"null", Kind::Other, {}}},
         ListingCase{"Unquoted", QByteArray("-rw-r--r-- ") + kColumns + "plain", std::nullopt},
         ListingCase{"Unterminated", QByteArray("-rw-r--r-- ") + kColumns + R"("a\")", std::nullopt},
         ListingCase{"TextAfterName", QByteArray("-rw-r--r-- ") + kColumns + R"("a" x)",
