@@ -19,10 +19,6 @@
         <source>Download progress</source>
         <translation>Progression du téléchargement</translation>
     </message>
-    <message>
-        <source>Cancel download</source>
-        <translation>Annuler le téléchargement</translation>
-    </message>
 </context>
 <context>
     <name>QBYDownloader</name>

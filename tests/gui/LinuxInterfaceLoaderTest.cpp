@@ -42,7 +42,8 @@ TEST(InterfaceLoaderTest, TheWindowIsAnnouncedAsAWindowWithNamedControls) {
                 accessible->role() == QAccessible::Window)
         << accessible->role();
     EXPECT_EQ(window->progressBar()->accessibleName(), QStringLiteral("Download progress"));
-    EXPECT_EQ(window->cancelButton()->accessibleName(), QStringLiteral("Cancel download"));
+    // The name a reader speaks is the one the user reads on the button.
+    EXPECT_EQ(window->cancelButton()->accessibleName(), window->cancelButton()->text());
 }
 
 struct BrokenCase {
@@ -197,6 +198,7 @@ TEST(DownloadWindowTest, CancelRunsTheLatestAction) {
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(window->progressBar(), &escape);
+    EXPECT_EQ(second, 2);
     QApplication::sendEvent(window->widget(), &enter);
     EXPECT_EQ(second, 2);
     window->setCancelAction([&] { ++second; });

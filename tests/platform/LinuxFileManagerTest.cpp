@@ -3,6 +3,7 @@
 #include "NamedCase.h"
 #include "ScopedEnvironment.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -294,6 +295,9 @@ TEST_P(MoveItemTest, MovesATreeWithItsModesAndLinks) {
     ASSERT_EQ(chmod(native(source + "/Contents/MacOS").constData(), 0750), 0);
     ASSERT_EQ(chmod(native(source + "/Contents/Locked/Info.plist").constData(), 0444), 0);
     ASSERT_EQ(chmod(native(source + "/Contents/Locked").constData(), 0555), 0);
+    const struct timespec past[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, native(source + "/Contents/MacOS/Game").constData(), past, 0), 0);
+    ASSERT_EQ(utimensat(AT_FDCWD, native(source + "/Contents/MacOS").constData(), past, 0), 0);
     ASSERT_EQ(symlink("MacOS/Game", native(source + "/Contents/Current").constData()), 0);
     ASSERT_EQ(symlink("/nonexistent", native(source + "/Dangling").constData()), 0);
 
@@ -305,6 +309,11 @@ TEST_P(MoveItemTest, MovesATreeWithItsModesAndLinks) {
     EXPECT_EQ(files.readUtf8Text(moved + "/Contents/MacOS/Game", 300000), QString(200000, 'g'));
     EXPECT_EQ(permissions(moved + "/Contents/MacOS/Game"), 04751u);
     EXPECT_EQ(permissions(moved + "/Contents/MacOS"), 0750u);
+    for (const char* item : {"/Contents/MacOS/Game", "/Contents/MacOS"}) {
+        struct stat st {};
+        ASSERT_EQ(lstat(native(moved + item).constData(), &st), 0);
+        EXPECT_EQ(st.st_mtim.tv_sec, 1000000000) << item;
+    }
     EXPECT_EQ(permissions(moved + "/Contents/Locked"), 0555u);
     EXPECT_EQ(permissions(moved + "/Contents/Locked/Info.plist"), 0444u);
     EXPECT_EQ(QFile::symLinkTarget(moved + "/Contents/Current"), moved + "/Contents/MacOS/Game");

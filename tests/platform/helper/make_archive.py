@@ -1,8 +1,5 @@
-"""Writes a tar.gz or zip archive of hand-made members, hostile ones included.
-
-make_archive.py tgz|zip OUTPUT MEMBER...   where MEMBER is KIND:NAME or KIND:NAME=>TARGET and KIND
-is f (file), x (executable file), d (folder), l (symbolic link), h (hard link) or c (device).
-"""
+"""make_archive.py tgz|zip OUTPUT KIND:NAME[=>TARGET]...: an archive of hand-made members, hostile
+ones included. KIND: f file, x executable, d folder, l symbolic link, h hard link, c device."""
 import io
 import stat
 import sys

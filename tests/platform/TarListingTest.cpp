@@ -1,0 +1,56 @@
+#include "platform/linux/TarListing.h"
+
+#include <gtest/gtest.h>
+#include <ostream>
+
+namespace qby::platform::linuxhost {
+namespace {
+
+using Kind = ArchiveMember::Kind;
+
+struct ListingCase {
+    const char* name;
+    QByteArray line;  // as GNU tar writes it with --quoting-style=c
+    std::optional<ArchiveMember> expected;
+};
+
+void PrintTo(const ListingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class TarListingTest : public testing::TestWithParam<ListingCase> {};
+
+TEST_P(TarListingTest, ReadsNamesExactly) {
+    const ListingCase& c = GetParam();
+    const auto members = TarListing::parse(c.line + "\n");
+    ASSERT_EQ(members.has_value(), c.expected.has_value());
+    if (!members) return;
+    ASSERT_EQ(members->size(), 1u);
+    EXPECT_EQ(members->front().name, c.expected->name);
+    EXPECT_EQ(members->front().kind, c.expected->kind);
+    EXPECT_EQ(members->front().linkTarget, c.expected->linkTarget);
+}
+
+const char* const kColumns = "0/0               0 2024-01-01 00:00 ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, TarListingTest,
+    testing::Values(
+        ListingCase{"Octal", QByteArray("-rw-r--r-- ") + kColumns + R"("Spiel \303\244/x")",
+                    ArchiveMember{"Spiel \xC3\xA4/x", Kind::File, {}}},
+        ListingCase{"Escapes", QByteArray("drwxr-xr-x ") + kColumns + R"("a\"\\\n\t/")",
+                    ArchiveMember{"a\"\\\n\t/", Kind::Folder, {}}},
+        ListingCase{"ArrowInName", QByteArray("lrwxrwxrwx ") + kColumns + R"("a -> b" -> "/c")",
+                    ArchiveMember{"a -> b", Kind::SymbolicLink, "/c"}},
+        ListingCase{"HardLink", QByteArray("hrw-r--r-- ") + kColumns + R"("h" link to "../x")",
+                    ArchiveMember{"h", Kind::HardLink, "../x"}},
+        ListingCase{"Unquoted", QByteArray("-rw-r--r-- ") + kColumns + "plain", std::nullopt},
+        ListingCase{"Unterminated", QByteArray("-rw-r--r-- ") + kColumns + R"("a\")", std::nullopt},
+        ListingCase{"TextAfterName", QByteArray("-rw-r--r-- ") + kColumns + R"("a" x)",
+                    std::nullopt},
+        ListingCase{"LinkWithoutTarget", QByteArray("lrwxrwxrwx ") + kColumns + R"("a")",
+                    std::nullopt}),
+    [](const testing::TestParamInfo<ListingCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qby::platform::linuxhost
