@@ -19,6 +19,10 @@
         <source>Download progress</source>
         <translation>Download-Fortschritt</translation>
     </message>
+    <message>
+        <source>Cancel download</source>
+        <translation>Download abbrechen</translation>
+    </message>
 </context>
 <context>
     <name>QBYDownloader</name>

@@ -19,6 +19,10 @@
         <source>Download progress</source>
         <translation>Progression du téléchargement</translation>
     </message>
+    <message>
+        <source>Cancel download</source>
+        <translation>Annuler le téléchargement</translation>
+    </message>
 </context>
 <context>
     <name>QBYDownloader</name>

@@ -75,7 +75,7 @@ TEST_P(TranslationsTest, TranslateTheDownloadWindow) {
     EXPECT_NE(label->text(), QString::fromUtf8("Downloading the Quillbay app\u2026"));
     EXPECT_FALSE(label->text().isEmpty());
     EXPECT_NE(window->cancelButton()->text(), QStringLiteral("Cancel"));
-    EXPECT_EQ(window->cancelButton()->accessibleName(), window->cancelButton()->text());
+    EXPECT_NE(window->cancelButton()->accessibleName(), QStringLiteral("Cancel download"));
     EXPECT_NE(window->progressBar()->accessibleName(), QStringLiteral("Download progress"));
 }
 
@@ -94,8 +94,8 @@ TEST_P(TranslationsTest, SourceFileHasNoUnfinishedEntry) {
         }
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    // The alert texts and the four texts of the download window.
-    EXPECT_EQ(translations, static_cast<int>(std::size(kAlertTexts)) + 4);
+    // The alert texts and the five texts of the download window.
+    EXPECT_EQ(translations, static_cast<int>(std::size(kAlertTexts)) + 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, TranslationsTest, ::testing::Values("de", "fr"));
