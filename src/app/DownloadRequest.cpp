@@ -6,8 +6,9 @@ namespace qby {
 
 QString describeRequest(const DownloadRequest& request) {
     QStringList entries;
-    for (auto it = request.cbegin(); it != request.cend(); ++it)
+    for (auto it = request.cbegin(); it != request.cend(); ++it) {
         entries << QStringLiteral("\"%1\" = \"%2\";").arg(it.key(), it.value());
+    }
     return QStringLiteral("{%1}").arg(entries.join(QLatin1Char(' ')));
 }
 

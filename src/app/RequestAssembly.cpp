@@ -45,8 +45,9 @@ DownloadRequest assembleDownloadRequest(const platform::Bundle& bundle,
     }
 
     if (chosen) {
-        if (const auto text = fileManager.readUtf8Text(*chosen, kMaxRequestFileBytes))
+        if (const auto text = fileManager.readUtf8Text(*chosen, kMaxRequestFileBytes)) {
             addRequestLines(*text, request);
+        }
         // The request file is consumed whatever it held; the bundle's own resource never is, and
         // a folder that happens to carry the name is not a request file to delete.
         if (!fromBundle && !fileManager.isDirectory(*chosen)) fileManager.removeItem(*chosen);

@@ -1,6 +1,7 @@
 #include "app/SelfRemoval.h"
 
 #include "app/PathComponents.h"
+#include "foundation/BundleLayout.h"
 
 #include <QStringList>
 #include <cerrno>
@@ -8,16 +9,15 @@
 namespace qby {
 namespace {
 
-const QString kBundleExtension = QStringLiteral(".app");
-
 bool isBundleName(const QString& name) {
-    return name.size() > kBundleExtension.size() && name.endsWith(kBundleExtension);
+    return name.size() > BundleLayout::extension().size() &&
+           name.endsWith(BundleLayout::extension());
 }
 
 // The first component of the path, from the root outwards, that names a bundle.
 std::optional<QString> outermostBundleName(const QString& path) {
     for (const QString& component : path.split(QLatin1Char('/'))) {
-        if (component.endsWith(kBundleExtension)) return component;
+        if (component.endsWith(BundleLayout::extension())) return component;
     }
     return std::nullopt;
 }
@@ -32,8 +32,9 @@ void removeDownloaderFiles(const platform::Bundle& bundle, platform::FileManager
                            SystemInfo& systemInfo) {
     const QString bundlePath = bundle.bundlePath();
     // An executable that does not run from a bundle must not delete the folder it lies in.
-    if (!isBundleName(lastPathComponent(bundlePath)) || !fileManager.isDirectory(bundlePath))
+    if (!isBundleName(lastPathComponent(bundlePath)) || !fileManager.isDirectory(bundlePath)) {
         return;
+    }
 
     const int error = fileManager.removeItem(bundlePath);
     if (error == 0) {

@@ -5,6 +5,7 @@
 #include "app/QBY_DownloaderAppDelegate.h"
 #include "client/QBYClientProxy.h"
 #include "downloader/DownloaderServices.h"
+#include "foundation/BundleLayout.h"
 #include "foundation/SystemInfo.h"
 #include "platform/linux/LibPlistPropertyLists.h"
 #include "platform/linux/LinuxApplication.h"
@@ -50,8 +51,7 @@ int main(int argc, char* argv[]) {
     LinuxProcessInfo processInfo;
     LinuxLogs logs;
     LinuxPauses pauses;
-    LinuxInterfaceLoader interfaceLoader(bundle.bundlePath() +
-                                         QStringLiteral("/Contents/Resources"));
+    LinuxInterfaceLoader interfaceLoader(BundleLayout::resources(bundle.bundlePath()));
     LinuxSystemProbe systemProbe;
     LinuxUrlLoader urlLoader;
     LinuxDispatch dispatch;

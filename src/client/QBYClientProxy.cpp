@@ -53,8 +53,9 @@ bool QBYClientProxy::isClientInstalled() {
 
 std::shared_ptr<platform::RunningApplication> QBYClientProxy::isClientRunning() {
     for (const auto& application : services_.workspace.runningApplications()) {
-        if (application && application->bundleIdentifier() == kClientBundleIdentifier)
+        if (application && application->bundleIdentifier() == kClientBundleIdentifier) {
             return application;
+        }
     }
     return nullptr;
 }

@@ -27,9 +27,10 @@ std::optional<QString> DownloadProgressText::update(qint64 received, qint64 tota
     samples_.push_back({now, received});
     while (samples_.size() > 2 && now - samples_[1].timeMs >= kWindowMs) samples_.pop_front();
 
-    QString line = total > 0 ? localized(QStringLiteral("%1 of %2"))
-                                   .arg(formatSize(received), formatSize(total))
-                             : localized(QStringLiteral("%1 received")).arg(formatSize(received));
+    QString line =
+        total > 0
+            ? localized(QStringLiteral("%1 of %2")).arg(formatSize(received), formatSize(total))
+            : localized(QStringLiteral("%1 received")).arg(formatSize(received));
     const std::optional<double> speed = bytesPerSecond();
     if (!speed) return line;
     const QString join = localized(QStringLiteral("%1 — %2"));

@@ -2,6 +2,7 @@
 
 #include "app/PathComponents.h"
 #include "downloader/ReleaseSelection.h"
+#include "foundation/BundleLayout.h"
 #include "foundation/VersionComparator.h"
 
 #include <QUrl>
@@ -16,7 +17,6 @@ std::atomic<QBYClientDownloader*> sharedInstance{nullptr};
 const QString kLocalizationTable = QStringLiteral("QBYDownloader");
 const QString kDownloaderKey = QStringLiteral("downloader");
 const QString kTarGzipExtension = QStringLiteral("tgz");
-const QString kBundleSuffix = QStringLiteral(".app");
 const QString kRemoveTool = QStringLiteral("/bin/rm");
 const QString kMoveTool = QStringLiteral("/bin/mv");
 constexpr quint64 kUnpackPauseMicroseconds = 10000;
@@ -30,8 +30,9 @@ std::optional<QVariantList> releaseEntriesOfFeed(const std::optional<QByteArray>
     if (!root || root->typeId() != QMetaType::QVariantMap) return std::nullopt;
     const QVariantMap dictionary = root->toMap();
     const auto entries = dictionary.find(kDownloaderKey);
-    if (entries == dictionary.end() || entries->typeId() != QMetaType::QVariantList)
+    if (entries == dictionary.end() || entries->typeId() != QMetaType::QVariantList) {
         return std::nullopt;
+    }
     return entries->toList();
 }
 
@@ -75,9 +76,8 @@ void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
 
     // The task touches no field of ours: it holds the cancel flag itself and finds us again on
     // the main thread only while we live.
-    services_.dispatch.async([cancelled = downloadCancelled_,
-                              alive = std::weak_ptr<int>(lifetime_), self = this,
-                              &urlLoader = services_.urlLoader,
+    services_.dispatch.async([cancelled = downloadCancelled_, alive = std::weak_ptr<int>(lifetime_),
+                              self = this, &urlLoader = services_.urlLoader,
                               &propertyLists = services_.propertyLists,
                               &dispatch = services_.dispatch] {
         const std::optional<QByteArray> data =
@@ -109,8 +109,8 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
         // A url that is no https URL or names no file counts as no url at all.
         if (chosen->url) fileName = releaseArchiveFileName(*chosen->url);
         if (fileName) {
-            clientDownload_ = services_.urlDownloader.startDownload(
-                QUrl(*chosen->url), kDownloadTimeoutSeconds, *this);
+            clientDownload_ = services_.urlDownloader.startDownload(QUrl(*chosen->url),
+                                                                    kDownloadTimeoutSeconds, *this);
         }
     }
     if (!clientDownload_) {
@@ -138,15 +138,14 @@ void QBYClientDownloader::downloadFailed() {
     const QString button = localized(QStringLiteral("Quit"));
     const QString informative = localized(QStringLiteral(
         "The QBY servers may be busy or temporarily unavailable. Please try again later."));
-    services_.window.beginSheet({message, informative, {button}},
-                                [&application = services_.application] {
-                                    application.terminate();
-                                });
+    services_.window.beginSheet(
+        {message, informative, {button}},
+        [&application = services_.application] { application.terminate(); });
 }
 
 QString QBYClientDownloader::pathForTemporaryFileWithPrefix(const QString& prefix) {
-    const QString name = QStringLiteral("%1-%2").arg(
-        prefix, services_.processInfo.globallyUniqueString());
+    const QString name =
+        QStringLiteral("%1-%2").arg(prefix, services_.processInfo.globallyUniqueString());
     return appendingPathComponent(services_.fileManager.temporaryDirectory(), name);
 }
 
@@ -240,9 +239,10 @@ void QBYClientDownloader::downloadDidFinish() {
     }
 
     std::optional<QString> bundleName;
-    if (const std::optional<QStringList> names = services_.fileManager.contentsOfDirectory(folder)) {
+    if (const std::optional<QStringList> names =
+            services_.fileManager.contentsOfDirectory(folder)) {
         for (const QString& name : *names) {
-            if (name.endsWith(kBundleSuffix, Qt::CaseSensitive)) {
+            if (name.endsWith(BundleLayout::extension(), Qt::CaseSensitive)) {
                 bundleName = name;
                 break;
             }
@@ -269,8 +269,7 @@ bool QBYClientDownloader::installClient(const QString& source, const QString& de
         const QString aside = appendingPathComponent(
             deletingLastPathComponent(destination),
             QStringLiteral(".%1.old-%2")
-                .arg(lastPathComponent(destination),
-                     services_.processInfo.globallyUniqueString()));
+                .arg(lastPathComponent(destination), services_.processInfo.globallyUniqueString()));
         // Not even that is allowed: only an administrator can replace it.
         if (!files.moveItem(destination, aside)) return installClientWithAuth(source, destination);
         setAside = aside;
@@ -285,13 +284,13 @@ bool QBYClientDownloader::installClient(const QString& source, const QString& de
     return installClientWithAuth(source, destination);
 }
 
-bool QBYClientDownloader::installClientWithAuth(const QString& source,
-                                                const QString& destination) {
+bool QBYClientDownloader::installClientWithAuth(const QString& source, const QString& destination) {
     platform::Authorization& authorization = services_.authorization;
     if (services_.fileManager.fileExists(destination)) {
         if (!authorization.executeWithPrivileges(kRemoveTool,
-                                                 {QStringLiteral("-rf"), destination}))
+                                                 {QStringLiteral("-rf"), destination})) {
             return false;
+        }
     }
     // The tools' exit statuses are not examined: a client that is not there fails to launch.
     if (!authorization.executeWithPrivileges(kMoveTool, {source, destination})) return false;
@@ -303,7 +302,8 @@ bool QBYClientDownloader::installClientWithAuth(const QString& source,
 
 void QBYClientDownloader::showDownloadFailureSheet(const QString& informativeText) {
     services_.window.beginSheet(
-        {localized(QStringLiteral("The Quillbay app could not be downloaded.")), informativeText,
+        {localized(QStringLiteral("The Quillbay app could not be downloaded.")),
+         informativeText,
          {localized(QStringLiteral("Quit"))}},
         [&application = services_.application] { application.terminate(); });
 }

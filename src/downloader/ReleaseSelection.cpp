@@ -142,8 +142,9 @@ void sortByMinimumSystemVersion(std::vector<ReleaseEntry>& entries,
     size_t rank = 0;
     for (size_t position = 0; position < order.size(); ++position) {
         if (position > 0 && comparator.compareVersion(distinct[order[position - 1]],
-                                                      distinct[order[position]]) != 0)
+                                                      distinct[order[position]]) != 0) {
             ++rank;
+        }
         rankOf[order[position]] = rank;
     }
 
@@ -152,8 +153,9 @@ void sortByMinimumSystemVersion(std::vector<ReleaseEntry>& entries,
     for (size_t i = 0; i < count; ++i) ++start[rankOf[versionOf[i]] + 1];
     for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
     std::vector<ReleaseEntry> sorted(count);
-    for (size_t i = 0; i < count; ++i)
+    for (size_t i = 0; i < count; ++i) {
         sorted[start[rankOf[versionOf[i]]]++] = std::move(entries[i]);
+    }
     entries = std::move(sorted);
 }
 
@@ -179,14 +181,16 @@ std::optional<ReleaseEntry> chooseRelease(std::vector<ReleaseEntry> entries,
 
 std::optional<QString> releaseArchiveFileName(const QString& url) {
     const QUrl parsed(url, QUrl::StrictMode);
-    if (!parsed.isValid() || parsed.scheme() != QLatin1String("https") || parsed.host().isEmpty())
+    if (!parsed.isValid() || parsed.scheme() != QLatin1String("https") || parsed.host().isEmpty()) {
         return std::nullopt;
+    }
     // Encoded, so that no "/" or control character can come out of an escape; the query and
     // the fragment are no part of the name.
     const QString path = parsed.path(QUrl::FullyEncoded);
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
         return std::nullopt;
+    }
     return name;
 }
 

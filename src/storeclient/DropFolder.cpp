@@ -4,11 +4,10 @@
 
 #include <QDir>
 #include <QFileInfo>
-
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
 
 namespace qby::storeclient {
 

@@ -2,11 +2,10 @@
 
 #include "platform/linux/PropertyListInputGuard.h"
 
-#include <plist/plist.h>
-
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <plist/plist.h>
 
 namespace qby::storeclient {
 

@@ -6,11 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
 
 namespace qby::storeclient {
 

@@ -53,11 +53,13 @@ Status ArchiveMemberCheck::check(const std::vector<ArchiveMember>& members) {
     for (const ArchiveMember& member : members) {
         if (auto error = badName(member.name)) return *error;
         const QByteArray path = components(member.name).join('/');
-        if (member.kind == ArchiveMember::Kind::Other)
+        if (member.kind == ArchiveMember::Kind::Other) {
             return refused(member.name, "is neither a file, a folder nor a link");
+        }
         if (member.kind == ArchiveMember::Kind::HardLink) {
-            if (isAbsolute(member.linkTarget) || components(member.linkTarget).contains(".."))
+            if (isAbsolute(member.linkTarget) || components(member.linkTarget).contains("..")) {
                 return refused(member.name, "is a hard link to a file outside the archive");
+            }
         }
         if (member.kind != ArchiveMember::Kind::Folder) {
             if (path.isEmpty()) return refused(member.name, "would replace the folder itself");
@@ -66,13 +68,16 @@ Status ArchiveMemberCheck::check(const std::vector<ArchiveMember>& members) {
     }
     for (const ArchiveMember& member : members) {
         const QByteArray path = components(member.name).join('/');
-        if (member.kind == ArchiveMember::Kind::Folder && notFolders.contains(path))
+        if (member.kind == ArchiveMember::Kind::Folder && notFolders.contains(path)) {
             return refused(member.name, "is a folder in place of a link or file");
-        if (linkAbove(member.name, notFolders))
+        }
+        if (linkAbove(member.name, notFolders)) {
             return refused(member.name, "lies below a link of the archive");
+        }
         if (member.kind == ArchiveMember::Kind::HardLink &&
-            linkAbove(member.linkTarget, notFolders))
+            linkAbove(member.linkTarget, notFolders)) {
             return refused(member.name, "is a hard link through a link of the archive");
+        }
     }
     return {};
 }

@@ -1,10 +1,10 @@
 #include "platform/linux/BoundedFileReader.h"
 
+#include <QFile>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QFile>
-#include <cerrno>
 
 namespace qby::platform::linuxhost {
 

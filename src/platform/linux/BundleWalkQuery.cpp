@@ -1,5 +1,6 @@
 #include "platform/linux/BundleWalkQuery.h"
 
+#include "foundation/BundleLayout.h"
 #include "platform/linux/DirectoryListing.h"
 #include "platform/linux/InfoPlistReader.h"
 
@@ -32,9 +33,10 @@ bool BundleWalkQuery::execute() {
             // Links (loops, paths out of home), devices, pipes and sockets are passed by.
             if (entry.kind != DirectoryEntry::Kind::Directory) continue;
             const QString path = (folder == "/" ? folder : folder + "/") + entry.name;
-            if (entry.name.endsWith(".app")) {
-                if (InfoPlistReader::stringValue(path, "CFBundleIdentifier") == bundleIdentifier_)
+            if (entry.name.endsWith(BundleLayout::extension())) {
+                if (InfoPlistReader::stringValue(path, "CFBundleIdentifier") == bundleIdentifier_) {
                     results_.append(path);
+                }
             } else if (depth + 1 < kMaxDepth) {
                 pending.emplace_back(path, depth + 1);
             }

@@ -2,10 +2,10 @@
 
 #include "platform/linux/DownloadErrors.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <QFile>
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace qby::platform::linuxhost {
 

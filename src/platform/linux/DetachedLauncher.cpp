@@ -1,11 +1,11 @@
 #include "platform/linux/DetachedLauncher.h"
 
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <cerrno>
-#include <csignal>
 
 extern char** environ;
 
@@ -62,8 +62,9 @@ int DetachedLauncher::launch(const QByteArray& executable, const QByteArray& wor
         if (setsid() < 0) failChild(report[1]);
         const pid_t grandchild = fork();
         if (grandchild < 0) failChild(report[1]);
-        if (grandchild == 0)
+        if (grandchild == 0) {
             runGrandchild(executable.constData(), workingFolder.constData(), report[1]);
+        }
         _exit(0);
     }
 

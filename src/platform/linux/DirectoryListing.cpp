@@ -1,12 +1,12 @@
 #include "platform/linux/DirectoryListing.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QFile>
 #include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qby::platform::linuxhost {
 
@@ -46,8 +46,9 @@ std::vector<DirectoryEntry> DirectoryListing::sortedEntries(const QString& folde
 
     std::vector<DirectoryEntry> entries;
     entries.reserve(raw.size());
-    for (const auto& [name, mode] : raw)
+    for (const auto& [name, mode] : raw) {
         entries.push_back({QFile::decodeName(QByteArray::fromStdString(name)), kindOf(mode)});
+    }
     return entries;
 }
 

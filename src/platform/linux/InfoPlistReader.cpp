@@ -1,5 +1,6 @@
 #include "platform/linux/InfoPlistReader.h"
 
+#include "foundation/BundleLayout.h"
 #include "platform/linux/BoundedFileReader.h"
 #include "platform/linux/LibPlistPropertyLists.h"
 
@@ -7,7 +8,7 @@ namespace qby::platform::linuxhost {
 
 std::optional<QVariantMap> InfoPlistReader::read(const QString& bundlePath) {
     const std::optional<QByteArray> bytes =
-        BoundedFileReader::read(bundlePath + "/Contents/Info.plist", kMaxBytes);
+        BoundedFileReader::read(BundleLayout::infoPlist(bundlePath), kMaxBytes);
     if (!bytes) return std::nullopt;
     const std::optional<QVariant> root = LibPlistPropertyLists().parse(*bytes);
     if (!root || root->typeId() != QMetaType::QVariantMap) return std::nullopt;

@@ -2,17 +2,17 @@
 
 #include "platform/linux/PropertyListInputGuard.h"
 
-#include <fcntl.h>
-#include <plist/plist.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <plist/plist.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qby::platform::linuxhost {
 
@@ -148,10 +148,11 @@ QByteArray withCarriageReturnsAsReferences(const char* xml, uint32_t length) {
     QByteArray out;
     out.reserve(length);
     for (uint32_t i = 0; i < length; ++i) {
-        if (xml[i] == '\r')
+        if (xml[i] == '\r') {
             out.append("&#13;");
-        else
+        } else {
             out.append(xml[i]);
+        }
     }
     return out;
 }
@@ -215,8 +216,9 @@ bool LibPlistPropertyLists::writeDictionaryAtomically(const QString& path,
 
 std::optional<QVariant> LibPlistPropertyLists::parse(const QByteArray& bytes) const {
     if (bytes.isEmpty() ||
-        static_cast<quint64>(bytes.size()) > std::numeric_limits<uint32_t>::max())
+        static_cast<quint64>(bytes.size()) > std::numeric_limits<uint32_t>::max()) {
         return std::nullopt;
+    }
     if (!PropertyListInputGuard::isSafe(bytes, kMaxNesting)) return std::nullopt;
     plist_t raw = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &raw);

@@ -50,8 +50,9 @@ Error toolFailed(const QString& tool, const ToolRunner::Outcome& outcome) {
 
 Status LinuxArchiveTools::unpack(const QString& folder, const QString& fileName,
                                  ArchiveFormat format) {
-    if (fileName.isEmpty() || fileName.contains(u'/') || fileName == u"." || fileName == u"..")
+    if (fileName.isEmpty() || fileName.contains(u'/') || fileName == u"." || fileName == u"..") {
         return Error{EINVAL, QStringLiteral("Not an archive name: \"%1\"").arg(fileName)};
+    }
     const Tool tool = toolFor(format, QStringLiteral("./") + fileName);
 
     const Result<ToolRunner::Outcome> listed =
@@ -61,9 +62,10 @@ Status LinuxArchiveTools::unpack(const QString& folder, const QString& fileName,
     std::optional<std::vector<ArchiveMember>> members =
         format == ArchiveFormat::TarGzip ? TarListing::parse(listed.value().output)
                                          : ZipListing::parse(listed.value().output);
-    if (!members)
+    if (!members) {
         return Error{
             EINVAL, QStringLiteral("%1 listed \"%2\" in an unknown form").arg(tool.name, fileName)};
+    }
     if (Status safe = ArchiveMemberCheck::check(*members); !safe) return safe;
 
     const Result<ToolRunner::Outcome> unpacked =

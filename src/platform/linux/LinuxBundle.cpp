@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxBundle.h"
 
+#include "foundation/BundleLayout.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -11,7 +13,7 @@ QString findBundlePath(const QString& executablePath) {
     const QString executableFolder = QFileInfo(executablePath).absolutePath();
     QString folder = executableFolder;
     while (!folder.isEmpty()) {
-        if (QFileInfo(folder).fileName().endsWith(".app")) return folder;
+        if (QFileInfo(folder).fileName().endsWith(BundleLayout::extension())) return folder;
         const QString parent = QFileInfo(folder).path();
         if (parent == folder) break;
         folder = parent;
@@ -25,7 +27,7 @@ LinuxBundle::LinuxBundle(const QString& executablePath, const QLocale& locale)
     : bundlePath_(findBundlePath(executablePath)) {
     // Without a translation for the locale every lookup falls back to its key.
     (void)translator_.load(locale, "QBYDownloader", "_",
-                           bundlePath_ + "/Contents/Resources/translations", ".qm");
+                           BundleLayout::resources(bundlePath_) + "/translations", ".qm");
 }
 
 QString LinuxBundle::bundlePath() const {
@@ -35,7 +37,7 @@ QString LinuxBundle::bundlePath() const {
 std::optional<QString> LinuxBundle::pathForResource(const QString& name, const QString& type,
                                                     const QString& directory) const {
     if (name.isEmpty()) return std::nullopt;
-    QString folder = bundlePath_ + "/Contents/Resources";
+    QString folder = BundleLayout::resources(bundlePath_);
     if (!directory.isEmpty()) folder += "/" + directory;
     const QString path = folder + "/" + (type.isEmpty() ? name : name + "." + type);
     if (!QFileInfo::exists(path)) return std::nullopt;

@@ -6,15 +6,15 @@
 #include "platform/linux/TreeRemover.h"
 #include "platform/linux/Utf8Validator.h"
 
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
-#include <cerrno>
 
 namespace qby::platform::linuxhost {
 
@@ -28,8 +28,9 @@ QByteArray nativePath(const QString& path) {
 // a check first; only a racing creator can slip in between.
 int renameWithoutReplacing(const QByteArray& source, const QByteArray& destination) {
     if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, destination.constData(),
-                  RENAME_NOREPLACE) == 0)
+                  RENAME_NOREPLACE) == 0) {
         return 0;
+    }
     if (errno != EINVAL && errno != ENOSYS) return errno;
     struct stat st {};
     if (lstat(destination.constData(), &st) == 0) return EEXIST;

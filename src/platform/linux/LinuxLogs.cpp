@@ -1,9 +1,9 @@
 #include "platform/linux/LinuxLogs.h"
 
-#include <syslog.h>
-#include <unistd.h>
 #include <QDateTime>
 #include <cstdio>
+#include <syslog.h>
+#include <unistd.h>
 
 namespace qby::platform::linuxhost {
 

@@ -1,7 +1,7 @@
 #include "platform/linux/LinuxProcessInfo.h"
 
-#include <unistd.h>
 #include <QUuid>
+#include <unistd.h>
 
 namespace qby::platform::linuxhost {
 

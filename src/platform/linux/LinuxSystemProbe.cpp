@@ -2,9 +2,9 @@
 
 #include "platform/linux/KernelReleaseCalendar.h"
 
-#include <sys/utsname.h>
 #include <QFile>
 #include <limits>
+#include <sys/utsname.h>
 
 namespace qby::platform::linuxhost {
 

@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxWorkspace.h"
 
+#include "foundation/BundleLayout.h"
 #include "platform/linux/DetachedLauncher.h"
 #include "platform/linux/DirectoryListing.h"
 #include "platform/linux/InfoPlistReader.h"
@@ -37,12 +38,13 @@ std::optional<QString> LinuxWorkspace::absolutePathForAppBundleWithIdentifier(
     for (const QString& folder : applicationFolders_) {
         for (const DirectoryEntry& entry :
              DirectoryListing::sortedEntries(folder, kMaxFolderEntries)) {
-            if (!entry.name.endsWith(".app")) continue;
+            if (!entry.name.endsWith(BundleLayout::extension())) continue;
             const QString path = QDir::cleanPath(QDir(folder).absoluteFilePath(entry.name));
             // A link to a bundle elsewhere is registered like the bundle itself.
             if (entry.kind != DirectoryEntry::Kind::Directory && !QFileInfo(path).isDir()) continue;
-            if (InfoPlistReader::stringValue(path, "CFBundleIdentifier") == bundleIdentifier)
+            if (InfoPlistReader::stringValue(path, "CFBundleIdentifier") == bundleIdentifier) {
                 return path;
+            }
         }
     }
     return std::nullopt;
@@ -54,8 +56,9 @@ std::vector<std::shared_ptr<RunningApplication>> LinuxWorkspace::runningApplicat
     const QDBusMessage call = QDBusMessage::createMethodCall(
         "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames");
     const QDBusMessage reply = bus_.call(call, QDBus::Block, kListNamesTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         return applications;
+    }
     for (const QString& name : reply.arguments().constFirst().toStringList()) {
         if (name.startsWith(':') || name == "org.freedesktop.DBus") continue;
         applications.push_back(std::make_shared<LinuxRunningApplication>(name, bus_));
@@ -69,14 +72,15 @@ LaunchResult LinuxWorkspace::launchApplication(const QString& bundlePath) {
     if (!QDir::isAbsolutePath(bundlePath)) return {nullptr, ENOENT};
     const std::optional<QVariantMap> info = InfoPlistReader::read(bundlePath);
     if (!info) {
-        const bool present = QFileInfo::exists(bundlePath + "/Contents/Info.plist");
+        const bool present = QFileInfo::exists(BundleLayout::infoPlist(bundlePath));
         return {nullptr, present ? ENOEXEC : ENOENT};
     }
     const QVariant executable = info->value("CFBundleExecutable");
-    if (executable.typeId() != QMetaType::QString || !isPlainFileName(executable.toString()))
+    if (executable.typeId() != QMetaType::QString || !isPlainFileName(executable.toString())) {
         return {nullptr, ENOEXEC};
+    }
 
-    const QString program = bundlePath + "/Contents/MacOS/" + executable.toString();
+    const QString program = BundleLayout::executable(bundlePath, executable.toString());
     const int error =
         DetachedLauncher::launch(QFile::encodeName(program), QFile::encodeName(homeFolder_));
     if (error != 0) return {nullptr, error};

@@ -66,8 +66,9 @@ std::optional<QByteArray> quoted(const QByteArray& line, qsizetype& pos) {
             continue;
         }
         int value = 0;
-        for (int digits = 0; digits < 3 && pos < line.size() && isOctal(line[pos]); ++digits)
+        for (int digits = 0; digits < 3 && pos < line.size() && isOctal(line[pos]); ++digits) {
             value = value * 8 + (line[pos++] - '0');
+        }
         --pos;
         text += static_cast<char>(value);
     }

@@ -44,11 +44,13 @@ Result<ToolRunner::Outcome> ToolRunner::run(const QString& tool, const QStringLi
     }
     process.waitForFinished(-1);
     outcome.output += process.readAllStandardOutput();
-    if (outcome.output.size() > maxOutputBytes)
+    if (outcome.output.size() > maxOutputBytes) {
         return failure(E2BIG, tool, QStringLiteral("too much output"));
+    }
     outcome.errors = process.readAllStandardError().left(kKeptErrorBytes);
-    if (process.exitStatus() != QProcess::NormalExit)
+    if (process.exitStatus() != QProcess::NormalExit) {
         return failure(EIO, tool, QStringLiteral("ended abnormally"));
+    }
     outcome.exitCode = process.exitCode();
     return outcome;
 }

@@ -3,14 +3,14 @@
 #include "platform/linux/PosixError.h"
 #include "platform/linux/TreeRemover.h"
 
+#include <QFile>
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QFile>
-#include <cerrno>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -119,13 +119,16 @@ int copyItem(int sourceFolder, const char* sourceName, int destinationFolder,
              const char* destinationName, const std::string& path, Walk& walk) {
     struct stat st {};
     if (fstatat(sourceFolder, sourceName, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-    if (S_ISDIR(st.st_mode))
+    if (S_ISDIR(st.st_mode)) {
         return openFolders(sourceFolder, sourceName, destinationFolder, destinationName, st, path,
                            walk);
-    if (S_ISREG(st.st_mode))
+    }
+    if (S_ISREG(st.st_mode)) {
         return copyFile(sourceFolder, sourceName, destinationFolder, destinationName, st);
-    if (S_ISLNK(st.st_mode))
+    }
+    if (S_ISLNK(st.st_mode)) {
         return copyLink(sourceFolder, sourceName, destinationFolder, destinationName, st);
+    }
     return ENOTSUP;
 }
 
@@ -207,15 +210,17 @@ Status TreeCopier::copy(const QByteArray& source, const QByteArray& destination)
     int error =
         copyItem(AT_FDCWD, source.constData(), AT_FDCWD, destination.constData(), ".", walk);
     // Nothing was created when the first item failed: whatever stands at destination is not ours.
-    if (error != 0)
+    if (error != 0) {
         return PosixError::at(error, QFile::decodeName(error == EEXIST ? destination : source));
+    }
     error = copyFolders(walk, failedPath);
     if (error == 0) error = lockFolders(destination, walk);
     if (error == 0) return {};
     closeAll(walk);
     // Open folders still have the 0700 they were made with; open up those already locked.
-    for (const auto& folder : walk.lockedFolders)
+    for (const auto& folder : walk.lockedFolders) {
         chmod(fullPath(destination, folder.first).c_str(), 0700);
+    }
     TreeRemover::remove(destination);
     const QString where = failedPath == "."
                               ? QFile::decodeName(source)

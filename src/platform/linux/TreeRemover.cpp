@@ -1,11 +1,11 @@
 #include "platform/linux/TreeRemover.h"
 
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
-#include <string>
 #include <vector>
 
 namespace qby::platform::linuxhost {
@@ -64,8 +64,9 @@ int TreeRemover::remove(const QByteArray& path) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         struct stat child {};
-        if (fstatat(topFd, name.c_str(), &child, AT_SYMLINK_NOFOLLOW) != 0)
+        if (fstatat(topFd, name.c_str(), &child, AT_SYMLINK_NOFOLLOW) != 0) {
             return closeAll(stack, errno);
+        }
         if (S_ISDIR(child.st_mode)) {
             if (int error = openFolder(topFd, name.c_str(), stack)) return closeAll(stack, error);
         } else if (unlinkat(topFd, name.c_str(), 0) != 0) {
