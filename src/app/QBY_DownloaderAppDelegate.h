@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DownloadRequest.h"
+#include "foundation/DownloadRequest.h"
 #include "app/HandOffFlag.h"
 #include "client/QBYClientProxy.h"
 #include "downloader/DownloaderServices.h"

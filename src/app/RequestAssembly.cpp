@@ -1,6 +1,6 @@
 #include "app/RequestAssembly.h"
 
-#include "app/PathComponents.h"
+#include "foundation/PathComponents.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DownloadRequest.h"
+#include "foundation/DownloadRequest.h"
 #include "platform/Bundle.h"
 #include "platform/FileManager.h"
 #include "platform/Logs.h"

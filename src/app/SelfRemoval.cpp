@@ -1,6 +1,6 @@
 #include "app/SelfRemoval.h"
 
-#include "app/PathComponents.h"
+#include "foundation/PathComponents.h"
 #include "foundation/BundleLayout.h"
 
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DownloadRequest.h"
+#include "foundation/DownloadRequest.h"
 #include "platform/FileManager.h"
 #include "platform/Logs.h"
 #include "platform/ProcessInfo.h"

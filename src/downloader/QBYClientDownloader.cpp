@@ -1,6 +1,6 @@
 #include "downloader/QBYClientDownloader.h"
 
-#include "app/PathComponents.h"
+#include "foundation/PathComponents.h"
 #include "downloader/ReleaseSelection.h"
 #include "foundation/BundleLayout.h"
 #include "foundation/VersionComparator.h"

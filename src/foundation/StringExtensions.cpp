@@ -1,5 +1,7 @@
 #include "StringExtensions.h"
 
+#include "foundation/PathComponents.h"
+
 #include <QCryptographicHash>
 
 namespace qby {
@@ -19,67 +21,6 @@ bool isRegexSpace(QChar c) {
     }
     const char16_t u = c.unicode();
     return (u >= 0x0009 && u <= 0x000D) || u == 0x0085 || u == 0x180E;
-}
-
-// A leading "/" is a component of its own; empty components (repeated or trailing "/") vanish.
-QStringList pathComponents(const QString& path) {
-    QStringList components;
-    if (path.startsWith(u'/')) {
-        components.append(QStringLiteral("/"));
-    }
-    for (const QString& piece : path.split(u'/', Qt::SkipEmptyParts)) {
-        components.append(piece);
-    }
-    return components;
-}
-
-// Joins with exactly one "/" between path and component.
-QString appendingPathComponent(const QString& path, const QString& component) {
-    if (path.isEmpty()) {
-        return component;
-    }
-    qsizetype end = path.size();
-    while (end > 1 && path.at(end - 1) == u'/') {
-        --end;
-    }
-    qsizetype start = 0;
-    while (start < component.size() && component.at(start) == u'/') {
-        ++start;
-    }
-    QString joined = path.left(end);
-    if (start == component.size()) {
-        return joined;
-    }
-    if (!joined.endsWith(u'/')) {
-        joined.append(u'/');
-    }
-    joined.append(QStringView(component).mid(start));
-    return joined;
-}
-
-// Components other than the root hold no "/"; appending in place keeps this linear.
-QString joinedComponents(const QStringList& components, qsizetype count) {
-    QString path;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (!path.isEmpty() && !path.endsWith(u'/')) {
-            path.append(u'/');
-        }
-        path.append(components.at(i));
-    }
-    return path;
-}
-
-QString lastPathComponent(const QString& path) {
-    const QStringList components = pathComponents(path);
-    return components.isEmpty() ? QString() : components.last();
-}
-
-QString deletingLastPathComponent(const QString& path) {
-    const QStringList components = pathComponents(path);
-    if (components.size() <= 1) {
-        return path.startsWith(u'/') ? QStringLiteral("/") : QString();
-    }
-    return joinedComponents(components, components.size() - 1);
 }
 
 // The ancestors of a path hold about n * n / 2 code units for n components; beyond this bound (far

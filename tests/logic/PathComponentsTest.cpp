@@ -1,4 +1,4 @@
-#include "app/PathComponents.h"
+#include "foundation/PathComponents.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/DownloadRequest.h"
+#include "foundation/DownloadRequest.h"
 
 #include <QStringList>
 
