@@ -1,9 +1,10 @@
 #include "platform/linux/LinuxAuthorization.h"
 
+#include "NamedCase.h"
+
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
-#include <ostream>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -18,18 +19,13 @@ esac
 exec "$@"
 )";
 
-struct PrivilegeCase {
-    const char* name;
+struct PrivilegeCase : testsupport::NamedCase {
     bool pkexecInstalled;
     const char* tool;
     QStringList arguments;
     std::optional<int> status;  // the tool's exit status, or nothing
     int errorCode;              // the error's code when there is no status
 };
-
-void PrintTo(const PrivilegeCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class LinuxAuthorizationTest : public testing::TestWithParam<PrivilegeCase> {
 protected:
@@ -80,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         PrivilegeCase{"RelativeTool", true, "sh", {"-c", "exit 0"}, std::nullopt, kCannotStart},
         PrivilegeCase{"Killed", true, "/bin/sh", {"-c", "kill -KILL $$"}, std::nullopt,
                       kCannotStart}),
-    [](const testing::TestParamInfo<PrivilegeCase>& info) { return std::string(info.param.name); });
+    testsupport::CaseName{});
 // clang-format on
 
 }  // namespace

@@ -45,15 +45,10 @@ protected:
         ASSERT_TRUE(QDir().mkpath(app + "/Contents/MacOS"));
         ASSERT_TRUE(QDir().mkpath(app + "/Contents/Resources/en.lproj"));
         ASSERT_TRUE(QDir().mkpath(app + "/Contents/Resources/translations"));
-        writeFile(app + "/Contents/Resources/en.lproj/locversion.plist");
-        writeFile(app + "/Contents/Resources/ClientDownloader.ui");
+        for (const char* file : {"/en.lproj/locversion.plist", "/ClientDownloader.ui"})
+            ASSERT_TRUE(QFile(app + "/Contents/Resources" + file).open(QIODevice::WriteOnly));
         ASSERT_TRUE(QFile::copy(QBY_TEST_GERMAN_QM,
                                 app + "/Contents/Resources/translations/QBYDownloader_de.qm"));
-    }
-    static void writeFile(const QString& path) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("x");
     }
     QString executable() const { return app + "/Contents/MacOS/QuillbayDownloader"; }
 

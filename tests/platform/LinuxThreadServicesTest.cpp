@@ -1,11 +1,22 @@
+// The small process services: threads, clock, pauses, console logs, unique tokens.
 #include "CoreApplication.h"
 #include "platform/linux/LinuxClock.h"
 #include "platform/linux/LinuxDispatch.h"
+#include "platform/linux/LinuxLogs.h"
+#include "platform/linux/LinuxPauses.h"
+#include "platform/linux/LinuxProcessInfo.h"
 
 #include <gtest/gtest.h>
-#include <QCoreApplication>
+#include <sys/time.h>
+#include <unistd.h>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QThread>
+#include <csignal>
+#include <cstdio>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -46,6 +57,71 @@ TEST(LinuxClockTest, CountsMilliseconds) {
     const qint64 elapsed = clock.monotonicMilliseconds() - before;
     EXPECT_GE(elapsed, 50);
     EXPECT_LT(elapsed, 1000);
+}
+
+void ignoreAlarm(int) {}
+
+// A signal arriving during a pause does not shorten it. Only a lower bound is checked.
+TEST(LinuxPausesTest, SignalsDoNotCutAPauseShort) {
+    struct sigaction action {};
+    struct sigaction previous {};
+    action.sa_handler = ignoreAlarm;
+    ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
+    const itimerval every5ms{{0, 5000}, {0, 5000}}, stop{};
+    ASSERT_EQ(setitimer(ITIMER_REAL, &every5ms, nullptr), 0);
+
+    LinuxPauses pauses;
+    QElapsedTimer timer;
+    timer.start();
+    pauses.usleep(100'000);
+    const qint64 elapsed = timer.elapsed();
+
+    setitimer(ITIMER_REAL, &stop, nullptr);
+    sigaction(SIGALRM, &previous, nullptr);
+    EXPECT_GE(elapsed, 100);
+}
+
+TEST(LinuxLogsTest, ConsoleLinesCarryTimeNameAndPidOneLineEach) {
+    QTemporaryFile standardError;  // stands in for standard error while the lines are written
+    ASSERT_TRUE(standardError.open());
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    dup2(standardError.handle(), STDERR_FILENO);
+    LinuxLogs logs;
+    logs.consoleLog("Dict: {title = abc; lang = en}");
+    logs.consoleLog("Dict: {a = b\nforged line\r}");
+    logs.consoleLog("%s%n%d");
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    standardError.seek(0);
+    const QByteArray written = standardError.readAll();
+    const QList<QByteArray> lines = written.split('\n');
+    ASSERT_EQ(lines.size(), 4) << written.toStdString();  // three lines and the empty end
+    const QString prefix =
+        "\\A\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\S* "
+        "QuillbayDownloader\\[" +
+        QString::number(getpid()) + "\\] ";
+    const QStringList bodies{"Dict: \\{title = abc; lang = en\\}",
+                             "Dict: \\{a = b\\\\nforged line\\\\r\\}", "%s%n%d"};
+    for (int i = 0; i < 3; ++i) {
+        const QRegularExpression form(prefix + bodies[i] + "\\z");
+        EXPECT_TRUE(form.match(QString::fromUtf8(lines[i])).hasMatch()) << lines[i].toStdString();
+    }
+}
+
+TEST(LinuxProcessInfoTest, TokensAreDistinctAndSafeInFileNames) {
+    LinuxProcessInfo info;
+    const QString pid = QString::number(getpid(), 16).toUpper();
+    const QRegularExpression form(
+        "\\A[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}-" + pid + "\\z");
+    QSet<QString> seen;
+    for (int i = 0; i < 10000; ++i) {
+        const QString token = info.globallyUniqueString();
+        ASSERT_TRUE(form.match(token).hasMatch()) << token.toStdString();
+        seen.insert(token);
+    }
+    EXPECT_EQ(seen.size(), 10000);
 }
 
 }  // namespace

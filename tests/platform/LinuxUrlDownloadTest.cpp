@@ -1,6 +1,9 @@
-#include "CannedRoutes.h"
 #include "CoreApplication.h"
+#include "LocalHttpServer.h"
+#include "NamedCase.h"
+#include "platform/linux/LinuxDispatch.h"
 #include "platform/linux/LinuxUrlDownloader.h"
+#include "platform/linux/LinuxUrlLoader.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -13,7 +16,31 @@
 namespace qby::platform::linuxhost {
 namespace {
 
+using testsupport::HttpRoute;
 using testsupport::LocalHttpServer;
+
+// "quillbay\n" compressed with gzip.
+const QByteArray kGzipBody =
+    QByteArray::fromHex("1f8b08000000000000032b2ccdccc9494aace40200a9b5a91e09000000");
+
+// What the downloader and the loader ask the local server for, by path; others answer 404.
+QList<HttpRoute> routes() {
+    const QByteArray text = "Content-Type: text/plain; charset=utf-8";
+    const QByteArray octets = "Content-Type: application/octet-stream";
+    // clang-format off
+    return {
+        {.path = "/plain", .headers = {text}, .body = "hello world"},
+        {.path = "/unannounced", .headers = {octets}, .body = "hello world", .announcedLength = -1},
+        {.path = "/gzip", .headers = {"Content-Type: application/x-gzip", "Content-Encoding: gzip"}, .body = kGzipBody},
+        {.path = "/short", .headers = {octets}, .body = "hello", .announcedLength = 10},
+        {.path = "/stall", .headers = {octets}, .body = "hello", .announcedLength = 10, .stall = true},
+        {.path = "/drip", .headers = {octets}, .body = "hello", .dripMilliseconds = 100},
+        {.path = "/busy", .status = 503, .headers = {text}, .body = "busy"},
+        {.path = "/redirect", .status = 302, .headers = {"Location: /plain"}},
+        {.path = "/downgrade", .status = 302, .headers = {"Location: http://127.0.0.1:1/plain"}},
+        {.path = "/bad", .status = 400, .headers = {text}, .body = "bad"}};
+    // clang-format on
+}
 
 // Writes each report down as one line, chunks of data summed; ends the download at its last
 // report, as its owner does.
@@ -58,8 +85,7 @@ private:
 
 enum class Setup { Plain, ProxyThroughServer, DeadProxyBypassed, Https };
 
-struct DownloadRow {
-    const char* name;
+struct DownloadRow : testsupport::NamedCase {
     const char* path;
     const char* events;
     std::optional<QByteArray> file;  // nothing: no file is left at the destination
@@ -68,10 +94,6 @@ struct DownloadRow {
     bool cancelAtFirstData = false;
     Setup setup = Setup::Plain;
 };
-
-void PrintTo(const DownloadRow& row, std::ostream* out) {
-    *out << row.name;
-}
 
 class LinuxUrlDownloadTest : public testing::TestWithParam<DownloadRow> {
 protected:
@@ -85,7 +107,7 @@ protected:
         qunsetenv("no_proxy");
     }
 
-    LocalHttpServer server_{testsupport::cannedRoutes()};
+    LocalHttpServer server_{routes()};
     QTemporaryDir folder_;
     LinuxUrlDownloader downloader_;
 };
@@ -100,14 +122,10 @@ std::optional<QSslConfiguration> selfSignedTls(const QTemporaryDir& folder) {
                     "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
                     "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", certificate});
     QFile keyFile(key);
-    QFile certificateFile(certificate);
-    if (status != 0 || !keyFile.open(QIODevice::ReadOnly) ||
-        !certificateFile.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
+    if (status != 0 || !keyFile.open(QIODevice::ReadOnly)) return std::nullopt;
     QSslConfiguration server = QSslConfiguration::defaultConfiguration();
     server.setPrivateKey(QSslKey(&keyFile, QSsl::Ec));
-    server.setLocalCertificate(QSslCertificate(&certificateFile));
+    server.setLocalCertificate(QSslCertificate::fromPath(certificate).value(0));
     QSslConfiguration client = QSslConfiguration::defaultConfiguration();
     client.addCaCertificate(server.localCertificate());
     QSslConfiguration::setDefaultConfiguration(client);
@@ -136,7 +154,7 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     if (row.setup == Setup::Https) {
         const std::optional<QSslConfiguration> tls = selfSignedTls(folder_);
         ASSERT_TRUE(tls);
-        tlsServer = std::make_unique<LocalHttpServer>(testsupport::cannedRoutes(), tls);
+        tlsServer = std::make_unique<LocalHttpServer>(routes(), tls);
         url = tlsServer->url(row.path);
     }
     if (QByteArray(row.path) == "refused") url.setPort(closedPort());
@@ -175,58 +193,86 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
 }
 
 const QByteArray kPlain = "hello world";
+const char* const kPlainEvents = "begin | response 200 11 text/plain | data 11 | finish";
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rows, LinuxUrlDownloadTest,
     testing::Values(
-        DownloadRow{"Plain", "/plain", "begin | response 200 11 text/plain | data 11 | finish",
-                    kPlain, "an older and longer file"},
+        DownloadRow{"Plain", "/plain", kPlainEvents, kPlain, "an older and longer file"},
         DownloadRow{"NoLength", "/unannounced",
                     "begin | response 200 -1 application/octet-stream | data 11 | finish", kPlain},
-        DownloadRow{"GzipStoredAsServed", "/gzip",
-                    "begin | response 200 29 application/x-gzip | decode application/x-gzip | "
-                    "data 29 | finish",
-                    testsupport::cannedGzipBody()},
-        DownloadRow{"RedirectFollowedAndNotReported", "/redirect",
-                    "begin | response 200 11 text/plain | data 11 | finish", kPlain},
+        DownloadRow{"GzipStoredAsServed", "/gzip", "begin | response 200 29 application/x-gzip | "
+                    "decode application/x-gzip | data 29 | finish", kGzipBody},
+        DownloadRow{"RedirectFollowedAndNotReported", "/redirect", kPlainEvents, kPlain},
         DownloadRow{"BadRequest", "/bad",
-                    "begin | response 400 3 text/plain | fail 400 The server answered 400 Bad "
-                    "Request.",
-                    std::nullopt},
+                    "begin | response 400 3 text/plain | fail 400 The server answered 400 Bad Request.", {}},
         DownloadRow{"NoRedirectFromHttpsToHttp", "/downgrade",
                     "begin | fail 11 The server redirected the download from a secure (https) "
-                    "address to an insecure (http) one, which is refused.",
-                    std::nullopt, nullptr, 5, false, Setup::Https},
-        DownloadRow{"ShortBody", "/short",
-                    "begin | response 200 10 application/octet-stream | data 5 | fail 2 The server "
-                    "closed the connection after 5 of 10 bytes.",
-                    std::nullopt},
+                    "address to an insecure (http) one, which is refused.", {}, nullptr, 5, false, Setup::Https},
+        DownloadRow{"ShortBody", "/short", "begin | response 200 10 application/octet-stream | data 5 | "
+                    "fail 2 The server closed the connection after 5 of 10 bytes.", {}},
         DownloadRow{"NotFound", "/nothing-here",
-                    "begin | response 404 13  | fail 404 The server answered 404 Not Found.",
-                    std::nullopt},
-        DownloadRow{"ErrorStatusLeavesAnOldFileAlone", "/busy",
-                    "begin | response 503 4 text/plain | fail 503 The server answered 503 Service "
-                    "Unavailable.",
-                    "stale", "stale"},
-        DownloadRow{"Refused", "refused", "begin | fail 1 The download failed: Connection refused.",
-                    std::nullopt},
-        DownloadRow{"Stall", "/stall",
-                    "begin | response 200 10 application/octet-stream | data 5 | fail 4 The server "
-                    "stopped sending data for 0.3 seconds.",
-                    std::nullopt, nullptr, 0.3},
+                    "begin | response 404 13  | fail 404 The server answered 404 Not Found.", {}},
+        DownloadRow{"ErrorStatusLeavesAnOldFileAlone", "/busy", "begin | response 503 4 text/plain | "
+                    "fail 503 The server answered 503 Service Unavailable.", "stale", "stale"},
+        DownloadRow{"Refused", "refused", "begin | fail 1 The download failed: Connection refused.", {}},
+        DownloadRow{"Stall", "/stall", "begin | response 200 10 application/octet-stream | data 5 | "
+                    "fail 4 The server stopped sending data for 0.3 seconds.", {}, nullptr, 0.3},
         DownloadRow{"SlowButSteadyIsNoStall", "/drip",
-                    "begin | response 200 5 application/octet-stream | data 5 | finish", "hello",
-                    nullptr, 0.3},
+                    "begin | response 200 5 application/octet-stream | data 5 | finish", "hello", nullptr, 0.3},
         DownloadRow{"CancelReportsNothingMoreAndRemovesTheFile", "/stall",
-                    "begin | response 200 10 application/octet-stream | data 5", std::nullopt,
-                    nullptr, 0.3, true},
-        DownloadRow{"SystemProxy", "/plain",
-                    "begin | response 200 11 text/plain | data 11 | finish", kPlain, nullptr, 5,
-                    false, Setup::ProxyThroughServer},
-        DownloadRow{"NoProxyForLoopback", "/plain",
-                    "begin | response 200 11 text/plain | data 11 | finish", kPlain, nullptr, 5,
-                    false, Setup::DeadProxyBypassed}),
-    [](const testing::TestParamInfo<DownloadRow>& info) { return info.param.name; });
+                    "begin | response 200 10 application/octet-stream | data 5", {}, nullptr, 0.3, true},
+        DownloadRow{"SystemProxy", "/plain", kPlainEvents, kPlain, nullptr, 5, false, Setup::ProxyThroughServer},
+        DownloadRow{"NoProxyForLoopback", "/plain", kPlainEvents, kPlain, nullptr, 5, false,
+                    Setup::DeadProxyBypassed}),
+    testsupport::CaseName{});
+// clang-format on
+
+struct LoaderRow : testsupport::NamedCase {
+    const char* path;
+    qint64 maxBytes;
+    std::optional<QByteArray> body;
+};
+
+class LinuxUrlLoaderTest : public testing::TestWithParam<LoaderRow> {
+protected:
+    static void SetUpTestSuite() { testsupport::ensureCoreApplication(); }
+
+    LocalHttpServer server_{routes()};
+};
+
+// The read runs on a pool thread, as the release feed's does, while the server answers from
+// the main thread.
+TEST_P(LinuxUrlLoaderTest, ReadsTheWholeBodyOrNothing) {
+    const LoaderRow& row = GetParam();
+    ASSERT_TRUE(server_.listening());
+    LinuxUrlLoader loader(300);
+    LinuxDispatch dispatch;
+    std::optional<std::optional<QByteArray>> answer;
+    const QUrl url = server_.url(row.path);
+    dispatch.async([&] {
+        std::optional<QByteArray> body = loader.dataWithContentsOfURL(url, row.maxBytes);
+        dispatch.performOnMainThread([&answer, body] { answer = body; });
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000));
+    EXPECT_EQ(*answer, row.body);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LinuxUrlLoaderTest,
+    testing::Values(LoaderRow{"ExactlyAtTheLimit", "/plain", 11, "hello world"},
+                    LoaderRow{"AnnouncedOverTheLimit", "/plain", 10, {}},
+                    LoaderRow{"UnannouncedOverTheLimit", "/unannounced", 10, {}},
+                    LoaderRow{"Redirected", "/redirect", 100, "hello world"},
+                    LoaderRow{"GzipDecoded", "/gzip", 100, "quillbay\n"},
+                    LoaderRow{"ErrorStatus", "/busy", 100, {}},
+                    LoaderRow{"ShortBody", "/short", 100, {}},
+                    LoaderRow{"Stall", "/stall", 100, {}},
+                    LoaderRow{"SlowButSteadyIsNoStall", "/drip", 100, "hello"}),
+    testsupport::CaseName{});
+// clang-format on
 
 }  // namespace
 }  // namespace qby::platform::linuxhost

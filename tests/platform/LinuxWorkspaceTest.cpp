@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cerrno>
 
@@ -21,6 +22,15 @@ using testsupport::TemporaryBundle;
 using testsupport::waitUntil;
 
 constexpr const char* kClient = "com.quillbay.Client2";
+
+// A client bundle whose Info.plist names the executable, written when content is given.
+BundleContents withExecutable(const char* name, std::optional<QByteArray> content = std::nullopt,
+                              mode_t mode = 0755) {
+    return {.identifier = kClient,
+            .executableName = name,
+            .executableContent = content,
+            .executableMode = mode};
+}
 
 // A home folder and two application folders standing for /Applications and ~/Applications.
 class LinuxWorkspaceTest : public testing::Test {
@@ -40,6 +50,13 @@ protected:
         LinuxWorkspace workspace({system, user}, QDBusConnection(""), root.path());
         return workspace.absolutePathForAppBundleWithIdentifier(identifier);
     }
+    // Writes the file, making its folder first.
+    static void put(const QString& path, const QByteArray& bytes) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
     LaunchResult launch(const QString& bundlePath) {
         LinuxWorkspace workspace({}, QDBusConnection(""), home);
         return workspace.launchApplication(bundlePath);
@@ -51,72 +68,71 @@ protected:
     QString user = root.filePath("home/Applications");
 };
 
-TEST_F(LinuxWorkspaceTest, SystemFolderComesBeforeTheUsersFolder) {
-    bundle(user, "Quillbay", kClient);
-    EXPECT_EQ(lookup(kClient), user + "/Quillbay.app");
-    const QString first = bundle(system, "Quillbay", kClient);
-    EXPECT_EQ(lookup(kClient), first);
+// Bundles as "s:Name=identifier" (system folder) or "u:Name=identifier" (the user's); the
+// bundle found for the identifier, as "s:Name" or "u:Name", or "" for none.
+struct LookupCase : testsupport::NamedCase {
+    QStringList bundles;
+    const char* identifier;
+    const char* found;
+};
+
+class LookupTest : public LinuxWorkspaceTest, public testing::WithParamInterface<LookupCase> {};
+
+TEST_P(LookupTest, FindsTheFirstBundleWithExactlyThatIdentifier) {
+    for (const QString& spec : GetParam().bundles) {
+        const QStringList nameAndId = spec.mid(2).split('=');
+        bundle(spec[0] == 's' ? system : user, nameAndId[0], nameAndId[1]);
+    }
+    const QString found = GetParam().found;
+    EXPECT_EQ(lookup(GetParam().identifier),
+              found.isEmpty()
+                  ? std::nullopt
+                  : std::optional((found[0] == 's' ? system : user) + "/" + found.mid(2) + ".app"));
 }
 
-TEST_F(LinuxWorkspaceTest, WithinAFolderTheFirstNameWins) {
-    bundle(system, "Zed", kClient);
-    bundle(system, "Beta", kClient);
-    bundle(system, "Alpha", "com.example.other");
-    EXPECT_EQ(lookup(kClient), system + "/Beta.app");
-}
+const QStringList kNearMisses{"s:Upper=COM.QUILLBAY.CLIENT2", "s:Longer=com.quillbay.Client22",
+                              "s:Shorter=com.quillbay.Client", "s:Spaced=com.quillbay.Client2 "};
 
-TEST_F(LinuxWorkspaceTest, IdentifierMustMatchExactly) {
-    bundle(system, "Upper", "COM.QUILLBAY.CLIENT2");
-    bundle(system, "Longer", "com.quillbay.Client22");
-    bundle(system, "Shorter", "com.quillbay.Client");
-    bundle(system, "Spaced", "com.quillbay.Client2 ");
-    EXPECT_EQ(lookup(kClient), std::nullopt);
-    EXPECT_EQ(lookup("COM.QUILLBAY.CLIENT2"), system + "/Upper.app");
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Folders, LookupTest,
+    testing::Values(
+        LookupCase{"OnlyInTheUsersFolder", {"u:Quillbay=com.quillbay.Client2"}, kClient, "u:Quillbay"},
+        LookupCase{"SystemFolderFirst", {"u:Quillbay=com.quillbay.Client2", "s:Quillbay=com.quillbay.Client2"},
+                   kClient, "s:Quillbay"},
+        LookupCase{"FirstNameWins", {"s:Zed=com.quillbay.Client2", "s:Beta=com.quillbay.Client2",
+                                     "s:Alpha=com.example.other"}, kClient, "s:Beta"},
+        LookupCase{"NearMissesAreNoMatch", kNearMisses, kClient, ""},
+        LookupCase{"CaseCounts", kNearMisses, "COM.QUILLBAY.CLIENT2", "s:Upper"}),
+    testsupport::CaseName{});
+// clang-format on
 
 TEST_F(LinuxWorkspaceTest, OnlyBundlesDirectlyInsideCount) {
     // Not named *.app, nested one level down, or without a readable description.
-    ASSERT_TRUE(QDir().mkpath(system + "/Quillbay/Contents"));
-    QFile info(system + "/Quillbay/Contents/Info.plist");
-    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-    info.write(TemporaryBundle::infoPlistXml({{"CFBundleIdentifier", kClient}}));
-    info.close();
+    put(system + "/Quillbay/Contents/Info.plist",
+        TemporaryBundle::infoPlistXml({{"CFBundleIdentifier", kClient}}));
     bundle(system + "/Games", "Quillbay", kClient);
     TemporaryBundle::create(system, "NoInfo", {.identifier = kClient, .writeInfoPlist = false});
-    ASSERT_TRUE(QDir().mkpath(system + "/Garbage.app/Contents"));
-    QFile garbage(system + "/Garbage.app/Contents/Info.plist");
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-    garbage.write("<plist><dict><key>CFBundleIdentifier</key><string>com.quillbay.Cl");
-    garbage.close();
+    put(system + "/Garbage.app/Contents/Info.plist",
+        "<plist><dict><key>CFBundleIdentifier</key><string>com.quillbay.Cl");
     EXPECT_EQ(lookup(kClient), std::nullopt);
 }
 
 TEST_F(LinuxWorkspaceTest, ReadsBinaryDescriptionsAndLinkedBundles) {
     const QString elsewhere = bundle(root.filePath("opt"), "Real", kClient);
-    ASSERT_EQ(symlink(QFile::encodeName(elsewhere).constData(),
-                      QFile::encodeName(user + "/Linked.app").constData()),
-              0);
+    ASSERT_TRUE(QFile::link(elsewhere, user + "/Linked.app"));
     EXPECT_EQ(lookup(kClient), user + "/Linked.app");
 
     const QString binary = bundle(system, "Binary", "placeholder");
-    QFile info(binary + "/Contents/Info.plist");
-    ASSERT_TRUE(info.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    info.write(binaryPlist({{"CFBundleIdentifier", kClient}}));
-    info.close();
+    put(binary + "/Contents/Info.plist", binaryPlist({{"CFBundleIdentifier", kClient}}));
     EXPECT_EQ(lookup(kClient), binary);
 }
 
-TEST_F(LinuxWorkspaceTest, PathsAreCleanWhateverTheFolderLooksLike) {
+TEST_F(LinuxWorkspaceTest, PathsAreCleanWhateverTheFolderLooksLikeAndMissingFoldersAreNoError) {
     const QString found = bundle(user, "Quillbay", kClient);
-    LinuxWorkspace workspace({user + "/", user + "/../Applications"}, QDBusConnection(""),
-                             root.path());
+    LinuxWorkspace workspace({root.filePath("none"), user + "/", user + "/../Applications"},
+                             QDBusConnection(""), root.path());
     EXPECT_EQ(workspace.absolutePathForAppBundleWithIdentifier(kClient), found);
-}
-
-TEST_F(LinuxWorkspaceTest, MissingFoldersAreNoError) {
-    LinuxWorkspace workspace({root.filePath("none"), user}, QDBusConnection(""), root.path());
-    bundle(user, "Quillbay", kClient);
-    EXPECT_EQ(workspace.absolutePathForAppBundleWithIdentifier(kClient), user + "/Quillbay.app");
     LinuxWorkspace empty({}, QDBusConnection(""), root.path());
     EXPECT_EQ(empty.absolutePathForAppBundleWithIdentifier(kClient), std::nullopt);
 }
@@ -128,10 +144,8 @@ TEST_F(LinuxWorkspaceTest, StartsTheExecutableDetachedInTheHomeFolder) {
         "{ pwd; echo \"$#\"; readlink /proc/self/fd/0; echo \"$PPID\";\n"
         "  echo end; } > '" +
         QFile::encodeName(report) + "'\n";
-    const QString app = TemporaryBundle::create(root.filePath("Applications"), "Quillbay",
-                                                {.identifier = "com.quillbay.Client2",
-                                                 .executableName = "Quillbay",
-                                                 .executableContent = script});
+    const QString app =
+        TemporaryBundle::create(system, "Quillbay", withExecutable("Quillbay", script));
     ASSERT_FALSE(app.isEmpty());
 
     const LaunchResult result = launch(app);
@@ -163,8 +177,7 @@ class LaunchFailureTest : public LinuxWorkspaceTest,
                           public testing::WithParamInterface<LaunchFailureCase> {};
 
 TEST_P(LaunchFailureTest, AnswersTheErrnoAndNoApplication) {
-    const QString app =
-        TemporaryBundle::create(root.filePath("Applications"), "Quillbay", GetParam().contents);
+    const QString app = TemporaryBundle::create(system, "Quillbay", GetParam().contents);
     ASSERT_FALSE(app.isEmpty());
     const LaunchResult result = launch(app);
     EXPECT_EQ(result.errorCode, GetParam().errorCode);
@@ -174,41 +187,21 @@ TEST_P(LaunchFailureTest, AnswersTheErrnoAndNoApplication) {
 INSTANTIATE_TEST_SUITE_P(
     Bundles, LaunchFailureTest,
     testing::Values(
-        LaunchFailureCase{"MissingExecutable",
-                          {.identifier = "com.quillbay.Client2", .executableName = "Quillbay"},
-                          ENOENT},
-        LaunchFailureCase{"NotExecutable",
-                          {.identifier = "com.quillbay.Client2",
-                           .executableName = "Quillbay",
-                           .executableContent = "#!/bin/sh\nexit 0\n",
-                           .executableMode = 0644},
-                          EACCES},
-        LaunchFailureCase{"NoProgramFormat",
-                          {.identifier = "com.quillbay.Client2",
-                           .executableName = "Quillbay",
-                           .executableContent = "just text, no interpreter line\n"},
+        LaunchFailureCase{"MissingExecutable", withExecutable("Quillbay"), ENOENT},
+        LaunchFailureCase{"NotExecutable", withExecutable("Quillbay", "#!/bin/sh\n", 0644), EACCES},
+        LaunchFailureCase{"NoProgramFormat", withExecutable("Quillbay", "no interpreter\n"),
                           ENOEXEC},
-        LaunchFailureCase{
-            "NoInfoPlist", {.identifier = "com.quillbay.Client2", .writeInfoPlist = false}, ENOENT},
-        LaunchFailureCase{"NoExecutableKey", {.identifier = "com.quillbay.Client2"}, ENOEXEC},
-        LaunchFailureCase{"EscapingExecutable",
-                          {.identifier = "com.quillbay.Client2", .executableName = "../../bin/sh"},
-                          ENOEXEC},
-        LaunchFailureCase{"AbsoluteExecutable",
-                          {.identifier = "com.quillbay.Client2", .executableName = "/bin/sh"},
-                          ENOEXEC},
-        LaunchFailureCase{"DotDotExecutable",
-                          {.identifier = "com.quillbay.Client2", .executableName = ".."},
-                          ENOEXEC}),
+        LaunchFailureCase{"NoInfoPlist", {.identifier = kClient, .writeInfoPlist = false}, ENOENT},
+        LaunchFailureCase{"NoExecutableKey", {.identifier = kClient}, ENOEXEC},
+        LaunchFailureCase{"EscapingExecutable", withExecutable("../../bin/sh"), ENOEXEC},
+        LaunchFailureCase{"AbsoluteExecutable", withExecutable("/bin/sh"), ENOEXEC},
+        LaunchFailureCase{"DotDotExecutable", withExecutable(".."), ENOEXEC}),
     testsupport::CaseName{});
 
 TEST_F(LinuxWorkspaceTest, AGarbageInfoPlistIsNoProgramAndAMissingBundleIsAbsent) {
     const QString app = root.filePath("Broken.app");
     ASSERT_TRUE(QDir().mkpath(app + "/Contents/MacOS"));
-    QFile info(app + "/Contents/Info.plist");
-    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
-    info.write("\x00\x01 not a plist", 14);
-    info.close();
+    put(app + "/Contents/Info.plist", QByteArray("\x00\x01 not a plist", 14));
     EXPECT_EQ(launch(app).errorCode, ENOEXEC);
     EXPECT_EQ(launch(root.filePath("Nowhere.app")).errorCode, ENOENT);
 }
@@ -216,10 +209,8 @@ TEST_F(LinuxWorkspaceTest, AGarbageInfoPlistIsNoProgramAndAMissingBundleIsAbsent
 // A client gone between the look-up and the launch leaves an empty path; neither it nor a
 // relative path may reach a bundle through the working folder (or the root).
 TEST_F(LinuxWorkspaceTest, AnEmptyOrRelativePathIsAbsentWithoutLookingAtAnyFile) {
-    const QString app = TemporaryBundle::create(root.path(), "Quillbay",
-                                                {.identifier = kClient,
-                                                 .executableName = "Quillbay",
-                                                 .executableContent = "#!/bin/sh\nexit 0\n"});
+    const QString app =
+        TemporaryBundle::create(root.path(), "Quillbay", withExecutable("Quillbay", "#!/bin/sh\n"));
     ASSERT_FALSE(app.isEmpty());
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(app));

@@ -43,6 +43,13 @@ public:
 
 public slots:
     void posted(const QString& name) { names.append(name); }
+
+public:
+    bool listenOn(QDBusConnection connection) {
+        return connection.connect(QString(), "/com/quillbay/DistributedNotification",
+                                  "com.quillbay.DistributedNotification", "Posted", this,
+                                  SLOT(posted(QString)));
+    }
 };
 
 class SessionBusServicesTest : public testing::Test {
@@ -60,9 +67,24 @@ protected:
         for (const QString& name : names) EXPECT_TRUE(connection.registerService(name));
         return connection;
     }
+    // An application named name whose object is target, living in the serving thread.
+    void serve(const QString& name) {
+        target.moveToThread(&serving);
+        serving.start();
+        QDBusConnection connection = application(name, {name});
+        ASSERT_TRUE(connection.registerObject(LinuxRunningApplication::objectPathFor(name), &target,
+                                              QDBusConnection::ExportAllSlots));
+    }
+    void TearDown() override {
+        serving.quit();
+        serving.wait();
+    }
 
     PrivateSessionBus bus;
     QDBusConnection ours{QString()};
+    QThread serving;
+    ActivationTarget target;
+    QSemaphore release;  // holds up the serving thread until the test lets it go
 };
 
 TEST_F(SessionBusServicesTest, RunningApplicationsAreTheWellKnownNamesInBusOrder) {
@@ -81,18 +103,10 @@ TEST_F(SessionBusServicesTest, RunningApplicationsAreTheWellKnownNamesInBusOrder
         [](const QString& n) { return n.startsWith(':') || n == "org.freedesktop.DBus"; });
     EXPECT_EQ(identifiers, expected);
     EXPECT_EQ(identifiers.size(), 4);
-    EXPECT_TRUE(identifiers.contains("com.quillbay.Client2"));
-    EXPECT_TRUE(identifiers.contains("com.quillbay.client2"));
 }
 
 TEST_F(SessionBusServicesTest, ActivationReachesTheApplicationObject) {
-    QThread serving;
-    ActivationTarget target;
-    target.moveToThread(&serving);
-    serving.start();
-    QDBusConnection client = application("client", {"com.quillbay.Client2"});
-    ASSERT_TRUE(
-        client.registerObject("/com/quillbay/Client2", &target, QDBusConnection::ExportAllSlots));
+    serve("com.quillbay.Client2");
 
     LinuxWorkspace workspace({}, ours);
     std::shared_ptr<RunningApplication> found;
@@ -103,10 +117,6 @@ TEST_F(SessionBusServicesTest, ActivationReachesTheApplicationObject) {
     EXPECT_TRUE(found->activateWithOptions(kActivateIgnoringOtherApps));
     EXPECT_TRUE(found->activateWithOptions(kActivateAllWindows | kActivateIgnoringOtherApps));
     EXPECT_EQ(target.activations.load(), 2);
-
-    client.unregisterObject("/com/quillbay/Client2");
-    serving.quit();
-    serving.wait();
 }
 
 TEST_F(SessionBusServicesTest, ActivationFailsForAbsentOrSilentApplications) {
@@ -123,27 +133,16 @@ TEST_F(SessionBusServicesTest, ActivationFailsForAbsentOrSilentApplications) {
 
 TEST_F(SessionBusServicesTest, AStuckApplicationCannotHoldUsBeyondTheTimeout) {
     // The object's thread is busy until the test lets it go: the call is not answered in time.
-    QThread busy;
-    ActivationTarget target;
-    target.moveToThread(&busy);
-    busy.start();
-    QSemaphore release;
+    serve("com.example.Stuck");
     QMetaObject::invokeMethod(
-        &target, [&release] { release.acquire(); }, Qt::QueuedConnection);
-    QDBusConnection stuck = application("stuck", {"com.example.Stuck"});
-    ASSERT_TRUE(
-        stuck.registerObject("/com/example/Stuck", &target, QDBusConnection::ExportAllSlots));
+        &target, [this] { release.acquire(); }, Qt::QueuedConnection);
 
     LinuxRunningApplication app("com.example.Stuck", ours);
     QElapsedTimer timer;
     timer.start();
     EXPECT_FALSE(app.activateWithOptions(kActivateIgnoringOtherApps));
     EXPECT_LT(timer.elapsed(), LinuxRunningApplication::kActivateTimeoutMs + 3000);
-
     release.release();
-    stuck.unregisterObject("/com/example/Stuck");
-    busy.quit();
-    busy.wait();
 }
 
 TEST_F(SessionBusServicesTest, ObjectPathsComeFromTheName) {
@@ -155,13 +154,8 @@ TEST_F(SessionBusServicesTest, ObjectPathsComeFromTheName) {
 TEST_F(SessionBusServicesTest, NotificationsReachEveryListener) {
     NotificationListener first;
     NotificationListener second;
-    QDBusConnection a = bus.connection("listenerA");
-    QDBusConnection b = bus.connection("listenerB");
-    for (auto [connection, listener] : {std::pair{&a, &first}, std::pair{&b, &second}}) {
-        ASSERT_TRUE(connection->connect(QString(), "/com/quillbay/DistributedNotification",
-                                        "com.quillbay.DistributedNotification", "Posted", listener,
-                                        SLOT(posted(QString))));
-    }
+    ASSERT_TRUE(first.listenOn(bus.connection("listenerA")));
+    ASSERT_TRUE(second.listenOn(bus.connection("listenerB")));
 
     LinuxNotificationCenter center(ours);
     center.postNotification("QBY.Helper");
@@ -175,10 +169,7 @@ TEST_F(SessionBusServicesTest, NotificationsReachEveryListener) {
 // The process ends right after posting: the signal must have left it by then.
 TEST_F(SessionBusServicesTest, ANotificationPostedJustBeforeExitIsDelivered) {
     NotificationListener listener;
-    QDBusConnection listening = bus.connection("listener");
-    ASSERT_TRUE(listening.connect(QString(), "/com/quillbay/DistributedNotification",
-                                  "com.quillbay.DistributedNotification", "Posted", &listener,
-                                  SLOT(posted(QString))));
+    ASSERT_TRUE(listener.listenOn(bus.connection("listener")));
     constexpr int kRuns = 20;
     for (int i = 0; i < kRuns; ++i) {
         QProcess poster;

@@ -1,22 +1,18 @@
 #include "platform/linux/TarListing.h"
 
+#include "NamedCase.h"
+
 #include <gtest/gtest.h>
-#include <ostream>
 
 namespace qby::platform::linuxhost {
 namespace {
 
 using Kind = ArchiveMember::Kind;
 
-struct ListingCase {
-    const char* name;
+struct ListingCase : testsupport::NamedCase {
     QByteArray line;  // as GNU tar writes it with --quoting-style=c
     std::optional<ArchiveMember> expected;
 };
-
-void PrintTo(const ListingCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class TarListingTest : public testing::TestWithParam<ListingCase> {};
 
@@ -50,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                     std::nullopt},
         ListingCase{"LinkWithoutTarget", QByteArray("lrwxrwxrwx ") + kColumns + R"("a")",
                     std::nullopt}),
-    [](const testing::TestParamInfo<ListingCase>& info) { return std::string(info.param.name); });
+    testsupport::CaseName{});
 
 }  // namespace
 }  // namespace qby::platform::linuxhost

@@ -8,20 +8,18 @@
 
 namespace qby::testsupport {
 
-// A row of a test table that shows as its name, not as its bytes, in test names and failure
-// messages: derive the row from it and list the name first.
+// A table row that shows as its name in test names and messages: derive from it, name first.
 struct NamedCase {
     const char* name;
 };
 
-// Found by argument-dependent lookup through the base; more constrained than GoogleTest's own.
+// Found through the base by argument-dependent lookup.
 template <typename Case>
 requires std::derived_from<Case, NamedCase>
 void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
 
-// The name generator of INSTANTIATE_TEST_SUITE_P for such rows.
 struct CaseName {
     template <typename Case>
     std::string operator()(const testing::TestParamInfo<Case>& info) const {

@@ -17,20 +17,15 @@ public:
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
     ~ScopedEnvironment() {
-        for (auto saved = saved_.rbegin(); saved != saved_.rend(); ++saved) {
-            if (saved->second) {
-                qputenv(saved->first.constData(), *saved->second);
-            } else {
-                qunsetenv(saved->first.constData());
-            }
-        }
+        for (auto saved = saved_.rbegin(); saved != saved_.rend(); ++saved)
+            saved->second ? qputenv(saved->first.constData(), *saved->second)
+                          : qunsetenv(saved->first.constData());
     }
 
     void set(const QByteArray& name, const QString& value) {
         save(name);
         qputenv(name.constData(), QFile::encodeName(value));
     }
-
     void unset(const QByteArray& name) {
         save(name);
         qunsetenv(name.constData());
@@ -39,7 +34,7 @@ public:
 private:
     void save(const QByteArray& name) {
         saved_.emplace_back(name, qEnvironmentVariableIsSet(name.constData())
-                                      ? std::optional<QByteArray>(qgetenv(name.constData()))
+                                      ? std::optional(qgetenv(name.constData()))
                                       : std::nullopt);
     }
 

@@ -10,10 +10,6 @@ namespace qby::testsupport {
 
 namespace {
 
-QByteArray escaped(const QString& text) {
-    return text.toHtmlEscaped().toUtf8();
-}
-
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
@@ -25,8 +21,8 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 QByteArray TemporaryBundle::infoPlistXml(const QMap<QString, QString>& keys) {
     QByteArray dict = "\n<dict>\n";
     for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
-        dict += "\t<key>" + escaped(it.key()) + "</key>\n";
-        dict += "\t<string>" + escaped(it.value()) + "</string>\n";
+        dict += "\t<key>" + it.key().toHtmlEscaped().toUtf8() + "</key>\n\t<string>" +
+                it.value().toHtmlEscaped().toUtf8() + "</string>\n";
     }
     return xmlPlist(dict + "</dict>\n");
 }
