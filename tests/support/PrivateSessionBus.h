@@ -7,8 +7,14 @@
 
 namespace qby::testsupport {
 
-// A private session bus for one test: its own dbus-daemon in a fresh temporary folder, killed
-// and reaped (after the connections made through connection() are closed) when the object goes.
+// A private session bus for one test: its own dbus-daemon listening in a fresh temporary folder.
+//
+//     PrivateSessionBus bus;
+//     ASSERT_TRUE(bus.isRunning());
+//     QDBusConnection c = bus.connection("owner");   // a named, connected client
+//
+// The daemon is killed and reaped when the object is destroyed; connections made through
+// connection() are disconnected first. Not copyable.
 class PrivateSessionBus {
 public:
     PrivateSessionBus();
@@ -16,12 +22,14 @@ public:
     PrivateSessionBus(const PrivateSessionBus&) = delete;
     PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
 
+    // True when the daemon started and printed its address.
     bool isRunning() const { return !address_.isEmpty(); }
 
-    // "unix:path=...,guid=..."; empty when the daemon did not start.
+    // The daemon's address ("unix:path=...,guid=..."); empty when it did not start.
     QString address() const { return address_; }
 
-    // A client connection under the name, prefixed with a tag of this bus.
+    // A client connection to this bus under the connection name (unique per test process;
+    // the name is prefixed with a per-bus tag so two buses never share a connection).
     QDBusConnection connection(const QString& name);
 
 private:
