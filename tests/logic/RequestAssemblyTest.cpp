@@ -33,13 +33,10 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"TrailingLineFeed", "title;abc\n", {{"title", "abc"}, {"", ""}}},
         FileCase{"EmptyFile", "", {{"", ""}}}, FileCase{"NoSeparator", "abc", {{"abc", ""}}},
         FileCase{"ExtraFieldsIgnored", "a;b;c", {{"a", "b"}}},
-        FileCase{"EmptyKey", ";x", {{"", "x"}}}, FileCase{"EmptyValue", "a;", {{"a", ""}}},
+        FileCase{"EmptyKey", ";x", {{"", "x"}}},
         FileCase{"LastLineWins", "k;1\nk;2\nk;3", {{"k", "3"}}},
         FileCase{"CarriageReturnsKept", "a;b\r\nabc\r", {{"a", "b\r"}, {"abc\r", ""}}},
-        FileCase{"NoTrimming", " a ; b ", {{" a ", " b "}}},
-        FileCase{"NonAscii",
-                 QStringLiteral("titel;Spiel für Zwei ✓"),
-                 {{"titel", QStringLiteral("Spiel für Zwei ✓")}}}),
+        FileCase{"NoTrimming", " a ; b ", {{" a ", " b "}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct NameCase {

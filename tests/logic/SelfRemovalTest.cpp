@@ -12,24 +12,6 @@ namespace {
 
 using fake::FakePlatform;
 
-struct ArchiveCase {
-    const char* bundle;
-    const char* archive;
-};
-
-class ArchiveBesideBundleTest : public ::testing::TestWithParam<ArchiveCase> {};
-
-TEST_P(ArchiveBesideBundleTest, LosesOnlyTheLastExtension) {
-    EXPECT_EQ(archiveBesideBundle(QString::fromUtf8(GetParam().bundle)),
-              QString::fromUtf8(GetParam().archive));
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, ArchiveBesideBundleTest,
-                         ::testing::Values(ArchiveCase{"/d/Game.app", "/d/Game.zip"},
-                                           ArchiveCase{"/d/Game.K7.V9.app", "/d/Game.K7.V9.zip"},
-                                           ArchiveCase{"/d/Game", "/d/Game.zip"},
-                                           ArchiveCase{"/d.x/Game", "/d.x/Game.zip"}));
-
 const QString kDownloads = QStringLiteral("/home/user/Downloads/");
 const QString kMedia = QStringLiteral("/media/disk/Game.app");
 const QString kInner = QStringLiteral("/media/Game.app/Contents/Helpers/Inner.app");

@@ -94,11 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
             .calls = QStringList{"file.move " + kWorkFolder + "/Store Client.app " + kDestination} +
                      kLaunch,
             .destinationHolds = "new"},
-        FinishRow{.name = "tar_gz_goes_to_unzip",
-                  .fileName = "Quillbay.tar.gz",
-                  .format = "zip",
-                  .calls = QStringList{kMove} + kLaunch,
-                  .destinationHolds = "new"},
         FinishRow{.name = "first_app_in_listing_order",
                   .unpackedNames = {"Quillbay.app", "Z.app"},
                   .listing = std::optional<QStringList>(QStringList{"readme.txt", "Z.APP",
