@@ -16,9 +16,14 @@ namespace qby::fake {
 class FakeUrlDownload : public platform::UrlDownload {
 public:
     FakeUrlDownload(CallLog& log, platform::UrlDownloadDelegate& delegate)
-        : log_(log), delegate(delegate) {}
-    void setDeletesFileUponFailure(bool deletes) override;
-    void setDestination(const QString& path, bool allowOverwrite) override;
+        : delegate(delegate), log_(log) {}
+    void setDeletesFileUponFailure(bool deletes) override {
+        log_.add(QStringLiteral("download.setDeletesFileUponFailure %1").arg(deletes));
+    }
+    void setDestination(const QString& path, bool allowOverwrite) override {
+        log_.add(QStringLiteral("download.setDestination %1 %2").arg(path).arg(allowOverwrite));
+        destination = path;
+    }
     void cancel() override { log_.add(QStringLiteral("download.cancel")); }
 
     platform::UrlDownloadDelegate& delegate;
@@ -28,16 +33,15 @@ private:
     CallLog& log_;
 };
 
-// The install road's services (and a scripted property-list reader) over FakePlatform's file
-// system and call log. Every answer comes from the script; a call that no test scripted fails
-// the test (ADD_FAILURE) and answers a failure, never a quiet success.
+// The install road's services over FakePlatform's file system and call log. Every answer comes
+// from the script; a call that no test scripted fails the test (ADD_FAILURE) and answers a
+// failure, never a quiet success.
 class FakeInstallServices : public platform::UrlLoader,
                             public platform::Dispatch,
                             public platform::UrlDownloader,
                             public platform::ArchiveTools,
                             public platform::Authorization,
-                            public platform::Clock,
-                            public platform::PropertyLists {
+                            public platform::Clock {
 public:
     explicit FakeInstallServices(FakePlatform& platform) : platform_(platform) {}
 
@@ -46,8 +50,6 @@ public:
     // --- script and state ---
     // Bodies by URL; nothing: the read fails.
     QMap<QString, std::optional<QByteArray>> urlBodies;
-    // Parsed roots by bytes; nothing: not a property list.
-    QMap<QByteArray, std::optional<QVariant>> propertyListRoots;
     // What unpack answers, and the names it leaves in the folder when it succeeds.
     std::optional<Status> unpackResult;
     QStringList unpackedNames;
@@ -59,32 +61,35 @@ public:
     std::vector<FakeUrlDownload*> downloads;
 
     // Runs the queued background tasks, then the operations they queued on the main thread.
-    void runBackgroundTasks();
-    void runMainThreadOperations();
-    size_t pendingBackgroundTasks() const { return background_.size(); }
+    void runBackgroundTasks() { run(background_); }
+    void runMainThreadOperations() { run(mainThread_); }
 
-    // --- UrlLoader ---
     std::optional<QByteArray> dataWithContentsOfURL(const QUrl& url, qint64 maxBytes) override;
-    // --- Dispatch ---
-    void async(std::function<void()> task) override;
-    void performOnMainThread(std::function<void()> operation) override;
-    // --- UrlDownloader ---
+    void async(std::function<void()> task) override {
+        platform_.log.add(QStringLiteral("dispatch.async"));
+        background_.push_back(std::move(task));
+    }
+    void performOnMainThread(std::function<void()> operation) override {
+        platform_.log.add(QStringLiteral("dispatch.performOnMainThread"));
+        mainThread_.push_back(std::move(operation));
+    }
     std::unique_ptr<platform::UrlDownload> startDownload(
         const QUrl& url, double timeoutSeconds, platform::UrlDownloadDelegate& delegate) override;
-    // --- ArchiveTools ---
     Status unpack(const QString& folder, const QString& fileName,
                   platform::ArchiveFormat format) override;
-    // --- Authorization ---
     Result<int> executeWithPrivileges(const QString& toolPath,
                                       const QStringList& arguments) override;
-    // --- Clock ---
     qint64 monotonicMilliseconds() const override { return nowMs; }
-    // --- PropertyLists ---
-    bool writeDictionaryAtomically(const QString& path,
-                                   const QMap<QString, QString>& dictionary) override;
-    std::optional<QVariant> parse(const QByteArray& bytes) const override;
 
 private:
+    static void run(std::deque<std::function<void()>>& queue) {
+        while (!queue.empty()) {
+            std::function<void()> task = std::move(queue.front());
+            queue.pop_front();
+            task();
+        }
+    }
+
     FakePlatform& platform_;
     std::deque<std::function<void()>> background_;
     std::deque<std::function<void()>> mainThread_;

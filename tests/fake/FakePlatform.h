@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QSet>
 #include <QStringList>
+#include <QUrl>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -32,31 +33,41 @@ private:
 class FakeRunningApplication : public platform::RunningApplication {
 public:
     FakeRunningApplication(CallLog& log, std::optional<QString> bundleIdentifier, QString name,
-                           bool acceptsActivation = true);
-    std::optional<QString> bundleIdentifier() const override { return bundleIdentifier_; }
-    bool activateWithOptions(int options) override;
+                           bool acceptsActivation = true)
+        : log_(log), id_(std::move(bundleIdentifier)), name_(name), accepts_(acceptsActivation) {}
+    std::optional<QString> bundleIdentifier() const override { return id_; }
+    bool activateWithOptions(int options) override {
+        log_.add(QStringLiteral("%1.activateWithOptions %2").arg(name_).arg(options));
+        return accepts_;
+    }
     const QString& name() const { return name_; }
 
 private:
     CallLog& log_;
-    std::optional<QString> bundleIdentifier_;
+    std::optional<QString> id_;
     QString name_;
-    bool acceptsActivation_;
+    bool accepts_;
 };
 
 class FakeDownloadWindow : public platform::DownloadWindow {
 public:
     explicit FakeDownloadWindow(CallLog& log) : log_(log) {}
-    void center() override { log_.add(QStringLiteral("window.center")); }
-    void makeKeyAndOrderFront() override {
-        log_.add(QStringLiteral("window.makeKeyAndOrderFront"));
+    void center() override { log_.add("window.center"); }
+    void makeKeyAndOrderFront() override { log_.add("window.makeKeyAndOrderFront"); }
+    void setProgress(double percent) override {
+        log_.add(QStringLiteral("window.setProgress %1").arg(percent));
     }
-    void setProgress(double percent) override;
-    void setIndeterminate(bool indeterminate) override;
-    void setStatusText(const QString& text) override;
-    void displayIfNeeded() override { log_.add(QStringLiteral("window.displayIfNeeded")); }
+    void setIndeterminate(bool on) override {
+        log_.add(QStringLiteral("window.setIndeterminate %1").arg(on));
+    }
+    void setStatusText(const QString& text) override { log_.add("window.setStatusText " + text); }
+    void displayIfNeeded() override { log_.add("window.displayIfNeeded"); }
     void setCancelAction(std::function<void()> action) override { cancel = std::move(action); }
-    void beginSheet(const platform::Alert& alert, std::function<void()> didEnd) override;
+    void beginSheet(const platform::Alert& alert, std::function<void()> didEnd) override {
+        log_.add("window.beginSheet " + alert.messageText);
+        sheetAlert = alert;
+        sheetDidEnd = std::move(didEnd);
+    }
 
     std::function<void()> cancel;
     std::function<void()> sheetDidEnd;
@@ -80,17 +91,15 @@ class FakePlatform : public platform::Application,
                      public platform::InterfaceLoader,
                      public platform::SystemProbe {
 public:
-    FakePlatform();
-    ~FakePlatform() override;
-
-    platform::PlatformServices services();
+    platform::PlatformServices services() {
+        return {*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+    }
 
     // --- script and state ---
     mutable CallLog log;
     // Alert answers in order; 1000 once they run out.
     std::deque<int> alertResponses;
     std::vector<platform::Alert> alerts;
-    int terminations = 0;
 
     QString bundlePathValue = QStringLiteral("/home/user/Downloads/Game.app");
     QMap<QString, QString> resources;     // "en.lproj/locversion.plist" -> absolute path
@@ -105,10 +114,14 @@ public:
     QMap<QString, std::optional<QStringList>> listings;
     QMap<QString, int> moveErrors;  // source path -> errno answered by moveItem
     QStringList applicationSupport{QStringLiteral("/home/user/.local/share")};
-    QStringList downloads{QStringLiteral("/home/user/Downloads")};
     void addFile(const QString& path, const std::optional<QString>& text);
     void addFolder(const QString& path);
-    bool exists(const QString& path) const;
+    bool exists(const QString& path) const {
+        return files.contains(path) || folders.contains(path);
+    }
+    // What removing or moving path and everything inside it leaves, without a log line.
+    void removeTree(const QString& path);
+    void moveTree(const QString& source, const QString& destination);
 
     std::optional<QString> registeredClientPath;
     int registryAnswersLeft = -1;  // how often the registry still answers; -1: always
@@ -120,73 +133,81 @@ public:
     bool queryCreatable = true;
     bool queryRuns = true;
     std::vector<std::optional<platform::MetadataItem>> queryResults;
-    int queriesCreated = 0;
 
     QMap<QString, QMap<QString, QString>> writtenPropertyLists;
     bool propertyListWritesSucceed = true;
+    // Parsed roots by bytes; nothing: not a property list. Unscripted bytes fail the test.
+    QMap<QByteArray, std::optional<QVariant>> propertyListRoots;
 
     std::optional<platform::OperatingSystemVersion> osVersion =
         platform::OperatingSystemVersion{12, 0, 0};
-    std::optional<QString> build;
     QMap<QString, QByteArray> kernelValues;
 
     bool windowLoads = true;
     FakeDownloadWindow window{log};
 
-    // --- Application ---
-    void activateIgnoringOtherApps(bool flag) override;
+    void activateIgnoringOtherApps(bool flag) override {
+        log.add(QStringLiteral("application.activateIgnoringOtherApps %1").arg(flag));
+    }
     int runModal(const platform::Alert& alert) override;
     void terminate() override;
-    void setTerminationHandler(std::function<void()> handler) override;
-    // --- Bundle ---
+    void setTerminationHandler(std::function<void()> handler) override {
+        terminationHandler_ = std::move(handler);
+    }
     QString bundlePath() const override { return bundlePathValue; }
     std::optional<QString> pathForResource(const QString& name, const QString& type,
                                            const QString& directory) const override;
     QString localizedString(const QString& key, const QString& value,
                             const QString& table) const override;
-    // --- FileManager ---
-    bool fileExists(const QString& path) const override;
-    bool isDirectory(const QString& path) const override;
+    bool fileExists(const QString& path) const override { return exists(path); }
+    bool isDirectory(const QString& path) const override { return folders.contains(path); }
     std::optional<QString> readUtf8Text(const QString& path, qint64 maxBytes) const override;
     int removeItem(const QString& path) override;
     bool createDirectory(const QString& path) override;
     QStringList applicationSupportDirectories() const override { return applicationSupport; }
-    QStringList downloadsDirectories() const override { return downloads; }
+    QStringList downloadsDirectories() const override { return {"/home/user/Downloads"}; }
     QString temporaryDirectory() const override { return QStringLiteral("/tmp"); }
     std::optional<QStringList> contentsOfDirectory(const QString& path) const override;
     Status createPrivateDirectory(const QString& path) override;
     Status moveItem(const QString& source, const QString& destination) override;
-    // --- Workspace ---
-    std::optional<QString> absolutePathForAppBundleWithIdentifier(
-        const QString& bundleIdentifier) override;
-    std::vector<std::shared_ptr<platform::RunningApplication>> runningApplications() override;
-    platform::LaunchResult launchApplication(const QString& bundlePath) override;
-    bool openURL(const QUrl& url) override;
-    // --- MetadataSearch ---
+    std::optional<QString> absolutePathForAppBundleWithIdentifier(const QString& id) override;
+    std::vector<std::shared_ptr<platform::RunningApplication>> runningApplications() override {
+        log.add("workspace.runningApplications");
+        return runningLookups_++ > 0 && runningLater ? *runningLater : running;
+    }
+    platform::LaunchResult launchApplication(const QString& bundlePath) override {
+        log.add("workspace.launch " + bundlePath);
+        return launchAnswer;
+    }
+    bool openURL(const QUrl& url) override {
+        log.add("workspace.openURL " + url.toString());
+        return true;
+    }
     std::unique_ptr<platform::MetadataQuery> createQuery(const QString& queryText) override;
-    // --- NotificationCenter ---
-    void postNotification(const QString& name) override;
-    // --- PropertyLists ---
+    void postNotification(const QString& name) override { log.add("notifications.post " + name); }
     bool writeDictionaryAtomically(const QString& path,
                                    const QMap<QString, QString>& dictionary) override;
     std::optional<QVariant> parse(const QByteArray& bytes) const override;
-    // --- ProcessInfo ---
-    QString globallyUniqueString() override;
-    // --- Logs ---
-    void syslog(int priority, const QString& message) override;
-    void consoleLog(const QString& line) override;
-    // --- Pauses ---
-    void sleep(unsigned seconds) override;
-    void usleep(quint64 microseconds) override;
-    // --- InterfaceLoader ---
-    platform::DownloadWindow* loadDownloadWindow(const QString& name) override;
-    // --- SystemProbe ---
-    std::optional<platform::OperatingSystemVersion> operatingSystemVersion() override;
-    std::optional<QString> buildVersion() override;
+    QString globallyUniqueString() override { return QStringLiteral("TOKEN%1").arg(++tokens_); }
+    void syslog(int priority, const QString& message) override {
+        log.add(QStringLiteral("syslog %1 %2").arg(priority).arg(message));
+    }
+    void consoleLog(const QString& line) override { log.add("console " + line); }
+    void sleep(unsigned seconds) override { log.add(QStringLiteral("sleep %1").arg(seconds)); }
+    void usleep(quint64 us) override { log.add(QStringLiteral("usleep %1").arg(us)); }
+    platform::DownloadWindow* loadDownloadWindow(const QString& name) override {
+        log.add("interface.load " + name);
+        return windowLoads ? &window : nullptr;
+    }
+    std::optional<platform::OperatingSystemVersion> operatingSystemVersion() override {
+        return osVersion;
+    }
+    std::optional<QString> buildVersion() override { return std::nullopt; }
     std::optional<QByteArray> kernelValue(const char* name) override;
 
 private:
     std::function<void()> terminationHandler_;
+    int terminations_ = 0;
     int runningLookups_ = 0;
     int tokens_ = 0;
 };

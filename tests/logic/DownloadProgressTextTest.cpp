@@ -26,9 +26,9 @@ TEST_F(DownloadProgressTextTest, Sizes) {
     const struct {
         qint64 bytes;
         const char* text;
-    } rows[] = {{0, "0 bytes"},           {999, "999 bytes"},       {1000, "1.0 KB"},
-                {12'345, "12.3 KB"},      {999'499, "999 KB"},      {12'300'000, "12.3 MB"},
-                {256'000'000, "256 MB"},  {1'500'000'000, "1.5 GB"}, {2'000'000'000'000, "2000 GB"}};
+    } rows[] = {{0, "0 bytes"},          {999, "999 bytes"},        {1000, "1.0 KB"},
+                {12'345, "12.3 KB"},     {999'499, "999 KB"},       {12'300'000, "12.3 MB"},
+                {256'000'000, "256 MB"}, {1'500'000'000, "1.5 GB"}, {2'000'000'000'000, "2000 GB"}};
     for (const auto& row : rows) EXPECT_EQ(text.formatSize(row.bytes).toStdString(), row.text);
 }
 
@@ -36,9 +36,8 @@ TEST_F(DownloadProgressTextTest, Durations) {
     const struct {
         qint64 seconds;
         const char* text;
-    } rows[] = {{0, "0 s"},       {59, "59 s"},        {60, "1 min"},
-                {61, "2 min"},    {3540, "59 min"},    {3541, "1 h 0 min"},
-                {3600, "1 h 0 min"}, {5000, "1 h 24 min"}};
+    } rows[] = {{0, "0 s"},       {59, "59 s"},        {60, "1 min"},       {61, "2 min"},
+                {3540, "59 min"}, {3541, "1 h 0 min"}, {3600, "1 h 0 min"}, {5000, "1 h 24 min"}};
     for (const auto& row : rows)
         EXPECT_EQ(text.formatDuration(row.seconds).toStdString(), row.text) << row.seconds;
 }

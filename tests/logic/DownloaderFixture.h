@@ -44,20 +44,17 @@ public:
           downloader(services()) {
         platform.addFolder(QStringLiteral("/tmp"));
         platform.addFolder(QStringLiteral("/Applications"));
-        platform.launchAnswer = {std::make_shared<fake::FakeRunningApplication>(
-                                     platform.log, QStringLiteral("com.quillbay.Client2"),
-                                     QStringLiteral("client")),
-                                 std::nullopt};
+        platform.launchAnswer = {
+            std::make_shared<fake::FakeRunningApplication>(
+                platform.log, QStringLiteral("com.quillbay.Client2"), QStringLiteral("client")),
+            std::nullopt};
         downloader.awakeFromNib();
     }
 
     DownloaderServices services() {
-        return {platform.window,         platform,          platform,
-                platform,                install,           platform,
-                platform,                install,           install,
-                install,                 install,           install,
-                install,                 systemInfo,        proxy,
-                handOff,                 requestWritten};
+        return {platform.window, platform,   platform, platform, platform, platform,
+                platform,        install,    install,  install,  install,  install,
+                install,         systemInfo, proxy,    handOff};
     }
 
     void setSystem(qint64 major, qint64 minor, qint64 patch, qint32 cpuFamily = 0x12345678) {
@@ -70,9 +67,9 @@ public:
     // The chosen release's download is running into the work folder under fileName.
     void startRelease(const QString& fileName = QStringLiteral("Quillbay.tgz"),
                       qint64 sizeInBytes = 0) {
-        downloader.doDownload({release(QStringLiteral("10.6"),
-                                       QStringLiteral("https://cdn.quillbay.com/c/") + fileName,
-                                       sizeInBytes)});
+        downloader.doDownload(
+            {release(QStringLiteral("10.6"),
+                     QStringLiteral("https://cdn.quillbay.com/c/") + fileName, sizeInBytes)});
         ASSERT_NE(downloader.clientDownload(), nullptr) << calls();
     }
 
@@ -82,11 +79,10 @@ public:
     }
     void receive(quint64 length) { downloader.downloadDidReceiveDataOfLength(length); }
 
-    qsizetype at(const QString& prefix) const { return platform.log.indexOf(prefix); }
     qsizetype count(const QString& prefix) const { return platform.log.count(prefix); }
     // The calls from the first that starts with prefix on.
     QStringList callsFrom(const QString& prefix) const {
-        const qsizetype first = at(prefix);
+        const qsizetype first = platform.log.indexOf(prefix);
         return first < 0 ? QStringList() : platform.log.calls().mid(first);
     }
     std::string calls() const { return platform.log.toString().toStdString(); }
@@ -107,7 +103,6 @@ public:
     SystemInfo systemInfo;
     QBYClientProxy proxy;
     HandOffFlag handOff;
-    bool requestWritten = true;
     QBYClientDownloader downloader;
 };
 

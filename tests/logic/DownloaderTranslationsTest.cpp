@@ -10,12 +10,14 @@
 namespace qby {
 namespace {
 
-const char* const kInstallRoadTexts[] = {
-    "No folder for the download could be created.",
-    "The download ended before the whole file had arrived. Please try again later.",
-    "%1 of %2", "%1 received", "%1 — %2", "%1/s", "%1 left", "%1 bytes", "%1 KB", "%1 MB",
-    "%1 GB", "%1 s", "%1 min", "%1 h %2 min",
-};
+// "|" between the texts.
+const QStringList kInstallRoadTexts =
+    QStringLiteral(
+        "No folder for the download could be created.|"
+        "The download ended before the whole file had arrived. Please try again later.|"
+        "%1 of %2|%1 received|%1 — %2|%1/s|%1 left|%1 bytes|%1 KB|%1 MB|%1 GB|%1 s|%1 min|%1 h %2 "
+        "min")
+        .split(QLatin1Char('|'));
 
 // source -> translation of the context "QBYDownloader" of a .ts file.
 QMap<QString, QString> table(const QString& path) {
@@ -37,7 +39,8 @@ QMap<QString, QString> table(const QString& path) {
 
 QStringList placeholders(const QString& text) {
     QStringList found;
-    for (const auto& match : QRegularExpression("%\\d").globalMatch(text)) found << match.captured();
+    for (const auto& match : QRegularExpression("%\\d").globalMatch(text))
+        found << match.captured();
     found.sort();
     return found;
 }
@@ -47,11 +50,11 @@ class DownloaderTranslationsTest : public ::testing::TestWithParam<const char*> 
 TEST_P(DownloaderTranslationsTest, TranslatesEveryInstallRoadText) {
     const QMap<QString, QString> entries =
         table(QStringLiteral(QBY_RESOURCES_DIR "/QBYDownloader_%1.ts").arg(GetParam()));
-    for (const char* text : kInstallRoadTexts) {
-        const QString english = QString::fromUtf8(text);
-        ASSERT_TRUE(entries.contains(english)) << text;
-        EXPECT_FALSE(entries.value(english).isEmpty()) << text;
-        EXPECT_EQ(placeholders(entries.value(english)), placeholders(english)) << text;
+    for (const QString& english : kInstallRoadTexts) {
+        ASSERT_TRUE(entries.contains(english)) << english.toStdString();
+        EXPECT_FALSE(entries.value(english).isEmpty()) << english.toStdString();
+        EXPECT_EQ(placeholders(entries.value(english)), placeholders(english))
+            << english.toStdString();
     }
 }
 

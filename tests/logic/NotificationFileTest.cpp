@@ -31,13 +31,6 @@ TEST(NotificationFile, CreatesTheFolderAndWritesTheRequestUnderAFreshName) {
               platform.log.indexOf("plist.write " + written.first()));
 }
 
-TEST(NotificationFile, EmptyRequestIsStillWritten) {
-    FakePlatform platform;
-    writeNotificationFile({}, QStringLiteral("download"), servicesOf(platform));
-    ASSERT_EQ(platform.writtenPropertyLists.size(), 1);
-    EXPECT_TRUE(platform.writtenPropertyLists.first().isEmpty());
-}
-
 TEST(NotificationFile, FolderThatCannotBeCreatedIsLoggedOnceAndNothingWritten) {
     FakePlatform platform;
     platform.addFile(QStringLiteral("/home/user/.local/share/quillbay.com"), QStringLiteral("x"));

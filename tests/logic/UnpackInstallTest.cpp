@@ -6,12 +6,22 @@
 namespace qby::testing {
 namespace {
 
-const QString kArchiveFolder = kWorkFolder;
 const QString kOldMarker = kDestination + "/Contents/old.txt";
+const QString kSource = kWorkFolder + "/Quillbay.app";
+const QString kAside = "/Applications/.Quillbay.app.old-TOKEN2";
+const QString kMove = "file.move " + kSource + " " + kDestination;
+const QString kSetAside = "file.move " + kDestination + " " + kAside;
+const QString kPutBack = "file.move " + kAside + " " + kDestination;
+const QString kRemoveOld = "auth.exec /bin/rm -rf " + kDestination;
+const QString kAdminMove = "auth.exec /bin/mv " + kSource + " " + kDestination;
+const QStringList kLaunch = {"sleep 1", "workspace.launch " + kDestination, "sleep 1",
+                             "application.terminate"};
+const QStringList kEnd = {"application.terminate"};
 
 struct FinishRow {
     const char* name;
     const char* fileName = "Quillbay.tgz";
+    const char* format = "tgz";
     bool existingClient = false;
     bool unpacks = true;
     QStringList unpackedNames = {"Quillbay.app"};
@@ -20,29 +30,12 @@ struct FinishRow {
     QMap<QString, int> moveErrors;
     std::vector<Result<int>> privilegedAnswers;
     bool launches = true;
-    // Every call from the bar at 100 on.
+    // Every call after the listing of the unpacked folder.
     QStringList calls;
-    const char* destinationHolds;  // "new", "old" or "nothing"
-    bool handedOff;
+    const char* destinationHolds;  // "new", "old" or "nothing"; a launched new one is handed off
 };
 
 class FinishTest : public ::testing::TestWithParam<FinishRow>, public DownloaderFixture {};
-
-const QString kTmp = kWorkFolder;
-const QString kSource = kWorkFolder + "/Quillbay.app";
-const QString kAside = "/Applications/.Quillbay.app.old-TOKEN2";
-
-const QStringList kBarAndUnpack(const QString& file, const char* format) {
-    return {"window.setProgress 100", "window.displayIfNeeded", "usleep 10000",
-            QStringLiteral("archive.unpack %1 %2 %3").arg(kTmp, file, format),
-            "file.remove " + kTmp + "/" + file, "usleep 10000", "file.list " + kTmp};
-}
-QStringList operator+(QStringList a, const QStringList& b) {
-    a.append(b);
-    return a;
-}
-const QStringList kLaunch = {"workspace.launch " + kDestination, "sleep 1",
-                             "application.terminate"};
 
 TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     const FinishRow& row = GetParam();
@@ -52,7 +45,7 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     install.privilegedAnswers.assign(row.privilegedAnswers.begin(), row.privilegedAnswers.end());
     install.unpackResult = row.unpacks ? Status() : Status(Error{2, "tar: exit 2"});
     install.unpackedNames = row.unpackedNames;
-    if (row.listing) platform.listings.insert(kTmp, *row.listing);
+    if (row.listing) platform.listings.insert(kWorkFolder, *row.listing);
     if (!row.launches) platform.launchAnswer = {nullptr, 13};
 
     startRelease(file);
@@ -62,194 +55,114 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     const qsizetype mark = platform.log.calls().size();
     downloader.downloadDidFinish();
 
-    EXPECT_EQ(joined(platform.log.calls().mid(mark)), joined(row.calls)) << calls();
-    EXPECT_EQ(handOff.isSet(), row.handedOff);
+    QStringList expected = {"window.setProgress 100",
+                            "window.displayIfNeeded",
+                            "usleep 10000",
+                            QStringLiteral("archive.unpack %1 %2 %3")
+                                .arg(kWorkFolder, file, QString::fromLatin1(row.format)),
+                            "file.remove " + kWorkFolder + "/" + file,
+                            "usleep 10000"};
+    if (row.unpacks) expected.append("file.list " + kWorkFolder);
+    EXPECT_EQ(joined(platform.log.calls().mid(mark)), joined(expected + row.calls)) << calls();
+    EXPECT_EQ(handOff.isSet(), row.launches && QString(row.destinationHolds) == "new");
     EXPECT_EQ(downloader.clientDownload(), nullptr);
     EXPECT_FALSE(downloader.downloadResponse());
     EXPECT_FALSE(platform.exists(downloader.downloadPath())) << "the archive is always removed";
     EXPECT_FALSE(platform.exists(kAside)) << "no set-aside copy stays";
-    const QString holds = !platform.exists(kDestination)  ? "nothing"
-                          : platform.exists(kOldMarker) ? "old"
-                                                        : "new";
+    const QString holds = !platform.exists(kDestination) ? "nothing"
+                          : platform.exists(kOldMarker)  ? "old"
+                                                         : "new";
     EXPECT_EQ(holds, row.destinationHolds);
-    EXPECT_EQ(count("window.beginSheet"), 0) << "this Part shows no message of its own";
+    EXPECT_EQ(count("window.beginSheet"), 0) << "this road shows no message of its own";
     EXPECT_EQ(count("application.terminate"), 1);
 }
 
 const Result<int> kDone = 0;
 const Result<int> kRefused = Error{platform::Authorization::kConsentRefused, "refused"};
-const Result<int> kCannotStart = Error{platform::Authorization::kCannotStart, "no pkexec"};
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FinishTest,
     ::testing::Values(
         FinishRow{.name = "tgz_unpacked_with_tar",
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"file.move " + kSource + " " + kDestination, "sleep 1"} +
-                           kLaunch,
-                  .destinationHolds = "new",
-                  .handedOff = true},
-        FinishRow{.name = "upper_case_TGZ_goes_to_unzip",
-                  .fileName = "Quillbay.TGZ",
-                  .calls = kBarAndUnpack("Quillbay.TGZ", "zip") +
-                           QStringList{"file.move " + kSource + " " + kDestination, "sleep 1"} +
-                           kLaunch,
-                  .destinationHolds = "new",
-                  .handedOff = true},
-        FinishRow{.name = "tar_gz_goes_to_unzip",
-                  .fileName = "Quillbay.tar.gz",
-                  .calls = kBarAndUnpack("Quillbay.tar.gz", "zip") +
-                           QStringList{"file.move " + kSource + " " + kDestination, "sleep 1"} +
-                           kLaunch,
-                  .destinationHolds = "new",
-                  .handedOff = true},
-        FinishRow{.name = "any_bundle_name_installed_as_Quillbay",
-                  .fileName = "Client.zip",
-                  .unpackedNames = {"Store Client.app"},
-                  .calls = kBarAndUnpack("Client.zip", "zip") +
-                           QStringList{"file.move " + kTmp + "/Store Client.app " + kDestination,
-                                       "sleep 1"} +
-                           kLaunch,
-                  .destinationHolds = "new",
-                  .handedOff = true},
+                  .calls = QStringList{kMove} + kLaunch,
+                  .destinationHolds = "new"},
+        FinishRow{
+            .name = "any_bundle_name_installed_as_Quillbay_upper_case_TGZ_to_unzip",
+            .fileName = "Client.TGZ",
+            .format = "zip",
+            .unpackedNames = {"Store Client.app"},
+            .calls = QStringList{"file.move " + kWorkFolder + "/Store Client.app " + kDestination} +
+                     kLaunch,
+            .destinationHolds = "new"},
         FinishRow{.name = "first_app_in_listing_order",
                   .unpackedNames = {"Quillbay.app", "Z.app"},
-                  .listing = std::optional<QStringList>(
-                      QStringList{"readme.txt", "Z.APP", "Quillbay.app", "Z.app"}),
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"file.move " + kSource + " " + kDestination, "sleep 1"} +
-                           kLaunch,
-                  .destinationHolds = "new",
-                  .handedOff = true},
+                  .listing = std::optional<QStringList>(QStringList{"readme.txt", "Z.APP",
+                                                                    "Quillbay.app", "Z.app"}),
+                  .calls = QStringList{kMove} + kLaunch,
+                  .destinationHolds = "new"},
         FinishRow{.name = "bundle_in_a_subfolder_is_silent",
                   .unpackedNames = {"Quillbay", "Quillbay/Quillbay.app"},
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"application.terminate"},
-                  .destinationHolds = "nothing",
-                  .handedOff = false},
+                  .calls = kEnd,
+                  .destinationHolds = "nothing"},
         FinishRow{.name = "listing_error_is_silent",
                   .listing = std::optional<QStringList>(),
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"application.terminate"},
-                  .destinationHolds = "nothing",
-                  .handedOff = false},
+                  .calls = kEnd,
+                  .destinationHolds = "nothing"},
         FinishRow{.name = "unpack_failure_is_silent",
                   .unpacks = false,
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz").mid(0, 6) +
-                           QStringList{"application.terminate"},
-                  .destinationHolds = "nothing",
-                  .handedOff = false},
+                  .calls = kEnd,
+                  .destinationHolds = "nothing"},
         FinishRow{.name = "existing_client_replaced_without_prompt",
                   .existingClient = true,
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"file.move " + kDestination + " " + kAside,
-                                       "file.move " + kSource + " " + kDestination,
-                                       "file.remove " + kAside, "sleep 1"} +
-                           kLaunch,
-                  .destinationHolds = "new",
-                  .handedOff = true},
-        FinishRow{.name = "failed_move_puts_the_old_client_back_then_asks",
-                  .existingClient = true,
-                  .moveErrors = {{kSource, EXDEV}},
-                  .privilegedAnswers = {kDone, kDone},
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"file.move " + kDestination + " " + kAside,
-                                       "file.move " + kSource + " " + kDestination,
-                                       "file.move " + kAside + " " + kDestination,
-                                       "auth.exec /bin/rm -rf " + kDestination,
-                                       "auth.exec /bin/mv " + kSource + " " + kDestination,
-                                       "sleep 1"} +
-                           kLaunch,
-                  .destinationHolds = "new",
-                  .handedOff = true},
+                  .calls = QStringList{kSetAside, kMove, "file.remove " + kAside} + kLaunch,
+                  .destinationHolds = "new"},
+        FinishRow{
+            .name = "failed_move_puts_the_old_client_back_then_asks",
+            .existingClient = true,
+            .moveErrors = {{kSource, EXDEV}},
+            .privilegedAnswers = {kDone, kDone},
+            .calls = QStringList{kSetAside, kMove, kPutBack, kRemoveOld, kAdminMove} + kLaunch,
+            .destinationHolds = "new"},
         FinishRow{.name = "refused_consent_keeps_the_old_client",
                   .existingClient = true,
                   .moveErrors = {{kSource, EACCES}},
                   .privilegedAnswers = {kRefused},
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"file.move " + kDestination + " " + kAside,
-                                       "file.move " + kSource + " " + kDestination,
-                                       "file.move " + kAside + " " + kDestination,
-                                       "auth.exec /bin/rm -rf " + kDestination,
-                                       "application.terminate"},
-                  .destinationHolds = "old",
-                  .handedOff = false},
+                  .calls = QStringList{kSetAside, kMove, kPutBack, kRemoveOld} + kEnd,
+                  .destinationHolds = "old"},
         FinishRow{.name = "old_client_that_cannot_be_moved_needs_the_administrator",
                   .existingClient = true,
                   .moveErrors = {{kDestination, EACCES}},
                   .privilegedAnswers = {kDone, kDone},
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"file.move " + kDestination + " " + kAside,
-                                       "auth.exec /bin/rm -rf " + kDestination,
-                                       "auth.exec /bin/mv " + kSource + " " + kDestination,
-                                       "sleep 1"} +
-                           kLaunch,
-                  .destinationHolds = "new",
-                  .handedOff = true},
-        FinishRow{.name = "remove_tool_that_cannot_start_ends_silently",
-                  .existingClient = true,
-                  .moveErrors = {{kDestination, EACCES}},
-                  .privilegedAnswers = {kCannotStart},
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"file.move " + kDestination + " " + kAside,
-                                       "auth.exec /bin/rm -rf " + kDestination,
-                                       "application.terminate"},
-                  .destinationHolds = "old",
-                  .handedOff = false},
+                  .calls = QStringList{kSetAside, kRemoveOld, kAdminMove} + kLaunch,
+                  .destinationHolds = "new"},
         FinishRow{.name = "privileged_move_without_old_client",
                   .moveErrors = {{kSource, EACCES}},
                   .privilegedAnswers = {kDone},
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"file.move " + kSource + " " + kDestination,
-                                       "auth.exec /bin/mv " + kSource + " " + kDestination,
-                                       "sleep 1"} +
-                           kLaunch,
-                  .destinationHolds = "new",
-                  .handedOff = true},
+                  .calls = QStringList{kMove, kAdminMove} + kLaunch,
+                  .destinationHolds = "new"},
         FinishRow{.name = "privileged_move_refused",
                   .moveErrors = {{kSource, EACCES}},
                   .privilegedAnswers = {kRefused},
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"file.move " + kSource + " " + kDestination,
-                                       "auth.exec /bin/mv " + kSource + " " + kDestination,
-                                       "application.terminate"},
-                  .destinationHolds = "nothing",
-                  .handedOff = false},
+                  .calls = QStringList{kMove, kAdminMove} + kEnd,
+                  .destinationHolds = "nothing"},
         FinishRow{.name = "launch_failure_leaves_the_flag_unset",
                   .launches = false,
-                  .calls = kBarAndUnpack("Quillbay.tgz", "tgz") +
-                           QStringList{"file.move " + kSource + " " + kDestination, "sleep 1",
-                                       "workspace.launch " + kDestination,
-                                       "application.runModal The Quillbay app could not be "
-                                       "started.",
-                                       "application.terminate"},
-                  .destinationHolds = "new",
-                  .handedOff = false}),
+                  .calls = {kMove, "sleep 1", "workspace.launch " + kDestination,
+                            "application.runModal The Quillbay app could not be started.",
+                            "application.terminate"},
+                  .destinationHolds = "new"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(FinishWithoutRequestTest, UnwrittenRequestLeavesTheFlagUnsetAfterALaunch) {
-    DownloaderFixture fixture;
-    fixture.requestWritten = false;
-    QBYClientDownloader downloader(fixture.services());
-    fixture.install.unpackResult = Status();
-    fixture.install.unpackedNames = {"Quillbay.app"};
-    downloader.doDownload({release("10.6", "https://cdn.quillbay.com/Quillbay.tgz")});
-    downloader.downloadDidFinish();
-    EXPECT_EQ(fixture.count("workspace.launch"), 1) << fixture.calls();
-    EXPECT_FALSE(fixture.handOff.isSet());
-}
 
 TEST(FinishBarTest, BusyBarTurnsDeterminateForTheFinalHundred) {
     DownloaderFixture fixture;
     fixture.install.unpackResult = Status();
-    fixture.install.unpackedNames = {};
     fixture.startRelease();
     fixture.respond(-1);
     fixture.receive(10);
     fixture.downloader.downloadDidFinish();
-    EXPECT_EQ(joined(fixture.callsFrom("window.setIndeterminate 0").mid(0, 3)),
-              joined(QStringList({"window.setIndeterminate 0", "window.setProgress 100",
-                           "window.displayIfNeeded"})))
+    EXPECT_EQ(
+        joined(fixture.callsFrom("window.setIndeterminate 0").mid(0, 3)),
+        joined({"window.setIndeterminate 0", "window.setProgress 100", "window.displayIfNeeded"}))
         << fixture.calls();
 }
 
@@ -266,7 +179,6 @@ class ShortDownloadTest : public ::testing::TestWithParam<ShortRow>, public Down
 TEST_P(ShortDownloadTest, EndsInTheFailureSheetWithNothingUnpacked) {
     const ShortRow& row = GetParam();
     install.unpackResult = Status();
-    install.unpackedNames = {};
     startRelease(QStringLiteral("Quillbay.tgz"), row.sizeInBytes);
     if (row.announced >= -1) respond(row.announced);
     if (row.received > 0) receive(row.received);
@@ -277,8 +189,8 @@ TEST_P(ShortDownloadTest, EndsInTheFailureSheetWithNothingUnpacked) {
         return;
     }
     EXPECT_EQ(joined(callsFrom("file.remove")),
-              joined(QStringList({"file.remove " + kWorkFolder + "/Quillbay.tgz",
-                           "window.beginSheet The Quillbay app could not be downloaded."})))
+              joined({"file.remove " + kWorkFolder + "/Quillbay.tgz",
+                      "window.beginSheet The Quillbay app could not be downloaded."}))
         << calls();
     const platform::Alert& alert = onlySheet();
     EXPECT_EQ(alert.informativeText,
@@ -295,7 +207,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ShortRow{"announced_and_short", 1000, 0, 999, true},
                       ShortRow{"announced_and_long", 1000, 0, 1001, true},
                       ShortRow{"announced_beats_feed_size", 1000, 5000, 1000, false},
-                      ShortRow{"announced_and_whole", 1000, 0, 1000, false},
                       ShortRow{"announced_zero_and_empty", 0, 0, 0, false},
                       ShortRow{"feed_size_and_short", -1, 2000, 1500, true},
                       ShortRow{"feed_size_and_whole", -1, 2000, 2000, false},
