@@ -60,7 +60,10 @@ ARCHIVES = {
     "tgz_renamed": ("tgz", "Quillbay Store.app"),  # any name ending in .app is the client
     "tgz_nested": ("tgz", f"Quillbay/{CLIENT}"),  # no .app at the top
     "zip_nested": ("zip", f"Quillbay/{CLIENT}"),
+    # the bundle with an incompressible payload, for timing a large download
+    "tgz_large": ("tgz", CLIENT),
 }
+LARGE_PAYLOAD_BYTES = 256 * 1024 * 1024
 DEFAULT_FILES = {TGZ_PATH: "tgz", ZIP_PATH: "zip"}
 
 
@@ -101,6 +104,10 @@ def archive(kind):
     shutil.rmtree(stage, ignore_errors=True)
     (stage / inside).parent.mkdir(parents=True, exist_ok=True)
     shutil.copytree(DIST / CLIENT, stage / inside, symlinks=True)
+    if kind.endswith("_large"):
+        with open(stage / inside / "Contents/Resources/payload.bin", "wb") as payload:
+            for _ in range(LARGE_PAYLOAD_BYTES // (1 << 20)):
+                payload.write(os.urandom(1 << 20))
     top = inside.split("/")[0]
     target = WORK / f"{kind}.{form}"
     if form == "tgz":

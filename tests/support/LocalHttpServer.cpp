@@ -6,11 +6,22 @@
 
 namespace qby::testsupport {
 
+namespace {
+
+constexpr qint64 kSocketBacklogBytes = 1 << 20;
+const char* const kRemainingProperty = "qbyRemaining";
+
+}  // namespace
+
 LocalHttpServer::LocalHttpServer(QList<HttpRoute> routes, std::optional<QSslConfiguration> tls)
     : routes_(std::move(routes)) {
-    QSslServer* secure = tls ? new QSslServer : nullptr;
-    if (secure) secure->setSslConfiguration(*tls);
-    server_.reset(secure ? secure : new QTcpServer);
+    if (tls) {
+        auto server = std::make_unique<QSslServer>();
+        server->setSslConfiguration(*tls);
+        server_ = std::move(server);
+    } else {
+        server_ = std::make_unique<QTcpServer>();
+    }
     // Emitted for a TLS connection only once its handshake is done.
     connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, &LocalHttpServer::accept);
     server_->listen(QHostAddress::LocalHost);
@@ -20,15 +31,19 @@ QUrl LocalHttpServer::url(const QByteArray& path) const {
     const QString scheme = qobject_cast<QSslServer*>(server_.get()) ? "https" : "http";
     return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
                     .arg(scheme)
-                    .arg(server_->serverPort())
+                    .arg(port())
                     .arg(QString::fromLatin1(path)));
+}
+
+QList<QByteArray> LocalHttpServer::requestLines() const {
+    return requestLines_;
 }
 
 void LocalHttpServer::accept() {
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-            if (socket->property("answered").isValid()) return;
+            if (socket->property(kRemainingProperty).isValid()) return;  // answered already
             const QByteArray head = socket->peek(socket->bytesAvailable());
             if (!head.contains("\r\n\r\n")) return;
             socket->readAll();
@@ -45,14 +60,21 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QByteArray& requestLine) 
     for (const HttpRoute& candidate : routes_) {
         if (candidate.path == path) route = candidate;
     }
-    const qint64 announced =
-        route.announcedLength == -2 ? route.body.size() : route.announcedLength;
+    const qint64 announced = route.generatedLength >= 0    ? route.generatedLength
+                             : route.announcedLength == -2 ? route.body.size()
+                                                           : route.announcedLength;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) + " Canned\r\n";
     for (const QByteArray& header : route.headers) head += header + "\r\n";
     if (announced >= 0) head += "Content-Length: " + QByteArray::number(announced) + "\r\n";
     head += "Connection: close\r\n\r\n";
     socket->write(head);
-    socket->setProperty("answered", true);
+    socket->setProperty(kRemainingProperty, route.generatedLength);
+    if (route.generatedLength >= 0) {
+        connect(socket, &QTcpSocket::bytesWritten, socket,
+                [this, socket] { sendGenerated(socket); });
+        sendGenerated(socket);
+        return;
+    }
     if (route.dripMilliseconds > 0) {
         auto* timer = new QTimer(socket);
         connect(timer, &QTimer::timeout, socket, [socket, timer, rest = route.body]() mutable {
@@ -67,6 +89,18 @@ void LocalHttpServer::answer(QTcpSocket* socket, const QByteArray& requestLine) 
     }
     socket->write(route.body);
     if (!route.stall) socket->disconnectFromHost();
+}
+
+void LocalHttpServer::sendGenerated(QTcpSocket* socket) {
+    static const QByteArray pattern(64 * 1024, 'q');
+    qint64 remaining = socket->property(kRemainingProperty).toLongLong();
+    while (remaining > 0 && socket->bytesToWrite() < kSocketBacklogBytes) {
+        const qint64 length = std::min<qint64>(remaining, pattern.size());
+        socket->write(pattern.constData(), length);
+        remaining -= length;
+    }
+    socket->setProperty(kRemainingProperty, remaining);
+    if (remaining == 0 && socket->bytesToWrite() == 0) socket->disconnectFromHost();
 }
 
 }  // namespace qby::testsupport
