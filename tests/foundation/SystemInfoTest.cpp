@@ -20,8 +20,7 @@ public:
     std::deque<std::optional<OperatingSystemVersion>> versions;
     std::deque<std::optional<QString>> builds;
     QHash<QByteArray, std::deque<std::optional<QByteArray>>> kernel;
-    int versionQueries = 0;
-    int buildQueries = 0;
+    int versionQueries = 0, buildQueries = 0;
     QHash<QByteArray, int> kernelQueries;
 
     std::optional<OperatingSystemVersion> operatingSystemVersion() override {
