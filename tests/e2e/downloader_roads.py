@@ -3,6 +3,7 @@ and answered over the accessibility bus, and what is left on disk and on the bus
 
 import os
 import signal
+from functools import partial
 from pathlib import Path
 
 import pyatspi
@@ -15,179 +16,150 @@ from world import APPLICATIONS, CLIENT, DOWNLOADS
 
 # Seconds a frozen client may hold the downloader up: its 1 s pause and a bounded bus call.
 FROZEN_PEER_PATIENCE = 10
+# Quotes, a semicolon, shell syntax, spaces and non-ASCII letters: only text in a bundle's name.
+HOSTILE_KEY, HOSTILE_VALUE = "K'7;$(touch pwned)`touch pwned`", "V 9 \"ü\""
+ANY = object()  # one request recorded, whatever it holds
 
-def client_running(checks, desktop):
+# The roads where the downloader hands its request to a client and ends without a word. client:
+# "running" (default), "installed" (launched by the downloader) or "frozen" (stopped until the
+# downloader has ended); request_file: Downloads/.Game.txt, to be consumed; kept: the request
+# cannot be written, so the downloader, which carries it in its name, stays for another try.
+HAND_OFFS = {
+    "client_running": {"windowless": True, "notified": True, "activated_once": True},
+    "client_installed": {"client": "installed", "windowless": True, "notified": True},
+    "client_frozen": {"client": "frozen", "notified": True},
+    "drop_folder_blocked": {"blocked": True, "kept": True},
+    "request_file": {"name": "Game.app", "request_file": b"title;abc\nlang;en",
+                     "expect": {"title": "abc", "lang": "en"}},
+    # Not UTF-8: an empty request.
+    "malformed_request_file": {"name": "Game.app",
+                               "request_file": b"title;\xff\xfe abc\nlang;en\x80", "expect": {}},
+    # Far larger than any request: neither stalls nor breaks the hand-off.
+    "huge_request_file": {"name": "Game.app", "request_file": lambda: b"k;" + b"v" * (64 << 20),
+                          "expect": ANY},
+    "hostile_name": {"name": f"Game.{HOSTILE_KEY}.{HOSTILE_VALUE}.app",
+                     "expect": {HOSTILE_KEY: HOSTILE_VALUE}},
+}
+
+
+def hand_off(checks, desktop, name):
+    row = HAND_OFFS[name]
     session = Session(checks)
+    if row.get("blocked"):  # a plain file where the drop folder belongs
+        world.DROP_FOLDER.parent.mkdir(parents=True)
+        world.DROP_FOLDER.write_text("not a folder")
     client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
-    client = session.start_client(client_bundle)
-    downloader = session.place_downloader("Game.K7.V9.app")
+    kind = row.get("client", "running")
+    client = None if kind == "installed" else session.start_client(client_bundle)
+    if kind == "frozen":
+        client.process.send_signal(signal.SIGSTOP)
+    downloader = session.place_downloader(row.get("name", "Game.K7.V9.app"))
+    request, content = DOWNLOADS / ".Game.txt", row.get("request_file")
+    if content:
+        request.write_bytes(content() if callable(content) else content)
     program = session.run_downloader(downloader)
-    shown = desktop.titles_while_running(program)
-    session.ends(program)
-    checks.equal("windows the downloader showed", shown, set())
+    if row.get("windowless"):
+        checks.equal("windows the downloader showed", desktop.titles_while_running(program), set())
+    session.ends(program, **({"timeout": FROZEN_PEER_PATIENCE} if kind == "frozen" else {}))
+    if kind == "frozen":
+        client.process.send_signal(signal.SIGCONT)
+        checks.step("the client runs again")
+    if kind == "installed":  # launched from /Applications
+        executable = world.executable_of(client_bundle)
+        checks.check(f"{executable} runs",
+                     world.wait_until(lambda: world.processes_running(executable), 5))
+        checks.check("the client owns its bus name", world.wait_until(world.client_on_bus, 10))
 
-    checks.step("hand-off to the running client")
-    session.check_handed_over({"K7": "V9"})
-    activations, posted = session.activations(), session.posted()
-    checks.equal("activations of the client", len(activations), 1)
-    checks.equal("client notifications posted", [p[2] for p in posted], [HELPER_NOTIFICATION])
-    if activations and posted:
-        pause = posted[0][0] - activations[0][0]
-        checks.check(f"the notification follows the activation after about 1 s ({pause:.3f} s)",
-                     0.9 <= pause <= 5)
-    checks.check("the client still runs", client.running())
-    session.show_client(desktop)
-    session.check_kept(downloader, kept=False)
-
-
-def client_frozen(checks, desktop):
-    """A running client that answers nothing (stopped) holds the downloader up only briefly;
-    the request waits for it and is taken once it runs again."""
-    session = Session(checks)
-    client = session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
-    client.process.send_signal(signal.SIGSTOP)
-    downloader = session.place_downloader("Game.K7.V9.app")
-    program = session.run_downloader(downloader)
-    session.ends(program, timeout=FROZEN_PEER_PATIENCE)
-    checks.equal("client notifications posted", [p[2] for p in session.posted()],
-                 [HELPER_NOTIFICATION])
-    session.check_kept(downloader, kept=False)
-    client.process.send_signal(signal.SIGCONT)
-    checks.step("the client runs again")
-    session.check_handed_over({"K7": "V9"})
-
-
-def drop_folder_blocked(checks, desktop):
-    """A plain file where the drop folder belongs: the request cannot be written, so the
-    downloader, which carries the request in its name, must stay for another try."""
-    session = Session(checks)
-    world.DROP_FOLDER.parent.mkdir(parents=True)
-    world.DROP_FOLDER.write_text("not a folder")
-    client = session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
-    downloader = session.place_downloader("Game.K7.V9.app")
-    program = session.run_downloader(downloader)
-    session.ends(program)
-    checks.check("the client runs", client.running())
-    checks.equal("requests recorded by the client", world.recorded_requests(), [])
-    session.check_kept(downloader, kept=True)
+    expected = row.get("expect", {"K7": "V9"})
+    if row.get("kept"):
+        checks.check("the client runs", client.running())
+        checks.equal("requests recorded by the client", world.recorded_requests(), [])
+    elif expected is ANY:
+        checks.equal("requests recorded by the client", len(session.wait_for_requests(1)), 1)
+    else:
+        session.check_handed_over(expected)
+    if content:
+        checks.check(".Game.txt consumed", not request.exists())
+    if row.get("notified"):
+        checks.equal("client notifications posted", [p[2] for p in session.posted()],
+                     [HELPER_NOTIFICATION])
+    if row.get("activated_once"):
+        activations, posted = session.activations(), session.posted()
+        checks.equal("activations of the client", len(activations), 1)
+        pause = posted[0][0] - activations[0][0] if activations and posted else None
+        checks.check(f"the notification follows the activation after about 1 s ({pause} s)",
+                     pause is not None and 0.9 <= pause <= 5)
+        checks.check("the client still runs", client.running())
+    if row.get("windowless"):
+        session.show_client(desktop)
+    session.check_kept(downloader, kept=row.get("kept", False))
+    planted = [p for p in (world.HOME / "pwned", DOWNLOADS / "pwned", Path("/tmp/pwned"))
+               if p.exists()]
+    checks.equal("files made by shell syntax in the name", planted, [])
 
 
-def client_installed(checks, desktop):
-    session = Session(checks)
-    client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
-    downloader = session.place_downloader("Game.K7.V9.app")
-    program = session.run_downloader(downloader)
-    shown = desktop.titles_while_running(program)
-    session.ends(program)
-    checks.equal("windows the downloader showed", shown, set())
-
-    checks.step("the client launched from /Applications and handed the request")
-    executable = world.executable_of(client_bundle)
-    checks.check(f"{executable} runs", world.wait_until(
-        lambda: world.processes_running(executable), 5))
-    checks.check("the client owns its bus name", world.wait_until(world.client_on_bus, 10))
-    session.check_handed_over({"K7": "V9"})
-    checks.equal("client notifications posted", [p[2] for p in session.posted()],
-                 [HELPER_NOTIFICATION])
-    session.check_kept(downloader, kept=False)
-    session.show_client(desktop)
+# The roads where the client in /Applications cannot be used: an alert, Quit, and the
+# downloader stays. A client that cannot start leaves the request written before the launch
+# waiting (the error is the launch's); one whose Info.plist is garbage is no client at all.
+BROKEN = {
+    "client_broken_missing": {"break": lambda bundle, executable: executable.unlink(),
+                              "alert": (NOT_STARTED[0], NOT_STARTED[1].format(code=2)),
+                              "buttons": ["Quit"], "waiting": True},
+    "client_broken_not_executable": {"break": lambda bundle, executable: executable.chmod(0o644),
+                                     "alert": (NOT_STARTED[0], NOT_STARTED[1].format(code=13)),
+                                     "buttons": ["Quit"], "waiting": True},
+    "malformed_client_info": {
+        "break": lambda bundle, executable: (bundle / "Contents/Info.plist").write_bytes(
+            b"<?xml \x00\xff<plist><dict><key>" * 64),
+        "alert": INSTALL_PROMPT, "buttons": ["Download & Install", "Quit"], "waiting": False},
+}
 
 
-def malformed_client_info(checks, desktop):
-    """A bundle in /Applications whose Info.plist is garbage is no client: the install prompt."""
+def client_broken(checks, desktop, name):
+    row = BROKEN[name]
     session = Session(checks)
     client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
     executable = client_bundle / "Contents/MacOS" / world.executable_of(world.DIST / CLIENT).name
-    (client_bundle / "Contents/Info.plist").write_bytes(b"<?xml \x00\xff<plist><dict><key>" * 64)
-    downloader = session.place_downloader("Game.K7.V9.app")
-    program = session.run_downloader(downloader)
-    prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
-    checks.check("pressing Quit", prompt.press("Quit"))
-    session.ends(program)
-    checks.equal("files in the drop folder", world.drop_files(), [])
-    checks.equal("client processes started", world.processes_running(executable), [])
-    session.check_kept(downloader, kept=True)
-
-
-def _request_file_road(checks, content, expected):
-    session = Session(checks)
-    session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
-    downloader = session.place_downloader("Game.app")
-    request = DOWNLOADS / ".Game.txt"
-    request.write_bytes(content)
-    program = session.run_downloader(downloader)
-    session.ends(program)
-    if expected is None:
-        recorded = session.wait_for_requests(1)
-        checks.equal("requests recorded by the client", len(recorded), 1)
-    else:
-        session.check_handed_over(expected)
-    checks.check(".Game.txt consumed", not request.exists())
-    session.check_kept(downloader, kept=False)
-
-
-def malformed_request_file(checks, desktop):
-    """A request file that is not UTF-8 gives an empty request, and is consumed all the same."""
-    _request_file_road(checks, b"title;\xff\xfe abc\nlang;en\x80", {})
-
-
-def huge_request_file(checks, desktop):
-    """A request file far larger than any request neither stalls nor breaks the hand-off."""
-    _request_file_road(checks, b"k;" + b"v" * (64 << 20), None)
-
-
-def _client_broken(checks, desktop, breakage, code):
-    session = Session(checks)
-    client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
-    breakage(world.executable_of(client_bundle))
+    row["break"](client_bundle, executable)
     downloader = session.place_downloader("Game.K7.V9.app")
     program = session.run_downloader(downloader)
 
-    alert = session.alert(desktop, program, NOT_STARTED[0])
-    session.check_alert(alert, (NOT_STARTED[0], NOT_STARTED[1].format(code=code)), ["Quit"])
+    alert = session.alert(desktop, program, row["alert"][1].split("\n")[0])
+    session.check_alert(alert, row["alert"], row["buttons"])
     desktop.screenshot("alert", alert)
-    checks.check("the request was written before the launch",
-                 len(world.drop_files()) == 1, world.drop_folder_state)
+    checks.check("the request written before the launch, if any",
+                 len(world.drop_files()) == int(row["waiting"]), world.drop_folder_state)
     checks.check("pressing Quit", alert.press("Quit"))
     session.ends(program)
 
     checks.step("nothing handed over, nothing removed")
-    session.check_waiting({"K7": "V9"})
+    if row["waiting"]:
+        session.check_waiting({"K7": "V9"})
+    else:
+        checks.equal("files in the drop folder", world.drop_files(), [])
+    checks.equal("client processes started", world.processes_running(executable), [])
     checks.equal("activations of the client", session.activations(), [])
     session.check_kept(downloader, kept=True)
 
 
-def client_broken_missing(checks, desktop):
-    _client_broken(checks, desktop, lambda executable: executable.unlink(), 2)
-
-
-def client_broken_not_executable(checks, desktop):
-    _client_broken(checks, desktop, lambda executable: executable.chmod(0o644), 13)
+# Each row is a road of its own name, as the table of roads calls it: f(checks, desktop).
+globals().update({name: partial(hand_off, name=name) for name in HAND_OFFS})
+globals().update({name: partial(client_broken, name=name) for name in BROKEN})
 
 
 def client_absent(checks, desktop):
+    """Download & Install, then Cancel in the download window of a store that never answers."""
     session = Session(checks)
-    # The store takes the feed's request and never answers: the download window stays up.
     session.start_store({"faults": {store.FEED_PATH: {"silent": True}}})
     downloader = session.place_downloader("Game.K7.V9.app")
-
-    checks.step("first run: Quit at the install prompt")
     program = session.run_downloader(downloader)
     prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
-    session.check_alert(prompt, INSTALL_PROMPT, ["Download & Install", "Quit"])
     desktop.screenshot("install-prompt", prompt)
-    checks.check("pressing Quit", prompt.press("Quit"))
-    session.ends(program)
-    checks.equal("files in the drop folder", world.drop_files(), [])
-    session.check_kept(downloader, kept=True)
-
-    checks.step("second run: Download & Install, then Cancel in the download window")
-    program = session.run_downloader(downloader)
-    prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
     checks.check("pressing Download & Install", prompt.press("Download & Install"))
     checks.check("the request is written", world.wait_until(world.drop_files, 5))
     window = desktop.wait_for_window(
-        TITLE, pid=program.process.pid, having=lambda w: w.has_role(pyatspi.ROLE_PROGRESS_BAR) and "Cancel download" in w.buttons())
+        TITLE, pid=program.process.pid, having=lambda w: w.has_role(pyatspi.ROLE_PROGRESS_BAR)
+        and "Cancel download" in w.buttons())
     checks.require("the download window shows a progress bar and Cancel", window is not None,
                    lambda: "windows: " + "; ".join(w.describe() for w in desktop.windows()))
     desktop.screenshot("download-window", window)
@@ -201,23 +173,16 @@ def client_absent(checks, desktop):
 def too_old(checks, desktop):
     session = Session(checks)
     downloader = session.place_downloader("Game.K7.V9.app")
-
-    checks.step("Quit at the too-old alert")
-    program = session.run_downloader(downloader)
-    alert = session.alert(desktop, program, TOO_OLD[0])
-    session.check_alert(alert, TOO_OLD, ["Support", "Quit"])
-    desktop.screenshot("alert", alert)
-    checks.check("pressing Quit", alert.press("Quit"))
-    session.ends(program)
-    checks.equal("addresses opened", world.opened_addresses(), [])
-
-    checks.step("Support at the too-old alert")
-    program = session.run_downloader(downloader)
-    alert = session.alert(desktop, program, TOO_OLD[0])
-    checks.check("pressing Support", alert.press("Support"))
-    session.ends(program)
-    checks.equal("addresses opened", world.wait_until(world.opened_addresses, 5), [SUPPORT_PAGE])
-
+    for button, opened in (("Quit", []), ("Support", [SUPPORT_PAGE])):
+        checks.step(f"{button} at the too-old alert")
+        program = session.run_downloader(downloader)
+        alert = session.alert(desktop, program, TOO_OLD[0])
+        session.check_alert(alert, TOO_OLD, ["Support", "Quit"])
+        desktop.screenshot(f"alert-{button}", alert)
+        checks.check(f"pressing {button}", alert.press(button))
+        session.ends(program)
+        checks.equal("addresses opened", world.wait_until(world.opened_addresses, 5 * len(opened)),
+                     opened)
     checks.equal("files in the drop folder", world.drop_files(), [])
     checks.equal("client notifications posted", session.posted(), [])
     session.check_kept(downloader, kept=True)
@@ -243,50 +208,13 @@ def read_only_bundle(checks, desktop):
     checks.check(f"{read_only} untouched", world.tree(read_only) == before)
 
 
-def request_file(checks, desktop):
-    session = Session(checks)
-    session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
-    downloader = session.place_downloader("Game.app")
-    request = DOWNLOADS / ".Game.txt"
-    request.write_text("title;abc\nlang;en")
-    program = session.run_downloader(downloader)
-    session.ends(program)
-    session.check_handed_over({"title": "abc", "lang": "en"})
-    checks.check(".Game.txt consumed", not request.exists())
-    session.check_kept(downloader, kept=False)
-
-
-def hostile_name(checks, desktop):
-    """Quotes, a semicolon, shell syntax, spaces and non-ASCII letters in the bundle's name are
-    only text: the request carries them unchanged and nothing runs them."""
-    session = Session(checks)
-    session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
-    key, value = "K'7;$(touch pwned)`touch pwned`", "V 9 \"ü\""
-    downloader = session.place_downloader(f"Game.{key}.{value}.app")
-    program = session.run_downloader(downloader)
-    session.ends(program)
-    session.check_handed_over({key: value})
-    session.check_kept(downloader, kept=False)
-    planted = [p for p in (world.HOME / "pwned", DOWNLOADS / "pwned", Path("/tmp/pwned"))
-               if p.exists()]
-    checks.equal("files made by the name's shell syntax", planted, [])
-
-
 def _read_only_mount(folder):
     with open("/proc/self/mounts") as mounts:
-        for line in mounts:
-            fields = line.split()
-            if fields[1] == str(folder):
-                return "ro" in fields[3].split(",")
-    return False
+        return any(f[1] == str(folder) and "ro" in f[3].split(",") for f in map(str.split, mounts))
 
 
 def _request_resource(bundle):
     """The request a bundle carries inside: key;value lines of its locversion resource."""
     resource = bundle / "Contents/Resources/en.lproj/locversion.plist"
-    request = {}
-    if resource.is_file():
-        for line in resource.read_text("utf-8").split("\n"):
-            fields = line.split(";")
-            request[fields[0]] = fields[1] if len(fields) > 1 else ""
-    return request
+    lines = resource.read_text("utf-8").split("\n") if resource.is_file() else []
+    return dict((line.split(";") + [""])[:2] for line in lines)

@@ -44,18 +44,20 @@ qint32 valueOf(const QByteArray& bytes) {
     return value;
 }
 
-struct KernelReleaseCase {
-    const char* release;  // what /proc/sys/kernel/osrelease holds
+// A text (such as what /proc/sys/kernel/osrelease holds) and the version it gives.
+struct VersionTextCase {
+    const char* text;
     std::optional<OperatingSystemVersion> version;
 };
+using KernelReleaseCase = VersionTextCase;
 
 class KernelReleaseTest : public LinuxSystemProbeTest,
                           public ::testing::WithParamInterface<KernelReleaseCase> {};
 
 TEST_P(KernelReleaseTest, KernelYearGivesTheSystemVersion) {
-    LinuxSystemProbe probe(write(QStringLiteral("osrelease"), GetParam().release), missing());
+    LinuxSystemProbe probe(write(QStringLiteral("osrelease"), GetParam().text), missing());
     EXPECT_EQ(probe.operatingSystemVersion(), GetParam().version);
-    EXPECT_EQ(probe.buildVersion(), QString::fromUtf8(GetParam().release).trimmed());
+    EXPECT_EQ(probe.buildVersion(), QString::fromUtf8(GetParam().text).trimmed());
 }
 
 // The first kernel of each year and the one just before it, across every rule of the calendar.
@@ -99,11 +101,6 @@ TEST_F(LinuxSystemProbeTest, UnreadableReleaseFallsBackToTheKernelsOwnAnswer) {
         EXPECT_TRUE(probe.operatingSystemVersion().has_value());
     }
 }
-
-struct VersionTextCase {
-    const char* text;
-    std::optional<OperatingSystemVersion> version;
-};
 
 class VersionFromTextTest : public ::testing::TestWithParam<VersionTextCase> {};
 
@@ -169,25 +166,20 @@ TEST_F(LinuxSystemProbeTest, HugeCpuInfoIsBounded) {
     EXPECT_EQ(probe.kernelValue("hw.cpufamily"), std::nullopt);
 }
 
-TEST_F(LinuxSystemProbeTest, MissingCpuInfoAndUnknownNamesGiveNothing) {
-    LinuxSystemProbe probe(missing(), missing());
-    EXPECT_EQ(probe.kernelValue("hw.cpufamily"), std::nullopt);
-    EXPECT_EQ(probe.kernelValue("hw.ncpu"), std::nullopt);
-    EXPECT_EQ(probe.kernelValue(""), std::nullopt);
-    EXPECT_EQ(probe.kernelValue(nullptr), std::nullopt);
-}
-
-TEST_F(LinuxSystemProbeTest, CpuTypeComesFromTheKernelMachine) {
+// Without files the processor type still comes from the kernel's machine name.
+TEST_F(LinuxSystemProbeTest, MissingFilesAndUnknownNames) {
     utsname name{};
     ASSERT_EQ(uname(&name), 0);
-    const std::optional<qint32> expected =
+    const std::optional<qint32> type =
         LinuxSystemProbe::cpuTypeForMachine(QString::fromLatin1(name.machine));
     LinuxSystemProbe probe(missing(), missing());
     const std::optional<QByteArray> bytes = probe.kernelValue("hw.cputype");
-    ASSERT_EQ(bytes.has_value(), expected.has_value());
     if (bytes) {
         ASSERT_EQ(bytes->size(), 4);
-        EXPECT_EQ(valueOf(*bytes), *expected);
+    }
+    EXPECT_EQ(bytes ? std::optional<qint32>(valueOf(*bytes)) : std::nullopt, type);
+    for (const char* unknown : {"hw.cpufamily", "hw.ncpu", "", static_cast<const char*>(nullptr)}) {
+        EXPECT_EQ(probe.kernelValue(unknown), std::nullopt) << (unknown ? unknown : "null");
     }
 }
 

@@ -9,16 +9,10 @@
 namespace qby {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 QString text(const char16_t* s) {
     return QString::fromUtf16(s);
-}
-
-TEST(StringWithIntegerTest, FormatsDecimal) {
-    EXPECT_EQ(stringWithInteger(0), QStringLiteral("0"));
-    EXPECT_EQ(stringWithInteger(-42), QStringLiteral("-42"));
-    EXPECT_EQ(stringWithInteger(1234567), QStringLiteral("1234567"));
-    EXPECT_EQ(stringWithInteger(std::numeric_limits<qint64>::min()),
-              QStringLiteral("-9223372036854775808"));
 }
 
 struct SearchCase {
@@ -112,55 +106,80 @@ INSTANTIATE_TEST_SUITE_P(
                       TrimCase{u" \xD800 ", u"\xD800 ", u" \xD800"}));
 
 TEST(TrimTest, MatchesTheRegularExpressionsOnEveryCharacter) {
-    const QRegularExpression leading(QStringLiteral("^\\s*"),
-                                     QRegularExpression::UseUnicodePropertiesOption);
-    const QRegularExpression trailing(QStringLiteral("\\s*$"),
-                                      QRegularExpression::UseUnicodePropertiesOption);
+    const QRegularExpression::PatternOption unicode =
+        QRegularExpression::UseUnicodePropertiesOption;
+    const QRegularExpression leading(u"^\\s*"_s, unicode), trailing(u"\\s*$"_s, unicode);
     for (char32_t u = 0; u < 0x10000; ++u) {
         if (u >= 0xD800 && u < 0xE000) {
             continue;  // the expression engine refuses unpaired surrogates
         }
-        const QString sample =
-            QStringLiteral(" a") + QChar(char16_t(u)) + QStringLiteral("b ") + QChar(char16_t(u));
-        QString byLeading = QChar(char16_t(u)) + sample;
-        QString byTrailing = sample;
-        byLeading.remove(leading.match(byLeading).capturedStart(),
-                         leading.match(byLeading).capturedLength());
-        const QRegularExpressionMatch match = trailing.match(byTrailing);
-        byTrailing.remove(match.capturedStart(), match.capturedLength());
-        ASSERT_EQ(stringByTrimmingLeadingWhitespace(QChar(char16_t(u)) + sample), byLeading)
+        const QChar c{char16_t(u)};
+        const QString sample = u" a"_s + c + u"b "_s + c;
+        ASSERT_EQ(stringByTrimmingLeadingWhitespace(c + sample),
+                  QString(c + sample).remove(leading))
             << std::hex << static_cast<unsigned>(u);
-        ASSERT_EQ(stringByTrimmingTrailingWhitespace(sample), byTrailing)
+        ASSERT_EQ(stringByTrimmingTrailingWhitespace(sample), QString(sample).remove(trailing))
             << std::hex << static_cast<unsigned>(u);
     }
 }
 
-TEST(CountOccurrencesOfCharTest, CountsCodeUnits) {
-    EXPECT_EQ(countOccurrencesOfChar(QString(), u'a'), 0u);
-    EXPECT_EQ(countOccurrencesOfChar(QStringLiteral("a.b.c."), u'.'), 3u);
-    EXPECT_EQ(countOccurrencesOfChar(QStringLiteral("aAa"), u'a'), 2u);
-    const QString emoji = text(u"\U0001F600\U0001F600");
-    EXPECT_EQ(countOccurrencesOfChar(emoji, QChar(char16_t(0xD83D))), 2u);
-    EXPECT_EQ(countOccurrencesOfChar(QString(1 << 20, u'x'), u'x'), quint64(1) << 20);
+// One row per call of a helper that gives a text: what it gave, and what it must give.
+struct HelperCase {
+    QString given;
+    QString expected;
+};
+
+class HelperTest : public ::testing::TestWithParam<HelperCase> {};
+
+TEST_P(HelperTest, GivesTheExpectedText) {
+    EXPECT_EQ(GetParam().given, GetParam().expected);
 }
 
-TEST(MD5Test, DigestsUtf8UpToTheFirstZero) {
-    EXPECT_EQ(MD5(QString()), QStringLiteral("d41d8cd98f00b204e9800998ecf8427e"));
-    EXPECT_EQ(MD5(QStringLiteral("abc")), QStringLiteral("900150983cd24fb0d6963f7d28e17f72"));
-    EXPECT_EQ(MD5(QStringLiteral("The quick brown fox jumps over the lazy dog")),
-              QStringLiteral("9e107d9d372bb6826bd81d3542a419d6"));
-    const QString embedded = QStringLiteral("abc") + QChar(u'\0') + QStringLiteral("def");
-    EXPECT_EQ(MD5(embedded), MD5(QStringLiteral("abc")));
-    EXPECT_EQ(MD5(QString(QChar(u'\0'))), MD5(QString()));
-    // U+00E9 as UTF-8 is c3 a9.
-    EXPECT_EQ(MD5(text(u"\u00E9")), QStringLiteral("66ddcd97cfdeabb2f6fb8a999b4bc76f"));
+QString count(const QString& t, QChar c) {
+    return stringWithInteger(qint64(countOccurrencesOfChar(t, c)));
 }
+
+QString after(const QString& ancestor) {
+    return parentPathsAfterPath(u"/Applications/Quillbay.app/Contents/MacOS"_s, ancestor)
+        .join(u'|');
+}
+
+const QString kNul(QChar(u'\0'));
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, HelperTest,
+    ::testing::Values(
+        HelperCase{stringWithInteger(-42), u"-42"_s},
+        HelperCase{stringWithInteger(std::numeric_limits<qint64>::min()),
+                   u"-9223372036854775808"_s},
+        HelperCase{count(QString(), u'a'), u"0"_s}, HelperCase{count(u"a.b.c."_s, u'.'), u"3"_s},
+        HelperCase{count(u"aAa"_s, u'a'), u"2"_s},
+        HelperCase{count(text(u"\U0001F600\U0001F600"), QChar(char16_t(0xD83D))), u"2"_s},
+        // The UTF-8 bytes before the first zero; U+00E9 is c3 a9.
+        HelperCase{MD5(QString()), u"d41d8cd98f00b204e9800998ecf8427e"_s},
+        HelperCase{MD5(u"abc"_s), u"900150983cd24fb0d6963f7d28e17f72"_s},
+        HelperCase{MD5(u"abc"_s + kNul + u"def"_s), u"900150983cd24fb0d6963f7d28e17f72"_s},
+        HelperCase{MD5(text(u"\u00E9")), u"66ddcd97cfdeabb2f6fb8a999b4bc76f"_s},
+        HelperCase{after(u"/Applications"_s),
+                   u"/Applications/Quillbay.app|/Applications/Quillbay.app/Contents"_s},
+        HelperCase{after(u"/"_s),
+                   u"/Applications|/Applications/Quillbay.app|"
+                   u"/Applications/Quillbay.app/Contents"_s},
+        HelperCase{after(u"/Applications/Quillbay.app/Contents/MacOS"_s), QString()},
+        HelperCase{after(u"/Applications/"_s), QString()},
+        HelperCase{after(u"/applications"_s), QString()}, HelperCase{after(QString()), QString()},
+        HelperCase{stringByReplacingLastPathComponentWith(u"/tmp/Game.app"_s, u"Game.zip"_s),
+                   u"/tmp/Game.zip"_s},
+        HelperCase{stringByReplacingLastPathComponentWith(u"Game.app"_s, u"x"_s), u"x"_s},
+        HelperCase{stringByReplacingLastPathComponentWith(u"/Game.app"_s, u"x"_s), u"/x"_s},
+        HelperCase{stringByAppendingPathComponent1(u"/Users/me"_s, u"Library"_s, u"Caches"_s),
+                   u"/Users/me/Library/Caches"_s},
+        HelperCase{stringByAppendingPathComponent1(u"/"_s, u"a/"_s, u"/b"_s), u"/a/b"_s},
+        HelperCase{stringByAppendingPathComponent1(QString(), u"a"_s, u"b"_s), u"a/b"_s}));
 
 TEST(MD5Test, UnpairedSurrogatesStillGiveADigest) {
     for (const QString& odd : {text(u"\xD800"), text(u"x\xDC00y"), text(u"\xDBFF\xDBFF")}) {
-        const QString digest = MD5(odd);
-        EXPECT_EQ(digest.size(), 32);
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(digest).hasMatch());
+        EXPECT_TRUE(QRegularExpression(u"^[0-9a-f]{32}$"_s).match(MD5(odd)).hasMatch());
     }
 }
 
@@ -184,46 +203,10 @@ INSTANTIATE_TEST_SUITE_P(
                                {"/", "/Applications", "/Applications/Quillbay.app",
                                 "/Applications/Quillbay.app/Contents"},
                                "Contents"},
-                      PathCase{"/Applications/Quillbay.app/Contents",
-                               {"/", "/Applications", "/Applications/Quillbay.app"},
-                               "Quillbay.app"},
                       PathCase{"a/b/c", {"a", "a/b"}, "b"},
                       PathCase{"/x/y/x", {"/", "/x", "/x/y"}, "y"}, PathCase{"a", {}, ""},
                       PathCase{"/", {}, "/"}, PathCase{"", {}, ""}, PathCase{"/a", {"/"}, "/"},
                       PathCase{"//a///b/", {"/", "/a"}, "a"}));
-
-TEST(PathTest, ParentPathsAfterAnAncestor) {
-    const QString path = QStringLiteral("/Applications/Quillbay.app/Contents/MacOS");
-    EXPECT_EQ(parentPathsAfterPath(path, QStringLiteral("/Applications")),
-              (QStringList{"/Applications/Quillbay.app", "/Applications/Quillbay.app/Contents"}));
-    EXPECT_EQ(parentPathsAfterPath(path, QStringLiteral("/")),
-              (QStringList{"/Applications", "/Applications/Quillbay.app",
-                           "/Applications/Quillbay.app/Contents"}));
-    EXPECT_EQ(parentPathsAfterPath(path, path), QStringList());
-    EXPECT_EQ(parentPathsAfterPath(path, QStringLiteral("/Applications/")), QStringList());
-    EXPECT_EQ(parentPathsAfterPath(path, QStringLiteral("/applications")), QStringList());
-    EXPECT_EQ(parentPathsAfterPath(path, QString()), QStringList());
-}
-
-TEST(PathTest, ReplacesAndAppendsComponents) {
-    EXPECT_EQ(stringByReplacingLastPathComponentWith(QStringLiteral("/tmp/Game.app"),
-                                                     QStringLiteral("Game.zip")),
-              QStringLiteral("/tmp/Game.zip"));
-    EXPECT_EQ(
-        stringByReplacingLastPathComponentWith(QStringLiteral("Game.app"), QStringLiteral("x")),
-        QStringLiteral("x"));
-    EXPECT_EQ(
-        stringByReplacingLastPathComponentWith(QStringLiteral("/Game.app"), QStringLiteral("x")),
-        QStringLiteral("/x"));
-    EXPECT_EQ(stringByAppendingPathComponent1(QStringLiteral("/Users/me"),
-                                              QStringLiteral("Library"), QStringLiteral("Caches")),
-              QStringLiteral("/Users/me/Library/Caches"));
-    EXPECT_EQ(stringByAppendingPathComponent1(QStringLiteral("/"), QStringLiteral("a/"),
-                                              QStringLiteral("/b")),
-              QStringLiteral("/a/b"));
-    EXPECT_EQ(stringByAppendingPathComponent1(QString(), QStringLiteral("a"), QStringLiteral("b")),
-              QStringLiteral("a/b"));
-}
 
 TEST(BadInputTest, MegabyteTextsDoNotStall) {
     const QString spacesThenLetter = QString(1 << 20, u' ') + QStringLiteral("a");
@@ -232,10 +215,7 @@ TEST(BadInputTest, MegabyteTextsDoNotStall) {
     const QString letterThenSpaces = QStringLiteral("a") + QString(1 << 20, u'\t');
     EXPECT_EQ(stringByTrimmingTrailingWhitespace(letterThenSpaces), QStringLiteral("a"));
 
-    QString manyComponents;
-    for (int i = 0; i < (1 << 19); ++i) {
-        manyComponents.append(QStringLiteral("a/"));
-    }
+    const QString manyComponents = QStringLiteral("a/").repeated(1 << 19);
     // Half a million ancestors of a megabyte path would need about 500 GB; refused.
     EXPECT_TRUE(allParentPaths(manyComponents).isEmpty());
     EXPECT_EQ(lastPathComponentParentName(manyComponents), QStringLiteral("a"));

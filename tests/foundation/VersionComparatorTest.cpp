@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-#include <vector>
-
 namespace qby {
 namespace {
 
@@ -41,18 +38,15 @@ INSTANTIATE_TEST_SUITE_P(
         ComparisonCase{u"1.0", u"1.0.0", 0}, ComparisonCase{u"10.6", u"10.10", -1},
         ComparisonCase{u"10.10", u"10.9.5", 1}, ComparisonCase{u"2", u"10", -1},
         ComparisonCase{u"1.01", u"1.1", 0}, ComparisonCase{u"1.0", u"1.0.", 0},
-        ComparisonCase{u"1.0b1", u"1.0", -1}, ComparisonCase{u"1.0", u"1.0b1", 1},
-        ComparisonCase{u"1.0.1", u"1.0b", 1}, ComparisonCase{u"1.0a", u"1.0.1", -1},
+        ComparisonCase{u"1.0b1", u"1.0", -1}, ComparisonCase{u"1.0.1", u"1.0b", 1},
         ComparisonCase{u"1.0a", u"1.0b", -1}, ComparisonCase{u"1.0B", u"1.0a", -1},
         ComparisonCase{u"1.0b9", u"1.0b10", -1}, ComparisonCase{u"1.0rc1", u"1.0b2", 1},
-        ComparisonCase{u"1.2-3", u"1.2", 0}, ComparisonCase{u"1.0", u"1.0-beta", 0},
-        ComparisonCase{u"1.0beta", u"1.0.0", -1}, ComparisonCase{u"1.0 beta", u"1.0.0", 1},
-        ComparisonCase{u"1.0 ", u"1.0", 1}, ComparisonCase{u"1 0", u"1.0", 1},
-        ComparisonCase{u"1.2", u"1_2", 1}, ComparisonCase{u"1..2", u"1.2", -1},
-        ComparisonCase{u"ver1.0", u"1.0", -1}, ComparisonCase{u"a", u"1", -1},
+        ComparisonCase{u"1.2-3", u"1.2", 0}, ComparisonCase{u"1.0beta", u"1.0.0", -1},
+        ComparisonCase{u"1.0 beta", u"1.0.0", 1}, ComparisonCase{u"1.0 ", u"1.0", 1},
+        ComparisonCase{u"1 0", u"1.0", 1}, ComparisonCase{u"1.2", u"1_2", 1},
+        ComparisonCase{u"1..2", u"1.2", -1}, ComparisonCase{u"ver1.0", u"1.0", -1},
         ComparisonCase{u"-1", u"1", -1}, ComparisonCase{u"", u"", 0}, ComparisonCase{u"", u"0", 0},
-        ComparisonCase{u"", u"1", -1}, ComparisonCase{u"10.15.7", u"", 1},
-        ComparisonCase{u"10.6.0", u"10.6", 0}, ComparisonCase{u"10.5.8", u"10.6", -1},
+        ComparisonCase{u"", u"1", -1}, ComparisonCase{u"10.5.8", u"10.6", -1},
         // Both saturate at the largest 64-bit value.
         ComparisonCase{u"99999999999999999999", u"99999999999999999998", 0},
         ComparisonCase{u"9223372036854775807", u"9223372036854775806", 1},
@@ -99,30 +93,10 @@ INSTANTIATE_TEST_SUITE_P(
         CharacterClassCase{u".", 1}, CharacterClassCase{u"-", -1},
         CharacterClassCase{u"AZaz$+<=>^~`|\x01\x1F\x7F\u00E9\u20AC\xD800\xDC00", -1}));
 
-TEST(DefaultComparatorTest, IsOneInstanceAcrossThreads) {
-    std::vector<const VersionComparator*> seen(8, nullptr);
-    std::vector<std::thread> threads;
-    for (size_t i = 0; i < seen.size(); ++i) {
-        threads.emplace_back([&seen, i] {
-            seen[i] = &VersionComparator::defaultComparator();
-            EXPECT_EQ(seen[i]->compareVersion(QStringLiteral("10.6"), QStringLiteral("10.10")), -1);
-        });
-    }
-    for (std::thread& t : threads) {
-        t.join();
-    }
-    for (const VersionComparator* instance : seen) {
-        EXPECT_EQ(instance, &VersionComparator::defaultComparator());
-    }
-}
-
 TEST(CompareVersionBadInputTest, HugeTextsStayLinear) {
     const QString megabyteOfDigits(1 << 20, u'7');
     const QString megabyteOfPeriods(1 << 20, u'.');
-    QString dottedNumbers;
-    for (int i = 0; i < (1 << 19); ++i) {
-        dottedNumbers.append(QStringLiteral("1."));
-    }
+    const QString dottedNumbers = QStringLiteral("1.").repeated(1 << 19);
     QString textThenSpaces = QStringLiteral("a");
     textThenSpaces.append(QString(1 << 20, u' '));
 

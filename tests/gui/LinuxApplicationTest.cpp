@@ -35,9 +35,7 @@ TEST_P(RunModalTest, AnswersByTheOrderButtonsWereAdded) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RunModalTest,
-    ::testing::Values(AlertCase{{"Download & Install", "Quit"}, "Quit", 1001},
-                      AlertCase{{"Download & Install", "Quit"}, "Download & Install", 1000},
-                      AlertCase{{"Support", "Quit"}, "Support", 1000},
+    ::testing::Values(AlertCase{{"Download & Install", "Quit"}, "Download & Install", 1000},
                       AlertCase{{"Quit"}, "Quit", 1000},
                       AlertCase{{"One", "Two", "Three"}, "Three", 1002},
                       AlertCase{{"One", "Two", "Three"}, "Two", 1001},

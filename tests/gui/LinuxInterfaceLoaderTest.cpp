@@ -25,16 +25,26 @@ namespace {
 
 const QString kResources = QStringLiteral(QBY_RESOURCES_DIR);
 
-LinuxDownloadWindow* loadReal(LinuxInterfaceLoader& loader) {
-    return static_cast<LinuxDownloadWindow*>(
-        loader.loadDownloadWindow(QStringLiteral("ClientDownloader")));
-}
+// The shipped window, loaded afresh for each test.
+class DownloadWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(window, nullptr); }
+    void TearDown() override {
+        if (window) {
+            window->widget()->hide();
+        }
+    }
+    LinuxDownloadWindow* load() {
+        return static_cast<LinuxDownloadWindow*>(
+            loader.loadDownloadWindow(QStringLiteral("ClientDownloader")));
+    }
+
+    LinuxInterfaceLoader loader{kResources};
+    LinuxDownloadWindow* window = load();
+};
 
 // Screen readers announce a window (not a bare panel) and name every control.
-TEST(InterfaceLoaderTest, TheWindowIsAnnouncedAsAWindowWithNamedControls) {
-    LinuxInterfaceLoader loader(kResources);
-    LinuxDownloadWindow* window = loadReal(loader);
-    ASSERT_NE(window, nullptr);
+TEST_F(DownloadWindowTest, IsAnnouncedAsAWindowWithNamedControls) {
     ASSERT_NE(window->statusLabel(), nullptr);
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window->widget());
     ASSERT_NE(accessible, nullptr);
@@ -45,69 +55,60 @@ TEST(InterfaceLoaderTest, TheWindowIsAnnouncedAsAWindowWithNamedControls) {
     EXPECT_EQ(window->cancelButton()->accessibleName(), QStringLiteral("Cancel download"));
 }
 
+// The window's description with one of its controls taken out.
+QByteArray without(const char* control) {
+    return QByteArray(
+               R"(<?xml version="1.0"?><ui version="4.0"><widget class="QWidget" name="window">
+<widget class="QLabel" name="statusLabel"/><widget class="QProgressBar" name="mBar"/>
+<widget class="QPushButton" name="cancelButton"/></widget></ui>)")
+        .replace(control, "");
+}
+
 struct BrokenCase {
     const char* name;
-    const char* fileName;  // written into the resources folder, if any
-    QByteArray content;
+    std::optional<QByteArray> content;  // of ClientDownloader.ui, if any
+    const char* linkTarget = nullptr;   // ClientDownloader.ui as a link to this, if any
 };
 
 class BrokenInterfaceTest : public ::testing::TestWithParam<BrokenCase> {};
 
+// Beside the resources folder lies a good window description, which no name may reach.
 TEST_P(BrokenInterfaceTest, GivesNothing) {
-    QTemporaryDir resources;
-    if (GetParam().fileName) {
-        QFile file(resources.filePath(QString::fromUtf8(GetParam().fileName)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(GetParam().content);
-    }
-    LinuxInterfaceLoader loader(resources.path());
-    EXPECT_EQ(loader.loadDownloadWindow(QString::fromUtf8(GetParam().name)), nullptr);
-}
-
-const QByteArray kWithoutBar = R"(<?xml version="1.0"?><ui version="4.0"><widget class="QWidget"
- name="window"><widget class="QLabel" name="statusLabel"/><widget class="QPushButton"
- name="cancelButton"/></widget></ui>)";
-const QByteArray kWithoutCancel = R"(<?xml version="1.0"?><ui version="4.0"><widget class="QWidget"
- name="window"><widget class="QLabel" name="statusLabel"/><widget class="QProgressBar" name="mBar"/>
- </widget></ui>)";
-const QByteArray kWithoutStatus = R"(<?xml version="1.0"?><ui version="4.0"><widget class="QWidget"
- name="window"><widget class="QProgressBar" name="mBar"/><widget class="QPushButton"
- name="cancelButton"/></widget></ui>)";
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, BrokenInterfaceTest,
-    ::testing::Values(BrokenCase{"ClientDownloader", nullptr, {}},
-                      BrokenCase{"ClientDownloader", "ClientDownloader.ui", {}},
-                      BrokenCase{"ClientDownloader", "ClientDownloader.ui", "<ui><widget"},
-                      BrokenCase{"ClientDownloader", "ClientDownloader.ui", "\x00\xff\xfe garbage"},
-                      BrokenCase{"ClientDownloader", "ClientDownloader.ui", kWithoutBar},
-                      BrokenCase{"ClientDownloader", "ClientDownloader.ui", kWithoutCancel},
-                      BrokenCase{"ClientDownloader", "ClientDownloader.ui", kWithoutStatus},
-                      BrokenCase{"", nullptr, {}}, BrokenCase{"../x", nullptr, {}}));
-
-TEST(BrokenInterfaceTest, NamesCannotLeaveTheResourcesFolder) {
     QTemporaryDir root;
+    const QString resources = root.filePath(QStringLiteral("Resources"));
+    const QString file = resources + QStringLiteral("/ClientDownloader.ui");
     ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("Resources")));
     ASSERT_TRUE(QFile::copy(kResources + QStringLiteral("/ClientDownloader.ui"),
                             root.filePath(QStringLiteral("Outside.ui"))));
-    LinuxInterfaceLoader loader(root.filePath(QStringLiteral("Resources")));
-    EXPECT_EQ(loader.loadDownloadWindow(QStringLiteral("../Outside")), nullptr);
+    if (GetParam().content) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(*GetParam().content);
+    }
+    if (GetParam().linkTarget) {
+        ASSERT_TRUE(QFile::link(QString::fromUtf8(GetParam().linkTarget), file));
+    }
+    LinuxInterfaceLoader loader(resources);
+    EXPECT_EQ(loader.loadDownloadWindow(QString::fromUtf8(GetParam().name)), nullptr);
 }
 
-TEST(BrokenInterfaceTest, ADeviceInPlaceOfTheFileIsRefused) {
-    QTemporaryDir resources;
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"),
-                            resources.filePath(QStringLiteral("ClientDownloader.ui"))));
-    LinuxInterfaceLoader loader(resources.path());
-    EXPECT_EQ(loader.loadDownloadWindow(QStringLiteral("ClientDownloader")), nullptr);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Table, BrokenInterfaceTest,
+    ::testing::Values(
+        BrokenCase{"ClientDownloader", std::nullopt}, BrokenCase{"ClientDownloader", ""},
+        BrokenCase{"ClientDownloader", "<ui><widget"},
+        BrokenCase{"ClientDownloader", QByteArray("\x00\xff\xfe garbage", 11)},
+        BrokenCase{"ClientDownloader", without(R"(<widget class="QProgressBar" name="mBar"/>)")},
+        BrokenCase{"ClientDownloader",
+                   without(R"(<widget class="QPushButton" name="cancelButton"/>)")},
+        BrokenCase{"ClientDownloader", without(R"(<widget class="QLabel" name="statusLabel"/>)")},
+        BrokenCase{"ClientDownloader", std::nullopt, "/dev/zero"}, BrokenCase{"", std::nullopt},
+        BrokenCase{"../Outside", std::nullopt}));
 
-class SetProgressTest : public ::testing::TestWithParam<std::pair<double, int>> {};
+class SetProgressTest : public DownloadWindowTest,
+                        public ::testing::WithParamInterface<std::pair<double, int>> {};
 
 TEST_P(SetProgressTest, DrawsOutOfRangeValuesAtTheNearerEnd) {
-    LinuxInterfaceLoader loader(kResources);
-    LinuxDownloadWindow* window = loadReal(loader);
-    ASSERT_NE(window, nullptr);
     window->setProgress(42.0);
     window->setProgress(GetParam().first);
     EXPECT_EQ(window->progressBar()->value(), GetParam().second) << GetParam().first;
@@ -122,10 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SetProgressTest,
                                            std::pair{std::numeric_limits<double>::infinity(), 0},
                                            std::pair{-std::numeric_limits<double>::infinity(), 0}));
 
-TEST(DownloadWindowTest, BusyBarAndStatusLine) {
-    LinuxInterfaceLoader loader(kResources);
-    LinuxDownloadWindow* window = loadReal(loader);
-    ASSERT_NE(window, nullptr);
+TEST_F(DownloadWindowTest, BusyBarAndStatusLine) {
     window->setIndeterminate(true);
     EXPECT_EQ(window->progressBar()->maximum(), 0);
     window->setIndeterminate(false);
@@ -148,10 +146,7 @@ public:
     }
 };
 
-TEST(DownloadWindowTest, DisplayIfNeededPaintsWithoutTheEventLoop) {
-    LinuxInterfaceLoader loader(kResources);
-    LinuxDownloadWindow* window = loadReal(loader);
-    ASSERT_NE(window, nullptr);
+TEST_F(DownloadWindowTest, DisplayIfNeededPaintsWithoutTheEventLoop) {
     window->makeKeyAndOrderFront();
     QApplication::processEvents();
     PaintCounter painted;
@@ -159,13 +154,9 @@ TEST(DownloadWindowTest, DisplayIfNeededPaintsWithoutTheEventLoop) {
     window->setProgress(100.0);
     window->displayIfNeeded();
     EXPECT_GE(painted.count, 1);
-    window->widget()->hide();
 }
 
-TEST(DownloadWindowTest, CentresAndComesToTheFront) {
-    LinuxInterfaceLoader loader(kResources);
-    LinuxDownloadWindow* window = loadReal(loader);
-    ASSERT_NE(window, nullptr);
+TEST_F(DownloadWindowTest, CentresAndComesToTheFront) {
     window->center();
     window->makeKeyAndOrderFront();
     QApplication::processEvents();
@@ -173,21 +164,13 @@ TEST(DownloadWindowTest, CentresAndComesToTheFront) {
     const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
     const QPoint windowCentre = window->widget()->frameGeometry().center();
     // Within the few pixels a window frame may add once shown.
-    EXPECT_LE((screenCentre - windowCentre).manhattanLength(), 8)
-        << screenCentre.x() << "," << screenCentre.y() << " " << windowCentre.x() << ","
-        << windowCentre.y() << " " << window->widget()->width() << "x"
-        << window->widget()->height();
+    EXPECT_LE((screenCentre - windowCentre).manhattanLength(), 8);
     EXPECT_TRUE(window->widget()->isActiveWindow());
-    window->widget()->hide();
 }
 
-TEST(DownloadWindowTest, CancelRunsTheLatestAction) {
-    LinuxInterfaceLoader loader(kResources);
-    LinuxDownloadWindow* window = loadReal(loader);
-    ASSERT_NE(window, nullptr);
+TEST_F(DownloadWindowTest, CancelRunsTheLatestAction) {
     window->cancelButton()->click();  // no action yet: nothing happens
-    int first = 0;
-    int second = 0;
+    int first = 0, second = 0;
     window->setCancelAction([&] { ++first; });
     window->setCancelAction([&] { ++second; });
     window->cancelButton()->click();
@@ -200,19 +183,14 @@ TEST(DownloadWindowTest, CancelRunsTheLatestAction) {
     EXPECT_EQ(second, 2);
     QApplication::sendEvent(window->widget(), &enter);
     EXPECT_EQ(second, 2);
-    window->setCancelAction([&] { ++second; });
     // Closing the window is cancelling; the window stays for the action to decide.
     window->makeKeyAndOrderFront();
     EXPECT_FALSE(window->widget()->close());
     EXPECT_EQ(second, 3);
     EXPECT_TRUE(window->widget()->isVisible());
-    window->widget()->hide();
 }
 
-TEST(DownloadWindowTest, SheetEndsWithDidEnd) {
-    LinuxInterfaceLoader loader(kResources);
-    LinuxDownloadWindow* window = loadReal(loader);
-    ASSERT_NE(window, nullptr);
+TEST_F(DownloadWindowTest, SheetEndsWithDidEnd) {
     window->makeKeyAndOrderFront();
     int cancelled = 0;
     window->setCancelAction([&] { ++cancelled; });
@@ -243,19 +221,15 @@ TEST(DownloadWindowTest, SheetEndsWithDidEnd) {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(ended, 1);
     EXPECT_TRUE(guard.isNull());
-    window->widget()->hide();
 }
 
-TEST(DownloadWindowTest, LoaderKeepsEveryWindowItLoaded) {
-    LinuxInterfaceLoader loader(kResources);
-    LinuxDownloadWindow* first = loadReal(loader);
-    LinuxDownloadWindow* second = loadReal(loader);
-    ASSERT_NE(first, nullptr);
+TEST_F(DownloadWindowTest, LoaderKeepsEveryWindowItLoaded) {
+    LinuxDownloadWindow* second = load();
     ASSERT_NE(second, nullptr);
-    EXPECT_NE(first, second);
-    first->setProgress(10);
+    EXPECT_NE(window, second);
+    window->setProgress(10);
     second->setProgress(20);
-    EXPECT_EQ(first->progressBar()->value(), 10);
+    EXPECT_EQ(window->progressBar()->value(), 10);
     EXPECT_EQ(second->progressBar()->value(), 20);
 }
 

@@ -45,37 +45,25 @@ protected:
     const QByteArray request = testsupport::TemporaryBundle::infoPlistXml({{"k", "v"}});
 };
 
-TEST_F(DropFolderTest, ListsOnlyRegularNotificationFiles) {
-    ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.A.plist", request));
-    ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.B.plist", request));
-    ASSERT_TRUE(NotificationFiles::place(dir.path(), ".download.C.plist", request));
-    ASSERT_TRUE(NotificationFiles::place(dir.path(), "notes.txt", request));
-    ASSERT_TRUE(QFile::link(path("download.A.plist"), path("download.Link.plist")));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path("download.Pipe.plist")).constData(), 0600), 0);
-    ASSERT_TRUE(QDir().mkdir(path("download.Folder.plist")));
-
-    QStringList names = folder.notificationNames();
-    names.sort();
-    EXPECT_EQ(names, QStringList({"download.A.plist", "download.B.plist"}));
-}
-
-TEST_F(DropFolderTest, ReadsAFileWhole) {
-    ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.A.plist", request));
-    const FileContents contents = folder.read("download.A.plist");
-    EXPECT_TRUE(contents.ok);
-    EXPECT_EQ(contents.bytes, request);
-}
-
-TEST_F(DropFolderTest, RefusesWhatIsNotAPlainSmallFile) {
+// Links, pipes and folders are not listed; only a plain file of at most 1 MiB is read.
+TEST_F(DropFolderTest, ListsAndReadsOnlyPlainSmallFiles) {
     // The link points at a valid request: following it would consume a file outside the folder.
     QTemporaryDir outside;
     ASSERT_TRUE(NotificationFiles::place(outside.path(), "download.A.plist", request));
     ASSERT_TRUE(QFile::link(outside.path() + "/download.A.plist", path("download.Link.plist")));
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("download.Pipe.plist")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir().mkdir(path("download.Folder.plist")));
+    for (const char* name : {"download.A.plist", ".download.C.plist", "notes.txt"}) {
+        ASSERT_TRUE(NotificationFiles::place(dir.path(), name, request));
+    }
     ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.Big.plist",
                                          QByteArray(DropFolder::kMaximumFileSize + 1, ' ')));
     ASSERT_TRUE(NotificationFiles::place(dir.path(), "download.Limit.plist",
                                          QByteArray(DropFolder::kMaximumFileSize, ' ')));
+    QStringList names = folder.notificationNames();
+    names.sort();
+    EXPECT_EQ(names,
+              QStringList({"download.A.plist", "download.Big.plist", "download.Limit.plist"}));
 
     const struct {
         const char* name;
@@ -93,6 +81,7 @@ TEST_F(DropFolderTest, RefusesWhatIsNotAPlainSmallFile) {
         EXPECT_EQ(contents.ok, c.ok) << c.name;
         EXPECT_EQ(contents.error, QString::fromUtf8(c.error)) << c.name;
     }
+    EXPECT_EQ(folder.read("download.A.plist").bytes, request);
     EXPECT_TRUE(QFile::exists(outside.path() + "/download.A.plist"));
 }
 
