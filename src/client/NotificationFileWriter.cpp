@@ -23,7 +23,7 @@ bool writeNotificationFile(const DownloadRequest& request, const QString& prefix
         QStringLiteral("%1.%2.plist").arg(prefix, services.processInfo.globallyUniqueString());
     const QString path = *folder + QLatin1Char('/') + fileName;
     services.fileManager.removeItem(path);
-    return services.propertyLists.writeDictionaryAtomically(path, request);
+    return services.propertyLists.writeDictionaryAtomically(path, request).ok();
 }
 
 }  // namespace qby

@@ -1,10 +1,9 @@
 #include "FakePlatform.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace qby::fake {
 namespace {
@@ -176,13 +175,13 @@ std::unique_ptr<platform::MetadataQuery> FakePlatform::createQuery(const QString
     return std::make_unique<FakeMetadataQuery>(*this);
 }
 
-bool FakePlatform::writeDictionaryAtomically(const QString& path,
-                                             const QMap<QString, QString>& dictionary) {
+Status FakePlatform::writeDictionaryAtomically(const QString& path,
+                                               const QMap<QString, QString>& dictionary) {
     log.add(QStringLiteral("plist.write %1").arg(path));
-    if (!propertyListWritesSucceed) return false;
+    if (!propertyListWritesSucceed) return Error{EIO, QStringLiteral("scripted failure")};
     writtenPropertyLists.insert(path, dictionary);
     addFile(path, QString());
-    return true;
+    return {};
 }
 
 std::optional<QVariant> FakePlatform::parse(const QByteArray& bytes) const {

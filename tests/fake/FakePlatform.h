@@ -185,8 +185,8 @@ public:
     }
     std::unique_ptr<platform::MetadataQuery> createQuery(const QString& queryText) override;
     void postNotification(const QString& name) override { log.add("notifications.post " + name); }
-    bool writeDictionaryAtomically(const QString& path,
-                                   const QMap<QString, QString>& dictionary) override;
+    Status writeDictionaryAtomically(const QString& path,
+                                     const QMap<QString, QString>& dictionary) override;
     std::optional<QVariant> parse(const QByteArray& bytes) const override;
     QString globallyUniqueString() override { return QStringLiteral("TOKEN%1").arg(++tokens_); }
     void syslog(int priority, const QString& message) override {

@@ -1,15 +1,15 @@
-#include "platform/linux/LibPlistPropertyLists.h"
-
 #include "NamedCase.h"
 #include "PropertyListBytes.h"
+#include "platform/linux/LibPlistPropertyLists.h"
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -55,7 +55,7 @@ TEST_F(PropertyListWriteTest, ReplacesTheFileWholeWithAPrivateXmlFile) {
     old.write(QByteArray(100000, 'z'));
     old.close();
     const mode_t savedMask = umask(0);
-    ASSERT_TRUE(plists.writeDictionaryAtomically(target, {{"k", "v"}}));
+    ASSERT_TRUE(plists.writeDictionaryAtomically(target, {{"k", "v"}}).ok());
     umask(savedMask);
 
     struct stat st {};
@@ -77,7 +77,7 @@ class WriteTableTest : public PropertyListWriteTest,
 
 TEST_P(WriteTableTest, ReadsBackThroughLibplistAndAnotherXmlReader) {
     const QString target = dir.filePath("download.T.plist");
-    const bool written = plists.writeDictionaryAtomically(target, GetParam().written);
+    const bool written = plists.writeDictionaryAtomically(target, GetParam().written).ok();
     ASSERT_EQ(written, GetParam().read.has_value());
     if (!written) {
         EXPECT_EQ(folderEntries(), QStringList{});
@@ -123,11 +123,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PropertyListWriteTest, FailsWithoutLeavingATemporaryFile) {
     // The target is a folder: the rename cannot replace it.
     ASSERT_TRUE(QDir().mkdir(dir.filePath("taken.plist")));
-    EXPECT_FALSE(plists.writeDictionaryAtomically(dir.filePath("taken.plist"), {{"k", "v"}}));
+    const Status taken =
+        plists.writeDictionaryAtomically(dir.filePath("taken.plist"), {{"k", "v"}});
+    ASSERT_FALSE(taken.ok());
+    EXPECT_EQ(taken.error().code, EISDIR);
+    EXPECT_TRUE(taken.error().message.contains(dir.filePath("taken.plist")));
     EXPECT_EQ(folderEntries(), QStringList{"taken.plist"});
     // The folder is missing: nothing can be made.
-    EXPECT_FALSE(plists.writeDictionaryAtomically(dir.filePath("missing/x.plist"), {{"k", "v"}}));
-    EXPECT_FALSE(plists.writeDictionaryAtomically("", {{"k", "v"}}));
+    const Status missing =
+        plists.writeDictionaryAtomically(dir.filePath("missing/x.plist"), {{"k", "v"}});
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().code, ENOENT);
+    EXPECT_FALSE(plists.writeDictionaryAtomically("", {{"k", "v"}}).ok());
     EXPECT_EQ(folderEntries(), QStringList{"taken.plist"});
 }
 

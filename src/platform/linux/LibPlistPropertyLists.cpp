@@ -1,5 +1,6 @@
 #include "platform/linux/LibPlistPropertyLists.h"
 
+#include "platform/linux/PosixError.h"
 #include "platform/linux/PropertyListInputGuard.h"
 
 #include <QDateTime>
@@ -170,22 +171,26 @@ bool writeAll(int fd, const char* data, size_t length) {
 
 }  // namespace
 
-bool LibPlistPropertyLists::writeDictionaryAtomically(const QString& path,
-                                                      const QMap<QString, QString>& dictionary) {
-    if (path.isEmpty()) return false;
+Status LibPlistPropertyLists::writeDictionaryAtomically(const QString& path,
+                                                        const QMap<QString, QString>& dictionary) {
+    if (path.isEmpty()) return PosixError::at(ENOENT, path);
     PlistPtr root(plist_new_dict());
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
         const QByteArray key = xmlSafeText(it.key()).toUtf8();
         // Two keys that differ only in characters XML cannot carry would become one; writing
         // that would silently drop a value.
-        if (plist_dict_get_item(root.get(), key.constData()) != nullptr) return false;
+        if (plist_dict_get_item(root.get(), key.constData()) != nullptr) {
+            return Error{EINVAL, QStringLiteral("Two keys of the request become one in XML: %1")
+                                     .arg(QString::fromUtf8(key))};
+        }
         plist_dict_set_item(root.get(), key.constData(),
                             plist_new_string(xmlSafeText(it.value()).toUtf8().constData()));
     }
     char* rawXml = nullptr;
     uint32_t rawLength = 0;
     plist_to_xml(root.get(), &rawXml, &rawLength);
-    if (rawXml == nullptr) return false;
+    if (rawXml == nullptr)
+        return Error{ENOMEM, QStringLiteral("No XML could be made for %1").arg(path)};
     std::unique_ptr<char, void (*)(char*)> ownedXml(rawXml, plist_to_xml_free);
     const QByteArray document = withCarriageReturnsAsReferences(rawXml, rawLength);
     const char* xml = document.constData();
@@ -196,13 +201,20 @@ bool LibPlistPropertyLists::writeDictionaryAtomically(const QString& path,
     QByteArray temporary =
         QFile::encodeName(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
     const int fd = mkstemp(temporary.data());
-    if (fd < 0) return false;
+    if (fd < 0) return PosixError::at(errno, path);
     bool written = fchmod(fd, 0600) == 0 && writeAll(fd, xml, length) && fsync(fd) == 0;
-    written = (::close(fd) == 0) && written;
-    if (written) written = ::rename(temporary.constData(), QFile::encodeName(path)) == 0;
+    int error = written ? 0 : errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written && ::rename(temporary.constData(), QFile::encodeName(path)) != 0) {
+        written = false;
+        error = errno;
+    }
     if (!written) {
         ::unlink(temporary.constData());
-        return false;
+        return PosixError::at(error, path);
     }
     // Make the rename itself durable; a failure here leaves a complete file all the same.
     const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(),
@@ -211,7 +223,7 @@ bool LibPlistPropertyLists::writeDictionaryAtomically(const QString& path,
         fsync(folder);
         ::close(folder);
     }
-    return true;
+    return {};
 }
 
 std::optional<QVariant> LibPlistPropertyLists::parse(const QByteArray& bytes) const {

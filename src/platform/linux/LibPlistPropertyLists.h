@@ -11,7 +11,7 @@ public:
     // A property list with more containers nested in one another is refused as hostile.
     static constexpr int kMaxNesting = PropertyListInputGuard::kMaxNesting;
 
-    bool writeDictionaryAtomically(const QString& path,
+    Status writeDictionaryAtomically(const QString& path,
                                    const QMap<QString, QString>& dictionary) override;
     std::optional<QVariant> parse(const QByteArray& bytes) const override;
 };
