@@ -39,12 +39,7 @@ struct DownloaderServices {
     platform::PropertyLists& propertyLists;
     platform::ProcessInfo& processInfo;
     platform::Pauses& pauses;
-    platform::UrlLoader& urlLoader;
-    platform::Dispatch& dispatch;
-    platform::UrlDownloader& urlDownloader;
-    platform::ArchiveTools& archiveTools;
-    platform::Authorization& authorization;
-    platform::Clock& clock;
+    InstallServices install;
     SystemInfo& systemInfo;
     QBYClientProxy& proxy;
     HandOffFlag& handOff;

@@ -1,8 +1,8 @@
 #include "downloader/QBYClientDownloader.h"
 
-#include "foundation/PathComponents.h"
 #include "downloader/ReleaseSelection.h"
 #include "foundation/BundleLayout.h"
+#include "foundation/PathComponents.h"
 #include "foundation/VersionComparator.h"
 
 #include <QUrl>
@@ -51,7 +51,7 @@ const QString QBYClientDownloader::kInstallDestination =
     QStringLiteral("/Applications/%1").arg(QStringLiteral("Quillbay.app"));
 
 QBYClientDownloader::QBYClientDownloader(const DownloaderServices& services)
-    : services_(services), progressText_(services.bundle, services.clock) {}
+    : services_(services), progressText_(services.bundle, services.install.clock) {}
 
 QBYClientDownloader::~QBYClientDownloader() {
     QBYClientDownloader* self = this;
@@ -76,24 +76,24 @@ void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
 
     // The task touches no field of ours: it holds the cancel flag itself and finds us again on
     // the main thread only while we live.
-    services_.dispatch.async([cancelled = downloadCancelled_, alive = std::weak_ptr<int>(lifetime_),
-                              self = this, &urlLoader = services_.urlLoader,
-                              &propertyLists = services_.propertyLists,
-                              &dispatch = services_.dispatch] {
-        const std::optional<QByteArray> data =
-            urlLoader.dataWithContentsOfURL(QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes);
-        if (cancelled->load()) return;
-        std::optional<QVariantList> entries = releaseEntriesOfFeed(data, propertyLists);
-        dispatch.performOnMainThread([alive, self, entries = std::move(entries)] {
-            // A cancel that came after the check above: the application is already ending.
-            if (alive.expired() || self->downloadCancelled()) return;
-            if (entries) {
-                self->doDownload(*entries);
-            } else {
-                self->downloadFailed();
-            }
+    services_.install.dispatch.async(
+        [cancelled = downloadCancelled_, alive = std::weak_ptr<int>(lifetime_), self = this,
+         &urlLoader = services_.install.urlLoader, &propertyLists = services_.propertyLists,
+         &dispatch = services_.install.dispatch] {
+            const std::optional<QByteArray> data =
+                urlLoader.dataWithContentsOfURL(QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes);
+            if (cancelled->load()) return;
+            std::optional<QVariantList> entries = releaseEntriesOfFeed(data, propertyLists);
+            dispatch.performOnMainThread([alive, self, entries = std::move(entries)] {
+                // A cancel that came after the check above: the application is already ending.
+                if (alive.expired() || self->downloadCancelled()) return;
+                if (entries) {
+                    self->doDownload(*entries);
+                } else {
+                    self->downloadFailed();
+                }
+            });
         });
-    });
 }
 
 void QBYClientDownloader::doDownload(const QVariantList& entries) {
@@ -109,8 +109,8 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
         // A url that is no https URL or names no file counts as no url at all.
         if (chosen->url) fileName = releaseArchiveFileName(*chosen->url);
         if (fileName) {
-            clientDownload_ = services_.urlDownloader.startDownload(QUrl(*chosen->url),
-                                                                    kDownloadTimeoutSeconds, *this);
+            clientDownload_ = services_.install.urlDownloader.startDownload(
+                QUrl(*chosen->url), kDownloadTimeoutSeconds, *this);
         }
     }
     if (!clientDownload_) {
@@ -228,7 +228,7 @@ void QBYClientDownloader::downloadDidFinish() {
     const platform::ArchiveFormat format = extensionOf(file) == kTarGzipExtension
                                                ? platform::ArchiveFormat::TarGzip
                                                : platform::ArchiveFormat::Zip;
-    const Status unpacked = services_.archiveTools.unpack(folder, file, format);
+    const Status unpacked = services_.install.archiveTools.unpack(folder, file, format);
     // As "rm -f" after the tool: the archive goes whether or not it unpacked.
     services_.fileManager.removeItem(downloadPath_);
     services_.pauses.usleep(kUnpackPauseMicroseconds);
@@ -285,7 +285,7 @@ bool QBYClientDownloader::installClient(const QString& source, const QString& de
 }
 
 bool QBYClientDownloader::installClientWithAuth(const QString& source, const QString& destination) {
-    platform::Authorization& authorization = services_.authorization;
+    platform::Authorization& authorization = services_.install.authorization;
     if (services_.fileManager.fileExists(destination)) {
         if (!authorization.executeWithPrivileges(kRemoveTool,
                                                  {QStringLiteral("-rf"), destination})) {
