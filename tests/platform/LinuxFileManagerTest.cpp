@@ -89,6 +89,8 @@ TEST_F(LinuxFileManagerTest, ReadsThroughLinksButNothingFromFoldersPipesAndAbsen
     EXPECT_EQ(files.readUtf8Text(path("pipe"), 1000), std::nullopt);
     EXPECT_EQ(files.readUtf8Text(path("absent"), 1000), std::nullopt);
     EXPECT_EQ(files.readUtf8Text("", 1000), std::nullopt);
+    // A file that holds more than its size says, as those of /proc do, is refused at the limit.
+    EXPECT_EQ(files.readUtf8Text("/proc/self/status", 16), std::nullopt);
 }
 
 TEST_F(LinuxFileManagerTest, TellsItemsAndFoldersApartWithoutFollowingLinks) {

@@ -1,5 +1,7 @@
 #include "storeclient/RequestWindow.h"
 
+#include "storeclient/ApplicationAdaptor.h"
+
 #include <QListWidget>
 
 #include <gtest/gtest.h>
@@ -36,6 +38,17 @@ TEST(RequestWindowTest, KeepsOnlyTheLatestRequests) {
     ASSERT_EQ(texts.size(), RequestWindow::kShownRequests);
     EXPECT_EQ(texts.first(), QString("n = %1").arg(added - RequestWindow::kShownRequests));
     EXPECT_EQ(texts.last(), QString("n = %1").arg(added - 1));
+}
+
+// The downloader activates the client over the bus to put it before the user.
+TEST(RequestWindowTest, ActivationShowsTheWindowEvenWhenMinimized) {
+    RequestWindow window;
+    auto* adaptor = new ApplicationAdaptor(&window);  // owned by the window
+    adaptor->Activate({});
+    EXPECT_TRUE(window.isVisible());
+    window.showMinimized();
+    adaptor->Activate({});
+    EXPECT_FALSE(window.isMinimized());
 }
 
 }  // namespace
