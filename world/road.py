@@ -5,7 +5,7 @@ sandbox; inside, this file is the entry point:
   /usr/bin/python3 /world/road.py /suite/TABLE.py ROAD"""
 
 import importlib
-import importlib.util
+import runpy
 import sys
 from dataclasses import dataclass
 from pathlib import Path, PurePosixPath
@@ -36,10 +36,7 @@ def load_table(path):
     path = Path(path).resolve()
     if str(path.parent) not in sys.path:
         sys.path.insert(0, str(path.parent))
-    spec = importlib.util.spec_from_file_location(f"road_table_{path.stem}", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module.ROADS
+    return runpy.run_path(str(path))["ROADS"]
 
 
 def main(table, name):

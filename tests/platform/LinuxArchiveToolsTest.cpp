@@ -1,14 +1,13 @@
+#include "NamedCase.h"
 #include "platform/linux/LinuxArchiveTools.h"
 
-#include "NamedCase.h"
-
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -19,7 +18,8 @@ constexpr auto kZip = ArchiveFormat::Zip;
 // The archive's format follows its name; it unpacks when files are expected afterwards.
 struct UnpackCase : testsupport::NamedCase {
     const char* fileName;
-    QStringList members;   // make_archive.py specs; "@OUT" is the folder beside the work folder
+    QStringList
+        members;  // as make_archive.py reads them; "@OUT" is the folder beside the work folder
     QStringList expected;  // files that stand in the work folder afterwards
     ArchiveFormat format() const { return QByteArray(fileName).endsWith(".zip") ? kZip : kTgz; }
 };

@@ -1,17 +1,16 @@
-#include "platform/linux/LinuxWorkspace.h"
-
 #include "NamedCase.h"
 #include "PropertyListBytes.h"
 #include "TemporaryBundle.h"
 #include "WaitUntil.h"
+#include "platform/linux/LinuxWorkspace.h"
 
-#include <gtest/gtest.h>
-#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -79,9 +78,9 @@ struct LookupCase : testsupport::NamedCase {
 class LookupTest : public LinuxWorkspaceTest, public testing::WithParamInterface<LookupCase> {};
 
 TEST_P(LookupTest, FindsTheFirstBundleWithExactlyThatIdentifier) {
-    for (const QString& spec : GetParam().bundles) {
-        const QStringList nameAndId = spec.mid(2).split('=');
-        bundle(spec[0] == 's' ? system : user, nameAndId[0], nameAndId[1]);
+    for (const QString& placed : GetParam().bundles) {
+        const QStringList nameAndId = placed.mid(2).split('=');
+        bundle(placed[0] == 's' ? system : user, nameAndId[0], nameAndId[1]);
     }
     const QString found = GetParam().found;
     EXPECT_EQ(lookup(GetParam().identifier),

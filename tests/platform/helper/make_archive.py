@@ -12,17 +12,18 @@ TAR_TYPES = {"f": tarfile.REGTYPE, "x": tarfile.REGTYPE, "d": tarfile.DIRTYPE,
 ZIP_TYPES = {"f": stat.S_IFREG, "x": stat.S_IFREG, "d": stat.S_IFDIR, "l": stat.S_IFLNK}
 
 
-def members(specs):
-    for spec in specs:
-        kind, rest = spec.split(":", 1)
+def members(descriptions):
+    """KIND:NAME or KIND:NAME=>TARGET, one a member."""
+    for description in descriptions:
+        kind, rest = description.split(":", 1)
         name, _, target = rest.partition("=>")
         yield kind, name, target
 
 
-def main(form, output, *specs):
+def main(form, output, *descriptions):
     if form == "tgz":
         with tarfile.open(output, "w:gz", format=tarfile.GNU_FORMAT) as archive:
-            for kind, name, target in members(specs):
+            for kind, name, target in members(descriptions):
                 info = tarfile.TarInfo(name)
                 info.type, info.mode, info.linkname = TAR_TYPES[kind], MODES[kind], target
                 data = name.encode() if kind in "fx" else b""
@@ -30,7 +31,7 @@ def main(form, output, *specs):
                 archive.addfile(info, io.BytesIO(data))
         return
     with zipfile.ZipFile(output, "w") as archive:
-        for kind, name, target in members(specs):
+        for kind, name, target in members(descriptions):
             info = zipfile.ZipInfo(name)
             info.create_system = 3  # Unix: the mode below is read
             info.external_attr = (ZIP_TYPES[kind] | MODES[kind]) << 16
