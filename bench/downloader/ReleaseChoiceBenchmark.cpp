@@ -1,9 +1,8 @@
 #include "downloader/ReleaseSelection.h"
 #include "platform/linux/LibPlistPropertyLists.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QVariantMap>
+#include <benchmark/benchmark.h>
 #include <random>
 
 namespace {
@@ -22,14 +21,19 @@ QByteArray makeFeed(int count, bool allDistinct = false) {
     for (int i = 0; i < count; ++i) {
         QByteArray version;
         switch (allDistinct ? -1 : shape(random)) {
-            case -1: version = "10." + QByteArray::number(i / 100) + "." +
-                               QByteArray::number(i % 100);
+            case -1:
+                version = "10." + QByteArray::number(i / 100) + "." + QByteArray::number(i % 100);
                 break;
-            case 0: version = "-"; break;
-            case 1: version = " x"; break;
-            case 2: version = QByteArray::number(major(random)) + "." +
-                              QByteArray::number(small(random)) + "b" +
-                              QByteArray::number(small(random));
+            case 0:
+                version = "-";
+                break;
+            case 1:
+                version = " x";
+                break;
+            case 2:
+                version = QByteArray::number(major(random)) + "." +
+                          QByteArray::number(small(random)) + "b" +
+                          QByteArray::number(small(random));
                 break;
             default:
                 version = QByteArray::number(major(random)) + "." +
@@ -65,36 +69,29 @@ void BM_ParseAndChooseRelease(benchmark::State& state) {
 
 BENCHMARK(BM_ParseAndChooseRelease)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-// The choice alone, from parsed entries.
-void BM_ChooseRelease(benchmark::State& state) {
+// The choice alone, from parsed entries, on a system of that version.
+void timeChoice(benchmark::State& state, bool allDistinct, const QString& systemVersion) {
     const qby::platform::linuxhost::LibPlistPropertyLists propertyLists;
-    const QVariantList entries = propertyLists.parse(makeFeed(int(state.range(0))))
+    const QVariantList entries = propertyLists.parse(makeFeed(int(state.range(0)), allDistinct))
                                      ->toMap()
                                      .value(QStringLiteral("downloader"))
                                      .toList();
     const qby::VersionComparator& comparator = qby::VersionComparator::defaultComparator();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(qby::chooseRelease(qby::readReleaseEntries(entries),
-                                                    QStringLiteral("13.0.0"),
+        benchmark::DoNotOptimize(qby::chooseRelease(qby::readReleaseEntries(entries), systemVersion,
                                                     qby::kCpuFamilyIntelYonah, comparator));
     }
+}
+
+void BM_ChooseRelease(benchmark::State& state) {
+    timeChoice(state, false, QStringLiteral("13.0.0"));
 }
 
 BENCHMARK(BM_ChooseRelease)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // The choice when no two entries share a version: the sort's worst case.
 void BM_ChooseReleaseAllVersionsDistinct(benchmark::State& state) {
-    const qby::platform::linuxhost::LibPlistPropertyLists propertyLists;
-    const QVariantList entries = propertyLists.parse(makeFeed(int(state.range(0)), true))
-                                     ->toMap()
-                                     .value(QStringLiteral("downloader"))
-                                     .toList();
-    const qby::VersionComparator& comparator = qby::VersionComparator::defaultComparator();
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(qby::chooseRelease(qby::readReleaseEntries(entries),
-                                                    QStringLiteral("10.50.0"),
-                                                    qby::kCpuFamilyIntelYonah, comparator));
-    }
+    timeChoice(state, true, QStringLiteral("10.50.0"));
 }
 
 BENCHMARK(BM_ChooseReleaseAllVersionsDistinct)->Arg(10000)->Unit(benchmark::kMillisecond);
