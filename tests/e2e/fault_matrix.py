@@ -53,11 +53,8 @@ ROWS = [
     feed("feed_unreachable", {"listen": False}),
     feed("feed_busy", {"faults": {FEED: {"status": 503}}}),
     feed("feed_redirect_http", {"faults": {FEED: {"redirect": "http://www.quillbay.com" + FEED}}}),
+    # A feed's shape (a root that is no dictionary, no entries, no url) is the logic tests' part.
     feed("feed_not_plist", {"feed": "not_plist"}),
-    feed("feed_root_array", {"feed": "root_array"}),
-    feed("feed_empty", {"feed": "empty"}),
-    # The newest fitting entry has no url: no older entry is tried in its place.
-    feed("feed_entry_without_url", {"feed": "no_url"}),
     row("feed_silent", CANCEL, {"faults": {FEED: {"silent": True}}}, asked=[FEED], cancel=FEED),
     row("server_dead", "The download failed: Connection refused.", {"feed": "dead_archive_server"},
         asked=[FEED]),
@@ -65,7 +62,7 @@ ROWS = [
     fault("server_truncates", "The server closed the connection after 4096 of", {"truncate": 4096}),
     # Less announced than sent: the archive arrives cut short and does not unpack.
     fault("server_understates_length", SILENT, {"length": 4096}),
-    fault("feed_overstates_size", "The download ended before the whole file had arrived.",
+    fault("feed_understates_size", "The download ended before the whole file had arrived.",
           {"no_length": True}, feed="wrong_size"),
     fault("server_redirects_to_http", "The server redirected the download from a secure (https) "
           "address to an insecure (http) one, which is refused.",
@@ -73,9 +70,11 @@ ROWS = [
     fault("server_sends_html", SILENT, {"html": True}),
     fault("server_error_status", "The server answered 404 Not Found.", {"status": 404}),
     # The archive: anything but one bundle at the top, with members that stay inside, ends
-    # silently, and a hostile member keeps the whole archive from being unpacked.
-    *(archive(f"{form}_{kind}") for form in ("tgz", "zip")
-      for kind in ("corrupt", "empty", "absolute", "dotdot", "symlink")),
+    # silently, and a hostile member keeps the whole archive from being unpacked. Every kind of
+    # member is refused in both forms below (the platform's archive tests); here the forms
+    # differ where their tools do: a zip's listing shows a link as a file.
+    *(archive(kind) for kind in ("tgz_corrupt", "zip_corrupt", "tgz_empty", "zip_empty",
+                                 "tgz_absolute", "tgz_dotdot", "tgz_symlink", "zip_symlink")),
     archive("tgz_nested"),
     archive("tgz_two", INSTALLED),
     archive("tgz_renamed", INSTALLED),
@@ -97,7 +96,6 @@ ROWS = {r["name"]: r for r in ROWS}
 
 
 def play(checks, desktop, name):
-    import os
     from pathlib import Path
 
     import pyatspi
@@ -120,9 +118,8 @@ def play(checks, desktop, name):
         prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
         checks.check("pressing Download & Install", prompt.press("Download & Install"))
     if end == CANCEL:
-        window = desktop.wait_for_window(
-            TITLE, pid=program.process.pid,
-            having=lambda w: w.has_role(pyatspi.ROLE_PROGRESS_BAR) and "Cancel download" in w.buttons())
+        window = desktop.wait_for_window(TITLE, pid=program.process.pid, having=lambda w: (
+            w.has_role(pyatspi.ROLE_PROGRESS_BAR) and "Cancel download" in w.buttons()))
         checks.require("the download window is up", window is not None)
         checks.require(f"{row['cancel']} is asked for",
                        world.wait_until(lambda: row["cancel"] in asked(served), 10))
@@ -151,19 +148,15 @@ def play(checks, desktop, name):
     else:
         session.check_waiting({"K7": "V9"})
         checks.check("no client runs", not world.client_started())
-    session.check_kept(downloader, kept=not handed)
     kept = [downloader.name, downloader.with_suffix(".zip").name] if not handed else []
-    checks.equal("Downloads holds the downloader or nothing", world.downloads(), sorted(kept))
+    checks.equal("Downloads holds the downloader and its zip or nothing", world.downloads(), kept)
     if end == INSTALLED or row.get("lands"):
         checks.equal("/Applications", world.applications(), [CLIENT])
-        checks.check("the bundle installed is the client",
+        checks.check("the bundle installed is the client (not an old bundle left in place)",
                      (APPLICATIONS / CLIENT / "Contents/Info.plist").read_bytes()
                      == (DIST / CLIENT / "Contents/Info.plist").read_bytes())
     else:
         checks.check("/Applications as it was", world.tree(APPLICATIONS) == before)
-    if row.get("client") == "old" and end == INSTALLED:
-        owner = os.stat(APPLICATIONS / CLIENT).st_uid
-        checks.check(f"the root-owned bundle was replaced (owner {owner})", owner != 0)
     escaped = [p for p in (HOME / "escaped", Path("/tmp/escaped")) if p.exists()]
     checks.equal("files an archive left outside its folder", escaped, [])
 
