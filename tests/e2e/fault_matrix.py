@@ -1,26 +1,21 @@
 """The install road's fault matrix: the real bundles against a store, an archive, a disk, a consent
-or a client that fails in one way each; every row says how the road ends, and one checker makes
-sure that nothing was lost on it. The host reads ROWS (roads.py), so the desktop is imported
-only inside the sandbox.
+or a client that fails in one way each; one checker makes sure that nothing was lost on any row.
 
   store   the local store's scenario (world/store.py); {} is its default, the tgz feed
-  end     INSTALLED (installed, started and given the request), HANDED_OFF (an installed client
-          took it, nothing downloaded), SILENT (the downloader ends without a word), CANCEL (the
-          user cancels once the path given as cancel was asked for), a sheet's informative text
-          (the message is always DOWNLOAD_FAILED), or an alert's (message, text) pair
-  asked   the paths the store was asked for, each once (default: the feed, then the tgz)
-  needs   what the row needs of the sandbox: a Road's fields (consent, tmp_size, ...)
-  client  "installed": a working client in /Applications; "old": a bundle that is no client,
-          owned by root, at /Applications/Quillbay.app
+  end     INSTALLED (installed, started, given the request), HANDED_OFF (an installed client took
+          it), SILENT, CANCEL (pressed once the path `cancel` was asked for), a sheet's text
+          (under DOWNLOAD_FAILED) or an alert's (message, text)
+  asked   the paths the store was asked for, each once
+  needs   a Road's fields (consent, tmp_size, ...); client "installed": a working one in
+          /Applications, "old": a root-owned bundle at /Applications/Quillbay.app that is none
   lands   a bundle is left at /Applications/Quillbay.app although the road failed"""
+
+from road_session import NOT_STARTED
 
 FEED, TGZ, ZIP = "/downloader/appcast.xml", "/downloader/Quillbay.tgz", "/downloader/Quillbay.zip"
 INSTALLED, HANDED_OFF, SILENT, CANCEL = "installed", "handed off", "silent", "cancel"
 DOWNLOAD_FAILED = "The Quillbay app could not be downloaded."
 BUSY = "The QBY servers may be busy or temporarily unavailable. Please try again later."
-NOT_STARTED = ("The Quillbay app could not be started.",
-               "Please use the Finder to locate the QBY app and then double-click to start it. "
-               "Contact Technical Support if you continue to have problems.\n\nError 2")
 
 
 def row(name, end, store=None, asked=(FEED, TGZ), **more):
@@ -87,7 +82,7 @@ ROWS = [
     row("consent_refused", SILENT, needs={"consent": "no"}),
     row("consent_refused_over_old", SILENT, needs={"consent": "no"}, client="old"),
     # The client.
-    archive("tgz_broken", NOT_STARTED, lands=True),
+    archive("tgz_broken", (NOT_STARTED[0], NOT_STARTED[1].format(code=2)), lands=True),
     row("client_installed", HANDED_OFF, {"faults": {FEED: {"status": 503}}}, asked=[],
         client="installed"),
     # Room for the archive's checksum and signature rows.
