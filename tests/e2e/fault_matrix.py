@@ -72,7 +72,6 @@ ROWS = [
                                  "tgz_absolute", "tgz_dotdot", "tgz_symlink", "zip_symlink")),
     archive("tgz_nested"),
     archive("tgz_two", INSTALLED),
-    archive("tgz_renamed", INSTALLED),
     # The disk.
     archive("tgz_padded", "No space left on device", needs={"tmp_size": 1 << 20}),
     row("applications_read_only", SILENT, needs={"read_only_applications": True}),
