@@ -1,5 +1,6 @@
 #include "app/RequestAssembly.h"
 
+#include "app/RequestSources.h"
 #include "foundation/PathComponents.h"
 
 #include <QStringList>
@@ -19,18 +20,16 @@ DownloadRequest assembleDownloadRequest(const platform::Bundle& bundle,
     DownloadRequest request;
     const QString bundlePath = bundle.bundlePath();
     const QString bundleName = lastPathComponent(bundlePath);
-    const QStringList components = bundleName.split(QLatin1Char('.'));
 
-    if (components.size() >= 3) {
-        request.insert(components.at(1), components.size() >= 4 ? components.at(2) : QString(""));
-        logs.consoleLog(QStringLiteral("Dict: %1").arg(describeRequest(request)));
-        return request;
+    if (const std::optional<DownloadRequest> named = app::requestOfBundleName(bundleName)) {
+        logs.consoleLog(QStringLiteral("Dict: %1").arg(describeRequest(*named)));
+        return *named;
     }
 
     const QString folder = deletingLastPathComponent(bundlePath);
-    const QString baseName = deletingPathExtension(bundleName);
-    const QString hidden = appendingPathComponent(folder, QStringLiteral(".%1.txt").arg(baseName));
-    const QString plain = appendingPathComponent(folder, QStringLiteral("%1.txt").arg(baseName));
+    const QStringList fileNames = app::requestFileNames(bundleName);
+    const QString hidden = appendingPathComponent(folder, fileNames.at(0));
+    const QString plain = appendingPathComponent(folder, fileNames.at(1));
 
     std::optional<QString> chosen;
     bool fromBundle = false;
