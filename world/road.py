@@ -28,6 +28,7 @@ class Road:
     # with consent: bundles of /dist put in /Applications, owned by root; a pair (bundle, name)
     # puts one under another name
     root_owned: tuple = ()
+    tools: bool = False  # the build's store tools (<build>/tools) bound read-only at /tools
     given: tuple = ()  # more arguments of the scenario, such as the name of a table row
 
 

@@ -2,6 +2,7 @@
 world's `run` reads it (world/run --table tests/e2e/roads.py ROAD)."""
 
 import install_rows
+import stamp_roads
 from road import BUNDLES, OLD_KERNEL, Road
 
 ROADS = {
@@ -26,3 +27,6 @@ ROADS.update({
                       consent=row.get("consent", ""),
                       root_owned=((BUNDLES[0], "Quillbay.app"),) if row.get("old") else ())
     for row in install_rows.INSTALLS})
+
+ROADS.update({name: Road("stamp_roads.stamped", tools=True, given=(name,))
+              for name in stamp_roads.STAMPED})
