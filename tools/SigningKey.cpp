@@ -50,7 +50,7 @@ Result<SigningKey> SigningKey::read(const QString& path) {
     }
     SigningKey signingKey(key);
     if (EVP_PKEY_get_id(key) != EVP_PKEY_ED25519) {
-        return Error{EINVAL, QStringLiteral("%1 holds a %2 key, not an Ed25519 key")
+        return Error{EINVAL, QStringLiteral("%1 holds a key of type %2, not Ed25519")
                                  .arg(path, QString::fromUtf8(EVP_PKEY_get0_type_name(key)))};
     }
     return signingKey;

@@ -57,7 +57,7 @@ Result<QString> bundleNameCarrying(const QString& game, const DownloadRequest& r
     const std::optional<DownloadRequest> read = app::requestOfBundleName(name);
     if (read != request) {
         return refused(QStringLiteral("the downloader would read %1 from the name \"%2\": %3")
-                           .arg(read ? describeRequest(*read) : QStringLiteral("no request"), name,
+                           .arg(describeRequest(read.value_or(DownloadRequest())), name,
                                 holderOf(parts, ".")));
     }
     if (!fitsAFileName(name)) return tooLong(name);
@@ -74,10 +74,9 @@ Result<QString> bundleNameWithoutRequest(const QString& game) {
                                       "request file: the game name holds a \".\"")
                            .arg(describeRequest(*read), name));
     }
-    if (!fitsAFileName(app::requestFileNames(name).first())) {
-        return tooLong(app::requestFileNames(name).first());
-    }
-    return name;
+    // The hidden request file's name is the longer one.
+    const QString requestFile = app::requestFileNames(name).first();
+    return fitsAFileName(requestFile) ? Result<QString>(name) : tooLong(requestFile);
 }
 
 Result<QString> requestFileText(const DownloadRequest& request) {

@@ -40,6 +40,7 @@ struct FeedCase : NamedCase {
     QStringList more;     // arguments after the usual ones, which they override; @NAME: a file
     const char* refusal;  // why the tool refuses, or nothing when it adds the release
     int releases;         // entries of the feed after
+    const char* processors = "";  // the release's "supportedCPUTypes" after
 };
 
 class ReleaseFeedTool : public ::testing::TestWithParam<FeedCase> {
@@ -96,6 +97,7 @@ TEST_P(ReleaseFeedTool, AddsWhatTheDownloaderReadsAndOpenSslVerifies) {
     const auto release = std::find_if(entries->begin(), entries->end(), [](const QVariant& entry) {
                              return entry.toMap().value("version").toString() == "2.0";
                          })->toMap();
+    EXPECT_EQ(release.value("supportedCPUTypes").toString(), GetParam().processors);
     EXPECT_EQ(release.value("sha256").toByteArray(),
               QCryptographicHash::hash(kArchive, QCryptographicHash::Sha256).toHex());
     ASSERT_TRUE(write(path("signature"),
@@ -108,7 +110,12 @@ TEST_P(ReleaseFeedTool, AddsWhatTheDownloaderReadsAndOpenSslVerifies) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReleaseFeedTool,
     ::testing::Values(
-        FeedCase{{"NewFeed"}, {}, {}, nullptr, 1},
+        FeedCase{{"NewFeed"}, {}, {"--processors", "i386 x86_64"}, nullptr, 1, "i386 x86_64"},
+        FeedCase{{"NoReleasesYet"},
+                 "<plist><dict><key>other</key><string>kept</string></dict></plist>",
+                 {},
+                 nullptr,
+                 1},
         FeedCase{{"OthersKept"},
                  feedOf("<dict><key>version</key><string>1.0</string><key>notes</key><string>kept</"
                         "string></dict>"),
@@ -118,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
         FeedCase{
             {"SameVersionReplacedInPlace"},
             feedOf("<dict><key>version</key><string>2.0</string><key>url</key><string>https://old/"
-                   "a.tgz</string><key>notes</key><string>kept</string></dict><string>kept</string>"
+                   "a.tgz</string><key>supportedCPUTypes</key><string>ppc</string><key>notes</"
+                   "key><string>kept</string></dict><string>kept</string>"
                    "<dict><key>version</key><string>2.0</string></dict>"),
             {},
             nullptr,
@@ -136,7 +144,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--url", "https://www.quillbay.com/a.zip"},
                  "is no zip archive",
                  0},
-        FeedCase{{"NotEd25519"}, {}, {"--key", "@ec.pem"}, "holds a EC key, not an Ed25519 key", 0},
+        FeedCase{
+            {"NotEd25519"}, {}, {"--key", "@ec.pem"}, "holds a key of type EC, not Ed25519", 0},
         FeedCase{
             {"RootNoDictionary"}, "<plist><array/></plist>", {}, "its root is no dictionary", 0}),
     testsupport::CaseName());

@@ -60,14 +60,15 @@ struct Refusal : NamedCase {
     const char* reason;
 };
 
+// Refused or failed: one plain line, status 1, nothing written.
 class StampRefusals : public StampTool, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(StampRefusals, SayWhyOnOneLineAndWriteNothing) {
     const ToolRun run = stamp(GetParam().arguments);
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.errors.startsWith("qby-stamp-downloader: refused: "))
+    EXPECT_TRUE(run.errors.startsWith("qby-stamp-downloader: ") &&
+                run.errors.contains(GetParam().reason))
         << run.errors.toStdString();
-    EXPECT_TRUE(run.errors.contains(GetParam().reason)) << run.errors.toStdString();
     EXPECT_EQ(run.errors.count('\n'), 1);
     EXPECT_TRUE(QDir(out).isEmpty());
 }
@@ -75,7 +76,9 @@ TEST_P(StampRefusals, SayWhyOnOneLineAndWriteNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, StampRefusals,
     ::testing::Values(
-        Refusal{{"TwoPairs"}, {"-g", "Game", "a=1", "b=2"}, "exactly one KEY=VALUE, not 2"},
+        Refusal{{"TwoPairs"},
+                {"-g", "Game", "a=1", "b=2"},
+                "refused: a bundle name carries exactly one KEY=VALUE, not 2"},
         Refusal{{"NoPair"}, {"-g", "Game"}, "exactly one KEY=VALUE, not 0"},
         Refusal{{"DotInKey"}, {"-g", "Game", "K.7=V9"}, R"(the key "K.7" holds a ".")"},
         Refusal{
@@ -93,6 +96,12 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{{"FileAndLineFeedInValue"},
                 {"--request-file", "-g", "G", "k=x\ny"},
                 R"("x\ny" holds a "\n")"},
+        Refusal{{"NoBundle"},
+                {"--bundle", "/none", "-g", "G", "K=V"},
+                "failed: /none is no built downloader bundle"},
+        Refusal{{"FileAndSlashInGame"},
+                {"--request-file", "-g", "a/b", "K=V"},
+                R"(the game name "a/b" holds a "/")"},
         Refusal{{"FileAndEmptyRequest"}, {"--request-file", "-g", "G"}, "the request is empty"}),
     testsupport::CaseName());
 
