@@ -1,5 +1,6 @@
 #include "app/RequestAssembly.h"
 
+#include "app/RequestSources.h"
 #include "foundation/PathComponents.h"
 
 #include <QStringList>
@@ -20,20 +21,17 @@ foundation::DownloadRequest assembleDownloadRequest(const platform::Bundle& bund
     foundation::DownloadRequest request;
     const QString bundlePath = bundle.bundlePath();
     const QString bundleName = foundation::lastPathComponent(bundlePath);
-    const QStringList components = bundleName.split(QLatin1Char('.'));
 
-    if (components.size() >= 3) {
-        request.insert(components.at(1), components.size() >= 4 ? components.at(2) : QString(""));
-        logs.consoleLog(QStringLiteral("Dict: %1").arg(foundation::describeRequest(request)));
-        return request;
+    if (const std::optional<foundation::DownloadRequest> named =
+            app::requestOfBundleName(bundleName)) {
+        logs.consoleLog(QStringLiteral("Dict: %1").arg(foundation::describeRequest(*named)));
+        return *named;
     }
 
     const QString folder = foundation::deletingLastPathComponent(bundlePath);
-    const QString baseName = foundation::deletingPathExtension(bundleName);
-    const QString hidden =
-        foundation::appendingPathComponent(folder, QStringLiteral(".%1.txt").arg(baseName));
-    const QString plain =
-        foundation::appendingPathComponent(folder, QStringLiteral("%1.txt").arg(baseName));
+    const QStringList fileNames = app::requestFileNames(bundleName);
+    const QString hidden = foundation::appendingPathComponent(folder, fileNames.at(0));
+    const QString plain = foundation::appendingPathComponent(folder, fileNames.at(1));
 
     std::optional<QString> chosen;
     bool fromBundle = false;

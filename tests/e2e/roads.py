@@ -2,6 +2,7 @@
 world's `run` reads it (world/run --table tests/e2e/roads.py ROAD)."""
 
 import fault_matrix
+import stamp_roads
 from road import BUNDLES, OLD_KERNEL, Road
 
 ROADS = {
@@ -24,3 +25,6 @@ ROADS.update({
                            root_owned=((BUNDLES[0], "Quillbay.app"),) if row.get("client") == "old"
                            else (), **row.get("needs", {}))
     for name, row in fault_matrix.ROWS.items()})
+
+ROADS.update({name: Road("stamp_roads.stamped", tools=True, given=(name,))
+              for name in stamp_roads.STAMPED})
