@@ -6,7 +6,7 @@ from functools import partial
 from pathlib import Path
 
 import world
-from road_session import (INSTALL_PROMPT, HELPER_NOTIFICATION, NOT_STARTED, SUPPORT_PAGE, TOO_OLD,
+from road_session import (HELPER_NOTIFICATION, NOT_STARTED, SUPPORT_PAGE, TOO_OLD,
                           Session)
 from world import APPLICATIONS, CLIENT, DOWNLOADS
 
@@ -14,24 +14,14 @@ from world import APPLICATIONS, CLIENT, DOWNLOADS
 FROZEN_PEER_PATIENCE = 10
 # Quotes, a semicolon, shell syntax, spaces and non-ASCII letters: only text in a bundle's name.
 HOSTILE_KEY, HOSTILE_VALUE = "K'7;$(touch pwned)`touch pwned`", "V 9 \"ü\""
-ANY = object()  # one request recorded, whatever it holds
 
 # The roads where the downloader hands its request to a running client and ends without a word
 # (the installed client's road is a row of fault_matrix.py). client "frozen": stopped until the
-# downloader has ended; request_file: Downloads/.Game.txt, to be consumed; kept: the request
-# cannot be written, so the downloader, which carries it in its name, stays for another try.
+# downloader has ended. Where the request comes from and what happens when the drop folder cannot
+# take it are the logic's and the file services' own tests.
 HAND_OFFS = {
     "client_running": {"windowless": True, "notified": True, "activated_once": True},
     "client_frozen": {"client": "frozen", "notified": True},
-    "drop_folder_blocked": {"blocked": True, "kept": True},
-    "request_file": {"name": "Game.app", "request_file": b"title;abc\nlang;en",
-                     "expect": {"title": "abc", "lang": "en"}},
-    # Not UTF-8: an empty request.
-    "malformed_request_file": {"name": "Game.app",
-                               "request_file": b"title;\xff\xfe abc\nlang;en\x80", "expect": {}},
-    # Far larger than any request: neither stalls nor breaks the hand-off.
-    "huge_request_file": {"name": "Game.app", "request_file": lambda: b"k;" + b"v" * (64 << 20),
-                          "expect": ANY},
     "hostile_name": {"name": f"Game.{HOSTILE_KEY}.{HOSTILE_VALUE}.app",
                      "expect": {HOSTILE_KEY: HOSTILE_VALUE}},
 }
@@ -40,18 +30,12 @@ HAND_OFFS = {
 def hand_off(checks, desktop, name):
     row = HAND_OFFS[name]
     session = Session(checks)
-    if row.get("blocked"):  # a plain file where the drop folder belongs
-        world.DROP_FOLDER.parent.mkdir(parents=True)
-        world.DROP_FOLDER.write_text("not a folder")
     client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
     kind = row.get("client", "running")
     client = session.start_client(client_bundle)
     if kind == "frozen":
         client.process.send_signal(signal.SIGSTOP)
     downloader = session.place_downloader(row.get("name", "Game.K7.V9.app"))
-    request, content = DOWNLOADS / ".Game.txt", row.get("request_file")
-    if content:
-        request.write_bytes(content() if callable(content) else content)
     program = session.run_downloader(downloader)
     if row.get("windowless"):
         checks.equal("windows the downloader showed", desktop.titles_while_running(program), set())
@@ -60,16 +44,7 @@ def hand_off(checks, desktop, name):
         client.process.send_signal(signal.SIGCONT)
         checks.step("the client runs again")
 
-    expected = row.get("expect", {"K7": "V9"})
-    if row.get("kept"):
-        checks.check("the client runs", client.running())
-        checks.equal("requests recorded by the client", world.recorded_requests(), [])
-    elif expected is ANY:
-        checks.equal("requests recorded by the client", len(session.wait_for_requests(1)), 1)
-    else:
-        session.check_handed_over(expected)
-    if content:
-        checks.check(".Game.txt consumed", not request.exists())
+    session.check_handed_over(row.get("expect", {"K7": "V9"}))
     if row.get("notified"):
         checks.equal("client notifications posted", [p[2] for p in session.posted()],
                      [HELPER_NOTIFICATION])
@@ -82,51 +57,28 @@ def hand_off(checks, desktop, name):
         checks.check("the client still runs", client.running())
     if row.get("windowless"):
         session.show_client(desktop)
-    session.check_kept(downloader, kept=row.get("kept", False))
+    session.check_kept(downloader, kept=False)
     planted = [p for p in (world.HOME / "pwned", DOWNLOADS / "pwned", Path("/tmp/pwned"))
                if p.exists()]
     checks.equal("files made by shell syntax in the name", planted, [])
 
 
-# The roads where the client in /Applications cannot be used: an alert, Quit, and the
-# downloader stays. A client that cannot start leaves the request written before the launch
-# waiting (the error is the launch's); one whose Info.plist is garbage is no client at all.
-BROKEN = {
-    "client_broken_missing": {"break": lambda bundle, executable: executable.unlink(),
-                              "alert": (NOT_STARTED[0], NOT_STARTED[1].format(code=2)),
-                              "buttons": ["Quit"], "waiting": True},
-    "client_broken_not_executable": {"break": lambda bundle, executable: executable.chmod(0o644),
-                                     "alert": (NOT_STARTED[0], NOT_STARTED[1].format(code=13)),
-                                     "buttons": ["Quit"], "waiting": True},
-    "malformed_client_info": {
-        "break": lambda bundle, executable: (bundle / "Contents/Info.plist").write_bytes(
-            b"<?xml \x00\xff<plist><dict><key>" * 64),
-        "alert": INSTALL_PROMPT, "buttons": ["Download & Install", "Quit"], "waiting": False},
-}
-
-
-def client_broken(checks, desktop, name):
-    row = BROKEN[name]
+def client_broken_missing(checks, desktop):
+    """A client in /Applications that cannot start: its alert, Quit, and the downloader stays with
+    the request written before the launch waiting."""
     session = Session(checks)
     client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
     executable = client_bundle / "Contents/MacOS" / world.executable_of(world.DIST / CLIENT).name
-    row["break"](client_bundle, executable)
+    executable.unlink()
     downloader = session.place_downloader("Game.K7.V9.app")
     program = session.run_downloader(downloader)
-
-    alert = session.alert(desktop, program, row["alert"][1].split("\n")[0])
-    session.check_alert(alert, row["alert"], row["buttons"])
+    alert = session.alert(desktop, program, NOT_STARTED[1].split("\n")[0])
+    session.check_alert(alert, (NOT_STARTED[0], NOT_STARTED[1].format(code=2)), ["Quit"])
     desktop.screenshot("alert", alert)
-    checks.check("the request written before the launch, if any",
-                 len(world.drop_files()) == int(row["waiting"]), world.drop_folder_state)
     checks.check("pressing Quit", alert.press("Quit"))
     session.ends(program)
-
     checks.step("nothing handed over, nothing removed")
-    if row["waiting"]:
-        session.check_waiting({"K7": "V9"})
-    else:
-        checks.equal("files in the drop folder", world.drop_files(), [])
+    session.check_waiting({"K7": "V9"})
     checks.equal("client processes started", world.processes_running(executable), [])
     checks.equal("activations of the client", session.activations(), [])
     session.check_kept(downloader, kept=True)
@@ -134,7 +86,6 @@ def client_broken(checks, desktop, name):
 
 # Each row is a road of its own name, as the table of roads calls it: f(checks, desktop).
 globals().update({name: partial(hand_off, name=name) for name in HAND_OFFS})
-globals().update({name: partial(client_broken, name=name) for name in BROKEN})
 
 
 def too_old(checks, desktop):

@@ -8,16 +8,10 @@ from road import BUNDLES, OLD_KERNEL, Road
 ROADS = {
     "client_running": Road("downloader_roads.client_running"),
     "client_frozen": Road("downloader_roads.client_frozen"),
-    "drop_folder_blocked": Road("downloader_roads.drop_folder_blocked"),
     "client_broken_missing": Road("downloader_roads.client_broken_missing"),
-    "client_broken_not_executable": Road("downloader_roads.client_broken_not_executable"),
     "too_old": Road("downloader_roads.too_old", kernel_release=OLD_KERNEL),
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
-    "request_file": Road("downloader_roads.request_file"),
     "hostile_name": Road("downloader_roads.hostile_name"),
-    "malformed_client_info": Road("downloader_roads.malformed_client_info"),
-    "malformed_request_file": Road("downloader_roads.malformed_request_file"),
-    "huge_request_file": Road("downloader_roads.huge_request_file"),
 }
 
 ROADS.update({

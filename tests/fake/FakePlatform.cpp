@@ -52,6 +52,16 @@ qsizetype CallLog::count(const QString& prefix) const {
                          [&](const QString& call) { return call.startsWith(prefix); });
 }
 
+bool CallLog::inOrder(const QStringList& prefixes) const {
+    qsizetype previous = -1;
+    for (const QString& prefix : prefixes) {
+        const qsizetype at = indexOf(prefix);
+        if (at <= previous) return false;
+        previous = at;
+    }
+    return true;
+}
+
 void FakePlatform::addFile(const QString& path, const std::optional<QString>& text) {
     addFolder(parentOf(path));
     files.insert(path, text);
@@ -83,9 +93,9 @@ void FakePlatform::moveTree(const QString& source, const QString& destination) {
 int FakePlatform::runModal(const platform::Alert& alert) {
     alerts.push_back(alert);
     log.add(QStringLiteral("application.runModal %1").arg(alert.messageText));
-    if (alertResponses.empty()) return platform::kAlertFirstButtonReturn;
-    const int response = alertResponses.front();
-    alertResponses.pop_front();
+    const int response =
+        alertResponses.empty() ? platform::kAlertFirstButtonReturn : alertResponses.front();
+    if (!alertResponses.empty()) alertResponses.pop_front();
     return response;
 }
 
@@ -96,9 +106,8 @@ void FakePlatform::terminate() {
 
 std::optional<QString> FakePlatform::pathForResource(const QString& name, const QString& type,
                                                      const QString& directory) const {
-    const QString key = QStringLiteral("%1/%2.%3").arg(directory, name, type);
-    if (!resources.contains(key)) return std::nullopt;
-    return resources.value(key);
+    const auto it = resources.find(QStringLiteral("%1/%2.%3").arg(directory, name, type));
+    return it == resources.end() ? std::nullopt : std::optional(*it);
 }
 
 QString FakePlatform::localizedString(const QString& key, const QString& value,
@@ -135,8 +144,7 @@ bool FakePlatform::createDirectory(const QString& path) {
 
 std::optional<QStringList> FakePlatform::contentsOfDirectory(const QString& path) const {
     log.add(QStringLiteral("file.list %1").arg(path));
-    if (listings.contains(path)) return listings.value(path);
-    if (!folders.contains(path)) return std::nullopt;
+    if (listings.contains(path) || !folders.contains(path)) return listings.value(path);
     QStringList names;
     for (const QString& item : files.keys() + folders.values())
         if (parentOf(item) == path) names.append(item.mid(path.size() + 1));
@@ -187,17 +195,14 @@ foundation::Status FakePlatform::writeDictionaryAtomically(
 
 std::optional<QVariant> FakePlatform::parse(const QByteArray& bytes) const {
     log.add(QStringLiteral("plist.parse %1 bytes").arg(bytes.size()));
-    if (!propertyListRoots.contains(bytes)) {
+    if (!propertyListRoots.contains(bytes))
         ADD_FAILURE() << "no parse scripted for " << bytes.toStdString();
-        return std::nullopt;
-    }
     return propertyListRoots.value(bytes);
 }
 
 std::optional<QByteArray> FakePlatform::kernelValue(const char* name) {
-    const QString key = QString::fromLatin1(name);
-    if (!kernelValues.contains(key)) return std::nullopt;
-    return kernelValues.value(key);
+    const auto it = kernelValues.find(QString::fromLatin1(name));
+    return it == kernelValues.end() ? std::nullopt : std::optional(*it);
 }
 
 }  // namespace qby::fake

@@ -23,6 +23,8 @@ public:
     // Index of the first call that starts with prefix, or -1.
     qsizetype indexOf(const QString& prefix) const;
     qsizetype count(const QString& prefix) const;
+    // Whether calls starting with each prefix were made, the first of each in this order.
+    bool inOrder(const QStringList& prefixes) const;
     // One call a line, for failing tests to print.
     QString toString() const { return calls_.join(QLatin1Char('\n')); }
 

@@ -75,9 +75,9 @@ TEST_P(VersionCharacterClassTest, DecidesHowAPartCompares) {
     const QString separated = QStringLiteral("1 2");
     for (QChar ch : QString::fromUtf16(GetParam().characters)) {
         const QString version = QStringLiteral("1") + ch + QStringLiteral("2");
-        EXPECT_EQ(comparator().compareVersion(version, separated), GetParam().againstSeparator)
-            << "U+" << std::hex << static_cast<unsigned>(ch.unicode());
-        EXPECT_EQ(comparator().compareVersion(separated, version), -GetParam().againstSeparator)
+        EXPECT_EQ(std::pair(comparator().compareVersion(version, separated),
+                            comparator().compareVersion(separated, version)),
+                  std::pair(GetParam().againstSeparator, -GetParam().againstSeparator))
             << "U+" << std::hex << static_cast<unsigned>(ch.unicode());
     }
 }
@@ -93,15 +93,10 @@ INSTANTIATE_TEST_SUITE_P(
         CharacterClassCase{u"AZaz$+<=>^~`|\x01\x1F\x7F\u00E9\u20AC\xD800\xDC00", -1}));
 
 TEST(CompareVersionBadInputTest, HugeTextsStayLinear) {
-    const QString megabyteOfDigits(1 << 20, u'7');
-    const QString megabyteOfPeriods(1 << 20, u'.');
     const QString dottedNumbers = QStringLiteral("1.").repeated(1 << 19);
-    QString textThenSpaces = QStringLiteral("a");
-    textThenSpaces.append(QString(1 << 20, u' '));
-
-    EXPECT_EQ(comparator().compareVersion(megabyteOfDigits, QStringLiteral("9223372036854775807")),
-              0);
-    EXPECT_EQ(comparator().compareVersion(megabyteOfPeriods, QStringLiteral("1")), -1);
+    const QString textThenSpaces = QStringLiteral("a") + QString(1 << 20, u' ');
+    EXPECT_EQ(comparator().compareVersion(QString(1 << 20, u'7'), "9223372036854775807"), 0);
+    EXPECT_EQ(comparator().compareVersion(QString(1 << 20, u'.'), "1"), -1);
     // Half a million parts to insert in front of the other list's text parts.
     EXPECT_EQ(comparator().compareVersion(textThenSpaces, dottedNumbers), -1);
     EXPECT_EQ(comparator().compareVersion(dottedNumbers, dottedNumbers), 0);
@@ -113,10 +108,7 @@ TEST(CompareVersionBadInputTest, ArbitraryCharactersGiveAnOrder) {
                            QStringLiteral("."),           QStringLiteral("-"),
                            QStringLiteral("1.\U0001F600")};
     for (const QString& a : odd) {
-        for (const QString& b : odd) {
-            const qint64 result = comparator().compareVersion(a, b);
-            EXPECT_TRUE(result == -1 || result == 0 || result == 1);
-        }
+        for (const QString& b : odd) EXPECT_LE(std::abs(comparator().compareVersion(a, b)), 1);
         EXPECT_EQ(comparator().compareVersion(a, a), 0);
     }
 }

@@ -1,10 +1,6 @@
 #include "platform/linux/LinuxDownloadWindow.h"
 #include "platform/linux/LinuxInterfaceLoader.h"
 
-#include "ModalPresser.h"
-
-#include <gtest/gtest.h>
-
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
@@ -16,8 +12,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QTranslator>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace qby::platform::linuxhost {
@@ -30,9 +25,7 @@ class DownloadWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(window, nullptr); }
     void TearDown() override {
-        if (window) {
-            window->widget()->hide();
-        }
+        if (window) window->widget()->hide();
     }
     LinuxDownloadWindow* load() {
         return static_cast<LinuxDownloadWindow*>(
@@ -65,9 +58,9 @@ QByteArray without(const char* control) {
 }
 
 struct BrokenCase {
-    const char* name;
     std::optional<QByteArray> content;  // of ClientDownloader.ui, if any
     const char* linkTarget = nullptr;   // ClientDownloader.ui as a link to this, if any
+    const char* name = "ClientDownloader";
 };
 
 class BrokenInterfaceTest : public ::testing::TestWithParam<BrokenCase> {};
@@ -80,30 +73,26 @@ TEST_P(BrokenInterfaceTest, GivesNothing) {
     ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("Resources")));
     ASSERT_TRUE(QFile::copy(kResources + QStringLiteral("/ClientDownloader.ui"),
                             root.filePath(QStringLiteral("Outside.ui"))));
-    if (GetParam().content) {
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(*GetParam().content);
-    }
-    if (GetParam().linkTarget) {
-        ASSERT_TRUE(QFile::link(QString::fromUtf8(GetParam().linkTarget), file));
-    }
+    QFile out(file);
+    ASSERT_TRUE(!GetParam().content ||
+                (out.open(QIODevice::WriteOnly) && out.write(*GetParam().content) >= 0));
+    ASSERT_TRUE(!GetParam().linkTarget ||
+                QFile::link(QString::fromUtf8(GetParam().linkTarget), file));
     LinuxInterfaceLoader loader(resources);
     EXPECT_EQ(loader.loadDownloadWindow(QString::fromUtf8(GetParam().name)), nullptr);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Table, BrokenInterfaceTest,
     ::testing::Values(
-        BrokenCase{"ClientDownloader", std::nullopt}, BrokenCase{"ClientDownloader", ""},
-        BrokenCase{"ClientDownloader", "<ui><widget"},
-        BrokenCase{"ClientDownloader", QByteArray("\x00\xff\xfe garbage", 11)},
-        BrokenCase{"ClientDownloader", without(R"(<widget class="QProgressBar" name="mBar"/>)")},
-        BrokenCase{"ClientDownloader",
-                   without(R"(<widget class="QPushButton" name="cancelButton"/>)")},
-        BrokenCase{"ClientDownloader", without(R"(<widget class="QLabel" name="statusLabel"/>)")},
-        BrokenCase{"ClientDownloader", std::nullopt, "/dev/zero"}, BrokenCase{"", std::nullopt},
-        BrokenCase{"../Outside", std::nullopt}));
+        BrokenCase{std::nullopt}, BrokenCase{""}, BrokenCase{"<ui><widget"},
+        BrokenCase{QByteArray("\x00\xff\xfe garbage", 11)}, BrokenCase{std::nullopt, "/dev/zero"},
+        BrokenCase{without(R"(<widget class="QProgressBar" name="mBar"/>)")},
+        BrokenCase{without(R"(<widget class="QPushButton" name="cancelButton"/>)")},
+        BrokenCase{without(R"(<widget class="QLabel" name="statusLabel"/>)")},
+        BrokenCase{std::nullopt, nullptr, ""}, BrokenCase{std::nullopt, nullptr, "../Outside"}));
+// clang-format on
 
 class SetProgressTest : public DownloadWindowTest,
                         public ::testing::WithParamInterface<std::pair<double, int>> {};
@@ -114,14 +103,15 @@ TEST_P(SetProgressTest, DrawsOutOfRangeValuesAtTheNearerEnd) {
     EXPECT_EQ(window->progressBar()->value(), GetParam().second) << GetParam().first;
 }
 
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Table, SetProgressTest,
-                         ::testing::Values(std::pair{0.0, 0}, std::pair{25.0, 25},
-                                           std::pair{99.9, 99}, std::pair{100.0, 100},
-                                           std::pair{150.0, 100}, std::pair{1e300, 100},
-                                           std::pair{-5.0, 0}, std::pair{-1e300, 0},
-                                           std::pair{std::numeric_limits<double>::quiet_NaN(), 0},
-                                           std::pair{std::numeric_limits<double>::infinity(), 0},
-                                           std::pair{-std::numeric_limits<double>::infinity(), 0}));
+                         ::testing::Values(std::pair{0.0, 0}, std::pair{25.0, 25}, std::pair{99.9, 99}, std::pair{100.0, 100},
+                                           std::pair{150.0, 100}, std::pair{1e300, 100}, std::pair{-5.0, 0},
+                                           std::pair{-1e300, 0}, std::pair{std::numeric_limits<double>::quiet_NaN(), 0},
+                                           std::pair{kInfinity, 0}, std::pair{-kInfinity, 0}));
+// clang-format on
 
 TEST_F(DownloadWindowTest, BusyBarAndStatusLine) {
     window->setIndeterminate(true);
@@ -174,8 +164,7 @@ TEST_F(DownloadWindowTest, CancelRunsTheLatestAction) {
     window->setCancelAction([&] { ++first; });
     window->setCancelAction([&] { ++second; });
     window->cancelButton()->click();
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(second, 1);
+    EXPECT_EQ(std::pair(first, second), std::pair(0, 1));
     // Escape, wherever the focus is, is cancelling; other keys are not.
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
@@ -192,9 +181,8 @@ TEST_F(DownloadWindowTest, CancelRunsTheLatestAction) {
 
 TEST_F(DownloadWindowTest, SheetEndsWithDidEnd) {
     window->makeKeyAndOrderFront();
-    int cancelled = 0;
+    int cancelled = 0, ended = 0;
     window->setCancelAction([&] { ++cancelled; });
-    int ended = 0;
     window->beginSheet(Alert{QStringLiteral("The Quillbay app could not be downloaded."),
                              QStringLiteral("The QBY servers may be busy."),
                              {QStringLiteral("Quit")}},
@@ -229,8 +217,8 @@ TEST_F(DownloadWindowTest, LoaderKeepsEveryWindowItLoaded) {
     EXPECT_NE(window, second);
     window->setProgress(10);
     second->setProgress(20);
-    EXPECT_EQ(window->progressBar()->value(), 10);
-    EXPECT_EQ(second->progressBar()->value(), 20);
+    EXPECT_EQ(std::pair(window->progressBar()->value(), second->progressBar()->value()),
+              std::pair(10, 20));
 }
 
 }  // namespace

@@ -69,16 +69,11 @@ TEST_F(DownloadProgressTest, HugeChunksSaturateInsteadOfOverflowing) {
 }
 
 TEST_F(DownloadProgressTest, DecodesOnlyMacBinaryAndBinHex) {
-    const struct {
-        const char* type;
-        bool decoded;
-    } rows[] = {{"application/macbinary", true},
-                {"application/binhex", true},
-                {"application/zip", false},
-                {"APPLICATION/MACBINARY", false}};
-    for (const auto& row : rows)
-        EXPECT_EQ(downloader.downloadShouldDecodeSourceDataOfMIMEType(row.type), row.decoded)
-            << row.type;
+    for (auto [type, decoded] : {std::pair{"application/macbinary", true},
+                                 {"application/binhex", true},
+                                 {"application/zip", false},
+                                 {"APPLICATION/MACBINARY", false}})
+        EXPECT_EQ(downloader.downloadShouldDecodeSourceDataOfMIMEType(type), decoded) << type;
 }
 
 TEST_F(DownloadProgressTest, FailureShowsTheErrorInASheetThatEndsTheApplication) {
@@ -91,9 +86,9 @@ TEST_F(DownloadProgressTest, FailureShowsTheErrorInASheetThatEndsTheApplication)
     EXPECT_EQ(downloader.clientDownload(), nullptr);
     EXPECT_EQ(count("application.terminate"), 0) << "only when the sheet is dismissed";
     const platform::Alert& alert = onlySheet();
-    EXPECT_EQ(alert.messageText, "The Quillbay app could not be downloaded.");
-    EXPECT_EQ(alert.informativeText, "The server answered 404 Not Found.");
-    EXPECT_EQ(alert.buttonTitles, QStringList{"Beenden"}) << "texts come from the table";
+    EXPECT_EQ(QStringList({alert.messageText, alert.informativeText}) + alert.buttonTitles,
+              QStringList({"The Quillbay app could not be downloaded.",
+                           "The server answered 404 Not Found.", "Beenden"}));
     EXPECT_FALSE(handOff.isSet());
 }
 
@@ -102,8 +97,7 @@ TEST_F(DownloadProgressTest, CancelStopsTheDownloadThenEndsAtOnce) {
     respond(1000);
     receive(100);
     platform.window.cancel();
-    EXPECT_EQ(joined(callsFrom("download.cancel")),
-              joined(QStringList({"download.cancel", "application.terminate"})));
+    EXPECT_EQ(joined(callsFrom("download.cancel")), "download.cancel\napplication.terminate");
     EXPECT_TRUE(downloader.downloadCancelled());
     EXPECT_EQ(count("window.beginSheet"), 0);
 }
@@ -111,28 +105,15 @@ TEST_F(DownloadProgressTest, CancelStopsTheDownloadThenEndsAtOnce) {
 TEST_F(DownloadProgressTest, StatusLineShowsSizeThenSpeedAndTimeLeftAtMostTenTimesASecond) {
     startRelease();
     respond(10'000'000);
-    const struct {
-        qint64 atMs;
-        const char* line;  // "" when no line is due
-    } rows[] = {
-        {0, "1.0 MB of 10.0 MB"},
-        {50, ""},  // within 100 ms of the last line
-        {100, "3.0 MB of 10.0 MB"},
-        // 3 MB in 1.1 s since the first line; 6 MB to go.
-        {1100, "4.0 MB of 10.0 MB — 2.7 MB/s — 3 s left"},
-    };
-    for (const auto& row : rows) {
-        const qsizetype before = count("window.setStatusText");
-        install.nowMs = row.atMs;
+    // None due within 100 ms of the last line; at 1.1 s, 3 MB since the first line, 6 MB to go.
+    for (qint64 atMs : {0, 50, 100, 1100}) {
+        install.nowMs = atMs;
         receive(1'000'000);
-        if (QString(row.line).isEmpty()) {
-            EXPECT_EQ(count("window.setStatusText"), before) << row.atMs;
-        } else {
-            EXPECT_EQ(platform.log.calls().filter("window.setStatusText").last().toStdString(),
-                      "window.setStatusText " + std::string(row.line))
-                << row.atMs;
-        }
     }
+    EXPECT_EQ(
+        joined(platform.log.calls().filter("window.setStatusText")),
+        joined({"window.setStatusText 1.0 MB of 10.0 MB", "window.setStatusText 3.0 MB of 10.0 MB",
+                "window.setStatusText 4.0 MB of 10.0 MB — 2.7 MB/s — 3 s left"}));
 }
 
 }  // namespace

@@ -81,12 +81,9 @@ TEST_F(DownloadProgressTextTest, ResetForgetsTheSamplesAndTheLimit) {
 }
 
 TEST_F(DownloadProgressTextTest, TextsComeFromTheTableAndNumbersFollowTheLocale) {
-    platform.translations.insert("%1 of %2", "%1 von %2");
-    platform.translations.insert("%1 MB", "%1 MB");
-    platform.translations.insert("%1 — %2", "%1 – %2");
-    platform.translations.insert("%1/s", "%1/s");
-    platform.translations.insert("%1 left", "noch %1");
-    platform.translations.insert("%1 s", "%1 Sek.");
+    platform.translations = {{"%1 of %2", "%1 von %2"}, {"%1 MB", "%1 MB"},
+                             {"%1 — %2", "%1 – %2"},    {"%1/s", "%1/s"},
+                             {"%1 left", "noch %1"},    {"%1 s", "%1 Sek."}};
     downloader::DownloadProgressText german(platform, install,
                                             QLocale(QLocale::German, QLocale::Germany));
     install.nowMs = 0;

@@ -26,10 +26,10 @@ inline const QString kWorkFolder = QStringLiteral("/tmp/QBYDownloader-TOKEN1");
 inline QVariantMap release(const QString& minimum, const QString& url = QString(),
                            const QVariant& size = QVariant(),
                            const QVariant& cpuTypes = QVariant()) {
-    QVariantMap entry{{QStringLiteral("minimumSystemVersion"), minimum}};
-    if (!url.isNull()) entry.insert(QStringLiteral("url"), url);
-    if (size.isValid()) entry.insert(QStringLiteral("downloadSizeInBytes"), size);
-    if (cpuTypes.isValid()) entry.insert(QStringLiteral("supportedCPUTypes"), cpuTypes);
+    QVariantMap entry{{"minimumSystemVersion", minimum}};
+    if (!url.isNull()) entry.insert("url", url);
+    if (size.isValid()) entry.insert("downloadSizeInBytes", size);
+    if (cpuTypes.isValid()) entry.insert("supportedCPUTypes", cpuTypes);
     return entry;
 }
 
@@ -88,12 +88,9 @@ public:
     // The alert of the one sheet shown, after checking that dismissing it ends the application.
     const platform::Alert& onlySheet() {
         EXPECT_EQ(count(QStringLiteral("window.beginSheet")), 1) << calls();
-        EXPECT_TRUE(platform.window.sheetDidEnd);
-        if (platform.window.sheetDidEnd) {
-            const qsizetype before = count(QStringLiteral("application.terminate"));
-            platform.window.sheetDidEnd();
-            EXPECT_EQ(count(QStringLiteral("application.terminate")), before + 1);
-        }
+        const qsizetype before = count(QStringLiteral("application.terminate"));
+        if (platform.window.sheetDidEnd) platform.window.sheetDidEnd();
+        EXPECT_EQ(count(QStringLiteral("application.terminate")), before + 1);
         return platform.window.sheetAlert;
     }
 

@@ -10,17 +10,15 @@ using fake::FakePlatform;
 
 const QString kDropFolder = QStringLiteral("/home/user/.local/share/quillbay.com/Notifications");
 
-client::NotificationFileServices servicesOf(FakePlatform& platform) {
-    return {platform, platform, platform, platform};
+bool write(FakePlatform& platform, const foundation::DownloadRequest& request = {{"a", "b"}}) {
+    return client::writeNotificationFile(request, QStringLiteral("download"),
+                                         {platform, platform, platform, platform});
 }
 
 TEST(NotificationFile, CreatesTheFolderAndWritesTheRequestUnderAFreshName) {
     FakePlatform platform;
     const foundation::DownloadRequest request{{"K7", "V9"}, {"", ""}};
-    EXPECT_TRUE(
-        client::writeNotificationFile(request, QStringLiteral("download"), servicesOf(platform)));
-    EXPECT_TRUE(
-        client::writeNotificationFile(request, QStringLiteral("download"), servicesOf(platform)));
+    EXPECT_TRUE(write(platform, request) && write(platform, request));
 
     EXPECT_TRUE(platform.isDirectory(kDropFolder));
     const QStringList written = platform.writtenPropertyLists.keys();
@@ -29,27 +27,23 @@ TEST(NotificationFile, CreatesTheFolderAndWritesTheRequestUnderAFreshName) {
     for (const QString& path : written)
         EXPECT_EQ(platform.writtenPropertyLists.value(path), request);
     // A stale item under the new name is cleared first.
-    EXPECT_LT(platform.log.indexOf("file.remove " + written.first()),
-              platform.log.indexOf("plist.write " + written.first()));
+    EXPECT_TRUE(platform.log.inOrder({"file.remove " + written[0], "plist.write " + written[0]}));
 }
 
 TEST(NotificationFile, FolderThatCannotBeCreatedIsLoggedOnceAndNothingWritten) {
     FakePlatform platform;
     platform.addFile(QStringLiteral("/home/user/.local/share/quillbay.com"), QStringLiteral("x"));
-    EXPECT_FALSE(client::writeNotificationFile({{"a", "b"}}, QStringLiteral("download"),
-                                               servicesOf(platform)));
+    EXPECT_FALSE(write(platform));
     EXPECT_TRUE(platform.writtenPropertyLists.isEmpty());
-    EXPECT_EQ(platform.log.count(QStringLiteral("syslog")), 1);
-    EXPECT_EQ(platform.log.calls().at(platform.log.indexOf("syslog")),
-              QStringLiteral("syslog 3 Path Could Not Be Created: ") + kDropFolder);
+    EXPECT_EQ(platform.log.calls().filter("syslog"),
+              QStringList{"syslog 3 Path Could Not Be Created: " + kDropFolder});
 }
 
 TEST(NotificationFile, NoApplicationDataFolderDoesNothing) {
     for (const QStringList& folders : {QStringList{}, QStringList{QString()}}) {
         FakePlatform platform;
         platform.applicationSupport = folders;
-        EXPECT_FALSE(client::writeNotificationFile({{"a", "b"}}, QStringLiteral("download"),
-                                                   servicesOf(platform)));
+        EXPECT_FALSE(write(platform));
         EXPECT_EQ(platform.log.calls(), QStringList{});
     }
 }
@@ -57,8 +51,7 @@ TEST(NotificationFile, NoApplicationDataFolderDoesNothing) {
 TEST(NotificationFile, FailedWriteIsAnsweredButNotLogged) {
     FakePlatform platform;
     platform.propertyListWritesSucceed = false;
-    EXPECT_FALSE(client::writeNotificationFile({{"a", "b"}}, QStringLiteral("download"),
-                                               servicesOf(platform)));
+    EXPECT_FALSE(write(platform));
     EXPECT_EQ(platform.log.count(QStringLiteral("syslog")), 0);
     EXPECT_EQ(platform.log.count(QStringLiteral("plist.write")), 1);
 }

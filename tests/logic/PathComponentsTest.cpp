@@ -11,16 +11,14 @@ TEST(PathComponents, SplitAndJoinBundlePaths) {
         const char* last;
         const char* folder;
         const char* withoutExtension;
-    } cases[] = {
-        {"/d/Game.app", "Game.app", "/d", "/d/Game"},
-        {"/d/Game.K7.V9.app/", "Game.K7.V9.app", "/d", "/d/Game.K7.V9"},
-        {"/Game.app", "Game.app", "/", "/Game"},
-        {"Game.app", "Game.app", "", "Game"},
-        {"/d.x/Game", "Game", "/d.x", "/d.x/Game"},
-        {"/d/.hidden", ".hidden", "/d", "/d/.hidden"},
-        {"/", "/", "/", "/"},
-        {"", "", "", ""},
-    };
+    } cases[] = {{"/d/Game.app", "Game.app", "/d", "/d/Game"},
+                 {"/Game.app", "Game.app", "/", "/Game"},
+                 {"/d/Game.K7.V9.app/", "Game.K7.V9.app", "/d", "/d/Game.K7.V9"},
+                 {"Game.app", "Game.app", "", "Game"},
+                 {"/d.x/Game", "Game", "/d.x", "/d.x/Game"},
+                 {"/d/.hidden", ".hidden", "/d", "/d/.hidden"},
+                 {"/", "/", "/", "/"},
+                 {"", "", "", ""}};
     for (const auto& c : cases) {
         const QString path = QString::fromUtf8(c.path);
         EXPECT_EQ(foundation::lastPathComponent(path), QString::fromUtf8(c.last)) << c.path;

@@ -51,23 +51,21 @@ QVariantMap sized(const QVariant& size) {
     return {{QStringLiteral("downloadSizeInBytes"), size}};
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReleaseEntryTest,
     ::testing::Values(
         EntryRow{"not_a_dictionary", QStringLiteral("10.9"), -1},
         EntryRow{"minimum_of_wrong_type", QVariantMap{{"minimumSystemVersion", 10}}, -1},
         EntryRow{"url_of_wrong_type", QVariantMap{{"url", QVariantList{"x"}}}, -1},
-        EntryRow{"no_keys_at_all", QVariantMap{{"other", 1}}, 0},
-        EntryRow{"integer_size", sized(2000), 2000},
-        EntryRow{"large_size", sized(qint64(9000000000)), 9000000000},
-        EntryRow{"decimal_text_size", sized("4096"), 4096},
+        EntryRow{"no_keys_at_all", QVariantMap{{"other", 1}}, 0}, EntryRow{"integer_size", sized(2000), 2000},
+        EntryRow{"large_size", sized(qint64(9000000000)), 9000000000}, EntryRow{"decimal_text_size", sized("4096"), 4096},
         EntryRow{"largest_text_size", sized("9223372036854775807"), 9223372036854775807},
-        EntryRow{"unsigned_size", sized(quint64(7)), 7},
-        EntryRow{"unsigned_size_beyond_range", sized(quint64(1) << 63), -1},
-        EntryRow{"real_size", sized(1.5), -1},
-        EntryRow{"size_text_with_letters", sized("12abc"), -1},
+        EntryRow{"unsigned_size", sized(quint64(7)), 7}, EntryRow{"unsigned_size_beyond_range", sized(quint64(1) << 63), -1},
+        EntryRow{"real_size", sized(1.5), -1}, EntryRow{"size_text_with_letters", sized("12abc"), -1},
         EntryRow{"boolean_size", sized(true), -1}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 struct FitRow {
     const char* name;
@@ -154,20 +152,20 @@ TEST_P(ReleaseUrlTest, NamesTheArchiveOrCountsAsNoUrl) {
     EXPECT_EQ(name.value_or(QString()).toStdString(), GetParam().fileName) << GetParam().url;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rows, ReleaseUrlTest,
     ::testing::Values(
         UrlRow{"https://cdn.quillbay.com/r/Quillbay.tgz", "Quillbay.tgz"},
         UrlRow{"https://cdn.quillbay.com/Quillbay.zip?sig=a/b#x", "Quillbay.zip"},
-        UrlRow{"https://cdn.quillbay.com/a%20b.tgz", "a%20b.tgz"},
-        UrlRow{"https://cdn.quillbay.com/a%2Fb.zip", "a%2Fb.zip"},
-        UrlRow{"HTTPS://cdn.quillbay.com/Q.tgz", "Q.tgz"},
-        UrlRow{"http://cdn.quillbay.com/Quillbay.tgz", ""},
+        UrlRow{"https://cdn.quillbay.com/a%20b.tgz", "a%20b.tgz"}, UrlRow{"https://cdn.quillbay.com/a%2Fb.zip", "a%2Fb.zip"},
+        UrlRow{"HTTPS://cdn.quillbay.com/Q.tgz", "Q.tgz"}, UrlRow{"http://cdn.quillbay.com/Quillbay.tgz", ""},
         UrlRow{"ftp://cdn.quillbay.com/Quillbay.tgz", ""}, UrlRow{"file:///tmp/Quillbay.tgz", ""},
         UrlRow{"https://cdn.quillbay.com/", ""}, UrlRow{"https://cdn.quillbay.com", ""},
         UrlRow{"https://cdn.quillbay.com/r/.", ""}, UrlRow{"https://cdn.quillbay.com/r/..", ""},
         UrlRow{"https://cdn.quillbay.com/r/%2e%2E", ""}, UrlRow{"https:///Quillbay.tgz", ""},
         UrlRow{"Quillbay.tgz", ""}, UrlRow{"", ""}));
+// clang-format on
 
 }  // namespace
 }  // namespace qby

@@ -27,18 +27,19 @@ TEST_P(RequestFileLines, ParseAsWrittenAndConsumeTheFile) {
     EXPECT_EQ(platform.log.count(QStringLiteral("console")), 0);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, RequestFileLines,
     ::testing::Values(
         FileCase{"TwoLines", "title;abc\nlang;en", {{"title", "abc"}, {"lang", "en"}}},
         FileCase{"TrailingLineFeed", "title;abc\n", {{"title", "abc"}, {"", ""}}},
         FileCase{"EmptyFile", "", {{"", ""}}}, FileCase{"NoSeparator", "abc", {{"abc", ""}}},
-        FileCase{"ExtraFieldsIgnored", "a;b;c", {{"a", "b"}}},
-        FileCase{"EmptyKey", ";x", {{"", "x"}}},
+        FileCase{"ExtraFieldsIgnored", "a;b;c", {{"a", "b"}}}, FileCase{"EmptyKey", ";x", {{"", "x"}}},
         FileCase{"LastLineWins", "k;1\nk;2\nk;3", {{"k", "3"}}},
-        FileCase{"CarriageReturnsKept", "a;b\r\nabc\r", {{"a", "b\r"}, {"abc\r", ""}}},
-        FileCase{"NoTrimming", " a ; b ", {{" a ", " b "}}}),
+        FileCase{"NoTrimming", " a ; b ", {{" a ", " b "}}},
+        FileCase{"CarriageReturnsKept", "a;b\r\nabc\r", {{"a", "b\r"}, {"abc\r", ""}}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 struct NameCase {
     const char* bundle;
@@ -63,17 +64,17 @@ TEST_P(BundleNames, CarryTheRequestAndLeaveFilesAlone) {
     EXPECT_EQ(platform.log.count(QStringLiteral("file.")), 0)
         << platform.log.toString().toStdString();
     ASSERT_EQ(platform.log.count(QStringLiteral("console Dict: ")), 1);
-    for (auto it = request.cbegin(); it != request.cend(); ++it) {
-        const QString line = platform.log.calls().at(platform.log.indexOf("console"));
+    const QString line = platform.log.calls().at(platform.log.indexOf("console"));
+    for (auto it = request.cbegin(); it != request.cend(); ++it)
         EXPECT_TRUE(line.contains(it.key()) && line.contains(it.value())) << line.toStdString();
-    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, BundleNames,
-                         ::testing::Values(NameCase{"Game.K7.app", {{"K7", ""}}},
-                                           NameCase{"Game.K7.V9.app", {{"K7", "V9"}}},
-                                           NameCase{"A.B.C.D.app", {{"B", "C"}}},
-                                           NameCase{"My Game 1.5.app", {{"5", ""}}}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BundleNames,
+    ::testing::Values(NameCase{"Game.K7.app", {{"K7", ""}}}, NameCase{"Game.K7.V9.app", {{"K7", "V9"}}},
+                      NameCase{"A.B.C.D.app", {{"B", "C"}}}, NameCase{"My Game 1.5.app", {{"5", ""}}}));
+// clang-format on
 
 const QString kHidden = QStringLiteral("/home/user/Downloads/.Game.txt");
 const QString kPlain = QStringLiteral("/home/user/Downloads/Game.txt");
@@ -100,29 +101,21 @@ TEST_P(RequestSources, HiddenFileThenPlainFileThenTheBundleResource) {
     EXPECT_EQ(platform.log.count(QStringLiteral("file.remove")), c.files.size() - c.kept.size());
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, RequestSources,
     ::testing::Values(
-        SourceCase{"HiddenWinsOverPlainWhichStays",
-                   {{kHidden, "a;hidden"}, {kPlain, "a;plain"}},
-                   {{"a", "hidden"}},
+        SourceCase{"HiddenWinsOverPlainWhichStays", {{kHidden, "a;hidden"}, {kPlain, "a;plain"}}, {{"a", "hidden"}},
                    {kPlain}},
         SourceCase{"PlainIsReadAndConsumed", {{kPlain, "a;plain"}}, {{"a", "plain"}}, {}},
         SourceCase{"UnreadableIsConsumed", {{kHidden, std::nullopt}}, {}, {}},
-        SourceCase{"OversizedIsNotReadButConsumed",
-                   {{kHidden, QString(int(app::kMaxRequestFileBytes) + 1, QLatin1Char('x'))}},
-                   {},
-                   {}},
-        SourceCase{"FolderNamedLikeTheFileIsNeverDeleted",
-                   {{kHidden + "/keep", "x"}},
-                   {},
-                   {kHidden + "/keep"}},
-        SourceCase{"BundleResourceIsReadAndKept",
-                   {{kResource, "source;bundle\nlang;de"}},
-                   {{"source", "bundle"}, {"lang", "de"}},
-                   {kResource}},
+        SourceCase{"OversizedIsNotReadButConsumed", {{kHidden, QString(app::kMaxRequestFileBytes + 1, u'x')}}, {}, {}},
+        SourceCase{"FolderNamedLikeTheFileIsNeverDeleted", {{kHidden + "/keep", "x"}}, {}, {kHidden + "/keep"}},
+        SourceCase{"BundleResourceIsReadAndKept", {{kResource, "source;bundle\nlang;de"}},
+                   {{"source", "bundle"}, {"lang", "de"}}, {kResource}},
         SourceCase{"NothingAnywhere", {}, {}, {}}),
     testsupport::CaseName{});
+// clang-format on
 
 TEST(RequestSources, BundleWithoutExtensionLooksForItsOwnName) {
     FakePlatform platform;

@@ -42,43 +42,27 @@ TEST_P(SelfRemovalTest, RemovesTheBundleThenItsArchiveOrTheDownloadsCopy) {
     EXPECT_EQ(removals, c.removals) << world.calls();
 }
 
+const QStringList kBoth = {kDownloads + "Game.app", kDownloads + "Game.zip"};
+
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Roads, SelfRemovalTest,
     ::testing::Values(
-        RemovalCase{"InDownloads",
-                    kDownloads + "Game.app",
-                    {},
-                    12,
-                    0,
-                    {kDownloads + "Game.app", kDownloads + "Game.zip"}},
-        RemovalCase{"ReadOnlyFallsBackToTheDownloadsCopy",
-                    kMedia,
-                    {{kMedia, EROFS}},
-                    12,
-                    0,
-                    {kMedia, kDownloads + "Game.app", kDownloads + "Game.zip"}},
-        RemovalCase{"FallbackTakesTheOutermostBundle",
-                    kInner,
-                    {{kInner, EROFS}},
-                    12,
-                    0,
-                    {kInner, kDownloads + "Game.app", kDownloads + "Game.zip"}},
-        RemovalCase{"FailedFallbackLeavesTheArchive",
-                    kMedia,
-                    {{kMedia, EROFS}, {kDownloads + "Game.app", EACCES}},
-                    12,
-                    0,
-                    {kMedia, kDownloads + "Game.app"}},
+        RemovalCase{"InDownloads", kDownloads + "Game.app", {}, 12, 0, kBoth},
+        RemovalCase{"ReadOnlyFallsBackToTheDownloadsCopy", kMedia, {{kMedia, EROFS}}, 12, 0, QStringList{kMedia} + kBoth},
+        RemovalCase{"FallbackTakesTheOutermostBundle", kInner, {{kInner, EROFS}}, 12, 0, QStringList{kInner} + kBoth},
+        RemovalCase{"FailedFallbackLeavesTheArchive", kMedia, {{kMedia, EROFS}, {kDownloads + "Game.app", EACCES}},
+                    12, 0, {kMedia, kDownloads + "Game.app"}},
         RemovalCase{"NoFallbackOnPermission", kMedia, {{kMedia, EACCES}}, 12, 0, {kMedia}},
         RemovalCase{"NoFallbackWhenBusy", kMedia, {{kMedia, EBUSY}}, 12, 0, {kMedia}},
         RemovalCase{"NoFallbackOnTenEleven", kMedia, {{kMedia, EROFS}}, 10, 11, {kMedia}},
         RemovalCase{"NoFallbackOnNineNine", kMedia, {{kMedia, EROFS}}, 9, 9, {kMedia}},
-        RemovalCase{"NotABundle", "/usr/local/bin", {}, 12, 0, {}},
-        RemovalCase{"HomeFolder", "/home/user", {}, 12, 0, {}},
+        RemovalCase{"NotABundle", "/usr/local/bin", {}, 12, 0, {}}, RemovalCase{"HomeFolder", "/home/user", {}, 12, 0, {}},
         RemovalCase{"ExtensionOnly", kDownloads + ".app", {}, 12, 0, {}},
         RemovalCase{"UpperCaseExtension", kDownloads + "Game.App", {}, 12, 0, {}},
         RemovalCase{"PlainFileNamedLikeABundle", kDownloads + "Fake.app", {}, 12, 0, {}, false}),
     testsupport::CaseName{});
+// clang-format on
 
 }  // namespace
 }  // namespace qby

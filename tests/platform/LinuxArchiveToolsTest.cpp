@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -18,8 +17,7 @@ constexpr auto kZip = ArchiveFormat::Zip;
 // The archive's format follows its name; it unpacks when files are expected afterwards.
 struct UnpackCase : testsupport::NamedCase {
     const char* fileName;
-    QStringList
-        members;  // as make_archive.py reads them; "@OUT" is the folder beside the work folder
+    QStringList members;   // as make_archive.py reads them; "@OUT": the folder beside "work"
     QStringList expected;  // files that stand in the work folder afterwards
     ArchiveFormat format() const { return QByteArray(fileName).endsWith(".zip") ? kZip : kTgz; }
 };
@@ -37,9 +35,7 @@ std::string treeOf(const QString& root) {
 class LinuxArchiveToolsTest : public testing::TestWithParam<UnpackCase> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(root.isValid());
-        ASSERT_TRUE(QDir(root.path()).mkdir("work"));
-        ASSERT_TRUE(QDir(root.path()).mkdir("outside"));
+        ASSERT_TRUE(QDir(root.path()).mkdir("work") && QDir(root.path()).mkdir("outside"));
     }
 
     // Writes the archive with the members of the case (tar skips some hostile members on its own,
@@ -78,10 +74,9 @@ TEST_P(LinuxArchiveToolsTest, UnpacksOnlyWhatStaysInsideTheFolder) {
         tools.unpack(work(), QString::fromUtf8(c.fileName), c.format());
 
     EXPECT_EQ(unpacked.ok(), !c.expected.isEmpty()) << unpacked.error().message.toStdString();
-    if (!c.expected.isEmpty()) {
-        for (const QString& file : c.expected)
-            EXPECT_TRUE(QFile::exists(work() + "/" + file)) << file.toStdString();
-    } else {
+    for (const QString& file : c.expected)
+        EXPECT_TRUE(QFile::exists(work() + "/" + file)) << file.toStdString();
+    if (c.expected.isEmpty()) {
         EXPECT_FALSE(unpacked.error().message.isEmpty());
         EXPECT_EQ(treeOf(work()), c.fileName);
     }
@@ -89,8 +84,7 @@ TEST_P(LinuxArchiveToolsTest, UnpacksOnlyWhatStaysInsideTheFolder) {
     EXPECT_EQ(treeOf(outside()), "");
     EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               (QStringList{"outside", "work"}));
-    EXPECT_FALSE(QFile::exists(startFolder + "/HACKED"));
-    EXPECT_FALSE(QFile::exists(work() + "/HACKED"));
+    EXPECT_FALSE(QFile::exists(startFolder + "/HACKED") || QFile::exists(work() + "/HACKED"));
 }
 
 const QStringList kBundle{"d:Game.app/", "d:Game.app/Contents/", "f:Game.app/Contents/Info.plist",
@@ -140,10 +134,9 @@ TEST_F(LinuxArchiveToolsTest, KeepsExecutableBitsAndRefusesNamesThatAreNotFileNa
         EXPECT_FALSE(tools.unpack(work(), name, kZip).ok()) << name.toStdString();
     EXPECT_EQ(treeOf(work()), "Game.zip");
     ASSERT_TRUE(tools.unpack(work(), "Game.zip", kZip).ok());
-    struct stat st {};
-    ASSERT_EQ(stat(QFile::encodeName(work() + "/Game.app/Contents/MacOS/Game").constData(), &st),
-              0);
-    EXPECT_EQ(st.st_mode & 0111, 0111u);
+    EXPECT_TRUE(QFile(work() + "/Game.app/Contents/MacOS/Game")
+                    .permissions()
+                    .testFlags(QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
     EXPECT_FALSE(tools.unpack(work(), "Absent.zip", kZip).ok());
 }
 

@@ -29,10 +29,8 @@ struct PrivilegeCase : testsupport::NamedCase {
 class LinuxAuthorizationTest : public testing::TestWithParam<PrivilegeCase> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
         QFile script(dir.filePath("pkexec"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(kPkexec);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.write(kPkexec) == kPkexec.size());
         script.close();
         ASSERT_TRUE(script.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
     }
@@ -45,12 +43,8 @@ TEST_P(LinuxAuthorizationTest, AnswersTheToolsStatusOrWhyItDidNotRun) {
     const foundation::Result<int> result = authorization.executeWithPrivileges(c.tool, c.arguments);
 
     ASSERT_EQ(result.ok(), c.status.has_value());
-    if (c.status) {
-        EXPECT_EQ(result.value(), *c.status);
-    } else {
-        EXPECT_EQ(result.error().code, c.errorCode);
-        EXPECT_FALSE(result.error().message.isEmpty());
-    }
+    EXPECT_EQ(result.ok() ? result.value() : result.error().code, c.status.value_or(c.errorCode));
+    EXPECT_TRUE(result.ok() || !result.error().message.isEmpty());
 }
 
 // Each argument reaches the tool whole and unread by any shell.
@@ -67,14 +61,12 @@ INSTANTIATE_TEST_SUITE_P(
         PrivilegeCase{"Succeeds", true, "/bin/sh", {"-c", "exit 0"}, 0, 0},
         PrivilegeCase{"ToolFails", true, "/bin/sh", {"-c", "exit 3"}, 3, 0},
         PrivilegeCase{"ArgumentsAsTheyAre", true, "/bin/sh",
-                      {"-c", kArgumentsAsTheyAre, "sh", "/Applications/Quillbay Game.app",
-                       "$(exit 9)", "a;b"}, 0, 0},
+                      {"-c", kArgumentsAsTheyAre, "sh", "/Applications/Quillbay Game.app", "$(exit 9)", "a;b"}, 0, 0},
         PrivilegeCase{"PromptDismissed", true, "/dismissed", {}, std::nullopt, kRefused},
         PrivilegeCase{"NotAuthorized", true, "/unauthorized", {}, std::nullopt, kRefused},
         PrivilegeCase{"NoPkexec", false, "/bin/sh", {"-c", "exit 0"}, std::nullopt, kCannotStart},
         PrivilegeCase{"RelativeTool", true, "sh", {"-c", "exit 0"}, std::nullopt, kCannotStart},
-        PrivilegeCase{"Killed", true, "/bin/sh", {"-c", "kill -KILL $$"}, std::nullopt,
-                      kCannotStart}),
+        PrivilegeCase{"Killed", true, "/bin/sh", {"-c", "kill -KILL $$"}, std::nullopt, kCannotStart}),
     testsupport::CaseName{});
 // clang-format on
 

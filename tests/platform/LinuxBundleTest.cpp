@@ -1,11 +1,10 @@
+#include "NamedCase.h"
 #include "platform/linux/LinuxBundle.h"
 
-#include "NamedCase.h"
-
-#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -22,29 +21,26 @@ TEST_P(LinuxBundlePathTest, IsTheNearestAppFolderAboveTheExecutable) {
     EXPECT_EQ(bundle.bundlePath().toStdString(), GetParam().bundle);
 }
 
+// Several dots in the name (only the end counts); a bundle inside another (the inner one is
+// ours); not a bundle at all (the executable's folder, which the logic refuses to remove).
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Layouts, LinuxBundlePathTest,
     testing::Values(
-        BundlePathCase{"/home/u/Downloads/Game.app/Contents/MacOS/QuillbayDownloader",
-                       "/home/u/Downloads/Game.app"},
-        // Several dots in the name; only the end counts.
+        BundlePathCase{"/home/u/Downloads/Game.app/Contents/MacOS/QuillbayDownloader", "/home/u/Downloads/Game.app"},
         BundlePathCase{"/d/Game.K7.V9.app/Contents/MacOS/x", "/d/Game.K7.V9.app"},
-        // A bundle inside another bundle: the inner one is ours.
-        BundlePathCase{"/A/Outer.app/Contents/Helpers/Inner.app/Contents/MacOS/x",
-                       "/A/Outer.app/Contents/Helpers/Inner.app"},
-        // Not a bundle at all: the executable's folder, which the logic refuses to remove.
+        BundlePathCase{"/A/Outer.app/Contents/Helpers/Inner.app/Contents/MacOS/x", "/A/Outer.app/Contents/Helpers/Inner.app"},
         BundlePathCase{"/usr/local/bin/x", "/usr/local/bin"},
         BundlePathCase{"/d/Game.apps/Contents/MacOS/x", "/d/Game.apps/Contents/MacOS"},
         BundlePathCase{"/d/app/Contents/MacOS/x", "/d/app/Contents/MacOS"}));
+// clang-format on
 
 class LinuxBundleResourcesTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
         app = dir.filePath("Game.app");
-        ASSERT_TRUE(QDir().mkpath(app + "/Contents/MacOS"));
-        ASSERT_TRUE(QDir().mkpath(app + "/Contents/Resources/en.lproj"));
-        ASSERT_TRUE(QDir().mkpath(app + "/Contents/Resources/translations"));
+        for (const char* folder : {"/MacOS", "/Resources/en.lproj", "/Resources/translations"})
+            ASSERT_TRUE(QDir().mkpath(app + "/Contents" + folder));
         for (const char* file : {"/en.lproj/locversion.plist", "/ClientDownloader.ui"})
             ASSERT_TRUE(QFile(app + "/Contents/Resources" + file).open(QIODevice::WriteOnly));
         ASSERT_TRUE(QFile::copy(QBY_TEST_GERMAN_QM,
@@ -62,10 +58,12 @@ TEST_F(LinuxBundleResourcesTest, ResourcesAreFoundOnlyWhereTheyLie) {
               app + "/Contents/Resources/en.lproj/locversion.plist");
     EXPECT_EQ(bundle.pathForResource("ClientDownloader", "ui", ""),
               app + "/Contents/Resources/ClientDownloader.ui");
-    EXPECT_EQ(bundle.pathForResource("locversion", "plist", ""), std::nullopt);
-    EXPECT_EQ(bundle.pathForResource("locversion", "plist", "de.lproj"), std::nullopt);
-    EXPECT_EQ(bundle.pathForResource("ClientDownloader", "xml", ""), std::nullopt);
-    EXPECT_EQ(bundle.pathForResource("", "", ""), std::nullopt);
+    for (auto [name, type, folder] : {std::tuple{"locversion", "plist", ""},
+                                      {"locversion", "plist", "de.lproj"},
+                                      {"ClientDownloader", "xml", ""},
+                                      {"", "", ""}})
+        EXPECT_EQ(bundle.pathForResource(name, type, folder), std::nullopt)
+            << name << type << folder;
 }
 
 // Named after the locale.
@@ -85,21 +83,21 @@ TEST_P(LinuxBundleTranslationTest, TranslatesOrFallsBack) {
     EXPECT_EQ(bundle.localizedString(c.key, c.value, c.table).toStdString(), c.expected);
 }
 
+// de_* finds the _de file; an untranslated key gives the value when given, else the key; the
+// table is the context (a key of another table is not taken); without a file for the language
+// every key falls back.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Lookups, LinuxBundleTranslationTest,
     testing::Values(
-        // de_DE finds the _de file.
         TranslationCase{"de_DE", "Quit", "", "QBYDownloader", "Beenden"},
         TranslationCase{"de_AT", "Error %d", "", "QBYDownloader", "Fehler %d"},
-        // Untranslated key: the value when given, else the key.
         TranslationCase{"de_DE", "Download & Install", "", "QBYDownloader", "Download & Install"},
         TranslationCase{"de_DE", "Download & Install", "Fallback", "QBYDownloader", "Fallback"},
-        // The table is the context: a key of another table is not taken.
         TranslationCase{"de_DE", "Cancel", "", "QBYDownloader", "Cancel"},
         TranslationCase{"de_DE", "Cancel", "", "OtherTable", "Abbrechen"},
-        // No file for the language: every key falls back.
-        TranslationCase{"fr_FR", "Quit", "", "QBYDownloader", "Quit"},
-        TranslationCase{"C", "Quit", "", "QBYDownloader", "Quit"}));
+        TranslationCase{"fr_FR", "Quit", "", "QBYDownloader", "Quit"}, TranslationCase{"C", "Quit", "", "QBYDownloader", "Quit"}));
+// clang-format on
 
 TEST_F(LinuxBundleResourcesTest, TranslatorServesTheInterfaceTextsToo) {
     LinuxBundle german(executable(), QLocale("de_DE"));

@@ -1,4 +1,3 @@
-#include "CoreApplication.h"
 #include "LocalHttpServer.h"
 #include "NamedCase.h"
 #include "platform/linux/LinuxDispatch.h"
@@ -98,10 +97,7 @@ struct DownloadRow : testsupport::NamedCase {
 class LinuxUrlDownloadTest : public testing::TestWithParam<DownloadRow> {
 protected:
     // Rows that need a proxy name it themselves; loopback must not reach the runner's proxy.
-    static void SetUpTestSuite() {
-        testsupport::ensureCoreApplication();
-        qunsetenv("http_proxy");
-    }
+    static void SetUpTestSuite() { qunsetenv("http_proxy"); }
     void TearDown() override {
         qunsetenv("http_proxy");
         qunsetenv("no_proxy");
@@ -159,11 +155,10 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     }
     if (QByteArray(row.path) == "refused") url.setPort(closedPort());
     const QString destination = folder_.filePath("archive.tgz");
-    if (row.existing != nullptr) {
-        QFile existing(destination);
-        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-        existing.write(row.existing);
-    }
+    QFile existing(destination);
+    if (row.existing)
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write(row.existing) >= 0);
+    existing.close();
 
     RecordingDelegate delegate;
     delegate.cancelAtFirstData = row.cancelAtFirstData;
@@ -180,16 +175,11 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     }
     EXPECT_EQ(delegate.events.join(" | ").toStdString(), row.events);
     QFile stored(destination);
-    if (row.file) {
-        ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
-        EXPECT_EQ(stored.readAll(), *row.file);
-    } else {
-        EXPECT_FALSE(stored.exists());
-    }
-    if (row.setup == Setup::ProxyThroughServer) {
+    EXPECT_EQ(stored.exists(), row.file.has_value());
+    EXPECT_TRUE(!row.file || (stored.open(QIODevice::ReadOnly) && stored.readAll() == *row.file));
+    if (row.setup == Setup::ProxyThroughServer)
         EXPECT_EQ(server_.requestLines().value(0).split(' ').value(1),
                   QByteArray("http://store.quillbay.invalid") + row.path);
-    }
 }
 
 const QByteArray kPlain = "hello world";
@@ -237,8 +227,6 @@ struct LoaderRow : testsupport::NamedCase {
 
 class LinuxUrlLoaderTest : public testing::TestWithParam<LoaderRow> {
 protected:
-    static void SetUpTestSuite() { testsupport::ensureCoreApplication(); }
-
     LocalHttpServer server_{routes()};
 };
 

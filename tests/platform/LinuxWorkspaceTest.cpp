@@ -34,12 +34,7 @@ BundleContents withExecutable(const char* name, std::optional<QByteArray> conten
 // A home folder and two application folders standing for /Applications and ~/Applications.
 class LinuxWorkspaceTest : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(root.isValid());
-        ASSERT_TRUE(QDir().mkpath(home));
-        ASSERT_TRUE(QDir().mkpath(system));
-        ASSERT_TRUE(QDir().mkpath(user));
-    }
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(system) && QDir().mkpath(user)); }
     QString bundle(const QString& folder, const QString& name, const QString& identifier) {
         const QString path = TemporaryBundle::create(folder, name, {.identifier = identifier});
         EXPECT_FALSE(path.isEmpty());
@@ -83,10 +78,9 @@ TEST_P(LookupTest, FindsTheFirstBundleWithExactlyThatIdentifier) {
         bundle(placed[0] == 's' ? system : user, nameAndId[0], nameAndId[1]);
     }
     const QString found = GetParam().found;
-    EXPECT_EQ(lookup(GetParam().identifier),
-              found.isEmpty()
-                  ? std::nullopt
-                  : std::optional((found[0] == 's' ? system : user) + "/" + found.mid(2) + ".app"));
+    EXPECT_EQ(
+        lookup(GetParam().identifier).value_or(""),
+        found.isEmpty() ? "" : (found[0] == 's' ? system : user) + "/" + found.mid(2) + ".app");
 }
 
 const QStringList kNearMisses{"s:Upper=COM.QUILLBAY.CLIENT2", "s:Longer=com.quillbay.Client22",
@@ -150,7 +144,7 @@ TEST_F(LinuxWorkspaceTest, StartsTheExecutableDetachedInTheHomeFolder) {
     const LaunchResult result = launch(app);
     EXPECT_EQ(result.errorCode, std::nullopt);
     ASSERT_NE(result.application, nullptr);
-    EXPECT_EQ(result.application->bundleIdentifier(), QString("com.quillbay.Client2"));
+    EXPECT_EQ(result.application->bundleIdentifier(), QString(kClient));
 
     // The program runs detached: wait for the report it writes.
     QByteArray bytes;
@@ -159,12 +153,11 @@ TEST_F(LinuxWorkspaceTest, StartsTheExecutableDetachedInTheHomeFolder) {
         bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         return bytes.endsWith("end\n");
     });
+    // In the home folder, no arguments, no input, not our child.
     const QList<QByteArray> lines = bytes.split('\n');
     ASSERT_GE(lines.size(), 5) << "the program did not run";
-    EXPECT_EQ(lines[0], QFile::encodeName(home));
-    EXPECT_EQ(lines[1], "0");  // no arguments
-    EXPECT_EQ(lines[2], "/dev/null");
-    EXPECT_NE(lines[3].toLongLong(), static_cast<long long>(getpid()));  // not our child
+    EXPECT_EQ(lines.mid(0, 3), QList<QByteArray>({QFile::encodeName(home), "0", "/dev/null"}));
+    EXPECT_NE(lines[3].toLongLong(), static_cast<long long>(getpid()));
 }
 
 struct LaunchFailureCase : testsupport::NamedCase {
@@ -183,19 +176,20 @@ TEST_P(LaunchFailureTest, AnswersTheErrnoAndNoApplication) {
     EXPECT_EQ(result.application, nullptr);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Bundles, LaunchFailureTest,
     testing::Values(
         LaunchFailureCase{"MissingExecutable", withExecutable("Quillbay"), ENOENT},
         LaunchFailureCase{"NotExecutable", withExecutable("Quillbay", "#!/bin/sh\n", 0644), EACCES},
-        LaunchFailureCase{"NoProgramFormat", withExecutable("Quillbay", "no interpreter\n"),
-                          ENOEXEC},
+        LaunchFailureCase{"NoProgramFormat", withExecutable("Quillbay", "no interpreter\n"), ENOEXEC},
         LaunchFailureCase{"NoInfoPlist", {.identifier = kClient, .writeInfoPlist = false}, ENOENT},
         LaunchFailureCase{"NoExecutableKey", {.identifier = kClient}, ENOEXEC},
         LaunchFailureCase{"EscapingExecutable", withExecutable("../../bin/sh"), ENOEXEC},
         LaunchFailureCase{"AbsoluteExecutable", withExecutable("/bin/sh"), ENOEXEC},
         LaunchFailureCase{"DotDotExecutable", withExecutable(".."), ENOEXEC}),
     testsupport::CaseName{});
+// clang-format on
 
 TEST_F(LinuxWorkspaceTest, AGarbageInfoPlistIsNoProgramAndAMissingBundleIsAbsent) {
     const QString app = root.filePath("Broken.app");
@@ -213,11 +207,9 @@ TEST_F(LinuxWorkspaceTest, AnEmptyOrRelativePathIsAbsentWithoutLookingAtAnyFile)
     ASSERT_FALSE(app.isEmpty());
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(app));
-    const LaunchResult empty = launch(QString());
-    const LaunchResult relative = launch(QStringLiteral("."));
+    const LaunchResult empty = launch(QString()), relative = launch(QStringLiteral("."));
     QDir::setCurrent(previous);
-    EXPECT_EQ(empty.errorCode, ENOENT);
-    EXPECT_EQ(relative.errorCode, ENOENT);
+    EXPECT_TRUE(empty.errorCode == ENOENT && relative.errorCode == ENOENT);
     EXPECT_EQ(relative.application, nullptr);
 }
 

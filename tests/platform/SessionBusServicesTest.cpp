@@ -1,19 +1,16 @@
+#include "PrivateSessionBus.h"
 #include "platform/linux/LinuxNotificationCenter.h"
 #include "platform/linux/LinuxRunningApplication.h"
 #include "platform/linux/LinuxWorkspace.h"
 
-#include "CoreApplication.h"
-#include "PrivateSessionBus.h"
-
-#include <gtest/gtest.h>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSemaphore>
-#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <gtest/gtest.h>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -40,22 +37,19 @@ class NotificationListener : public QObject {
 
 public:
     QStringList names;
-
-public slots:
-    void posted(const QString& name) { names.append(name); }
-
-public:
     bool listenOn(QDBusConnection connection) {
         return connection.connect(QString(), "/com/quillbay/DistributedNotification",
                                   "com.quillbay.DistributedNotification", "Posted", this,
                                   SLOT(posted(QString)));
     }
+
+public slots:
+    void posted(const QString& name) { names.append(name); }
 };
 
 class SessionBusServicesTest : public testing::Test {
 protected:
     void SetUp() override {
-        testsupport::ensureCoreApplication();
         ASSERT_TRUE(bus.isRunning());
         ours = bus.connection("downloader");
         ASSERT_TRUE(ours.isConnected());
@@ -110,9 +104,8 @@ TEST_F(SessionBusServicesTest, ActivationReachesTheApplicationObject) {
 
     LinuxWorkspace workspace({}, ours);
     std::shared_ptr<RunningApplication> found;
-    for (const auto& app : workspace.runningApplications()) {
+    for (const auto& app : workspace.runningApplications())
         if (app->bundleIdentifier() == QString("com.quillbay.Client2")) found = app;
-    }
     ASSERT_NE(found, nullptr);
     EXPECT_TRUE(found->activateWithOptions(kActivateIgnoringOtherApps));
     EXPECT_TRUE(found->activateWithOptions(kActivateAllWindows | kActivateIgnoringOtherApps));
@@ -129,6 +122,8 @@ TEST_F(SessionBusServicesTest, ActivationFailsForAbsentOrSilentApplications) {
     LinuxRunningApplication nameless("", ours);
     EXPECT_FALSE(nameless.activateWithOptions(kActivateIgnoringOtherApps));
     EXPECT_EQ(nameless.bundleIdentifier(), std::nullopt);
+    // The object path comes from the name.
+    EXPECT_EQ(LinuxRunningApplication::objectPathFor("org.example.my-app"), "/org/example/my_app");
 }
 
 TEST_F(SessionBusServicesTest, AStuckApplicationCannotHoldUsBeyondTheTimeout) {
@@ -145,23 +140,15 @@ TEST_F(SessionBusServicesTest, AStuckApplicationCannotHoldUsBeyondTheTimeout) {
     release.release();
 }
 
-TEST_F(SessionBusServicesTest, ObjectPathsComeFromTheName) {
-    EXPECT_EQ(LinuxRunningApplication::objectPathFor("com.quillbay.Client2"),
-              "/com/quillbay/Client2");
-    EXPECT_EQ(LinuxRunningApplication::objectPathFor("org.example.my-app"), "/org/example/my_app");
-}
-
 TEST_F(SessionBusServicesTest, NotificationsReachEveryListener) {
-    NotificationListener first;
-    NotificationListener second;
+    NotificationListener first, second;
     ASSERT_TRUE(first.listenOn(bus.connection("listenerA")));
     ASSERT_TRUE(second.listenOn(bus.connection("listenerB")));
 
     LinuxNotificationCenter center(ours);
     center.postNotification("QBY.Helper");
     center.postNotification(QString::fromUtf8("\xC3\xBC"));
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return first.names.size() == 2 && second.names.size() == 2; }, 5000));
+    QTest::qWaitFor([&] { return first.names.size() == 2 && second.names.size() == 2; }, 5000);
     EXPECT_EQ(first.names, (QStringList{"QBY.Helper", QString::fromUtf8("\xC3\xBC")}));
     EXPECT_EQ(second.names, first.names);
 }

@@ -1,6 +1,5 @@
-#include "platform/linux/TarListing.h"
-
 #include "NamedCase.h"
+#include "platform/linux/TarListing.h"
 
 #include <gtest/gtest.h>
 
@@ -22,13 +21,14 @@ TEST_P(TarListingTest, ReadsNamesExactly) {
     ASSERT_EQ(members.has_value(), c.expected.has_value());
     if (!members) return;
     ASSERT_EQ(members->size(), 1u);
-    EXPECT_EQ(members->front().name, c.expected->name);
-    EXPECT_EQ(members->front().kind, c.expected->kind);
-    EXPECT_EQ(members->front().linkTarget, c.expected->linkTarget);
+    const ArchiveMember& m = members->front();
+    EXPECT_EQ(std::tie(m.name, m.kind, m.linkTarget),
+              std::tie(c.expected->name, c.expected->kind, c.expected->linkTarget));
 }
 
 const char* const kColumns = "0/0               0 2024-01-01 00:00 ";
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Lines, TarListingTest,
     testing::Values(
@@ -42,11 +42,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ArchiveMember{"h", Kind::HardLink, "../x"}},
         ListingCase{"Unquoted", QByteArray("-rw-r--r-- ") + kColumns + "plain", std::nullopt},
         ListingCase{"Unterminated", QByteArray("-rw-r--r-- ") + kColumns + R"("a\")", std::nullopt},
-        ListingCase{"TextAfterName", QByteArray("-rw-r--r-- ") + kColumns + R"("a" x)",
-                    std::nullopt},
-        ListingCase{"LinkWithoutTarget", QByteArray("lrwxrwxrwx ") + kColumns + R"("a")",
-                    std::nullopt}),
+        ListingCase{"TextAfterName", QByteArray("-rw-r--r-- ") + kColumns + R"("a" x)", std::nullopt},
+        ListingCase{"LinkWithoutTarget", QByteArray("lrwxrwxrwx ") + kColumns + R"("a")", std::nullopt}),
     testsupport::CaseName{});
+// clang-format on
 
 }  // namespace
 }  // namespace qby::platform::linuxhost

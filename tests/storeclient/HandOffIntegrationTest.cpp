@@ -7,7 +7,6 @@
 
 #include <QDBusConnectionInterface>
 #include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -26,9 +25,7 @@ const QString kClientIdentifier = "com.quillbay.Client2";
 class HandOffIntegrationTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        ASSERT_TRUE(bus.isRunning());
-        ASSERT_TRUE(connection.isConnected());
+        ASSERT_TRUE(home.isValid() && bus.isRunning() && connection.isConnected());
         // The downloader finds the drop folder through the user's data folder.
         environment.set("XDG_DATA_HOME", home.path() + "/.local/share");
     }
@@ -120,9 +117,8 @@ TEST_F(HandOffIntegrationTest, AClientLaunchedFromItsBundleTakesTheWaitingReques
     // No notification follows a launch: the client must look at its start.
     ASSERT_TRUE(services.proxy().launchClient(bundle));
     ASSERT_TRUE(waitUntil([this] { return clientOwnsName() && dropped().isEmpty(); }));
-    const QList<QJsonObject> lines = client.log();
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_EQ(recordedRequest(lines.first()), request);
+    ASSERT_EQ(client.log().size(), 1);
+    EXPECT_EQ(recordedRequest(client.log().first()), request);
 }
 
 TEST_F(HandOffIntegrationTest, ASecondInstanceLeavesAtOnce) {
@@ -130,10 +126,9 @@ TEST_F(HandOffIntegrationTest, ASecondInstanceLeavesAtOnce) {
     ReferenceClient second{home.path(), bus.address()};
     ASSERT_TRUE(second.start());
     ASSERT_TRUE(second.process().waitForFinished(5000));
-    EXPECT_EQ(second.process().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.process().exitCode(), 0);
-    EXPECT_EQ(client.process().state(), QProcess::Running);
-    EXPECT_TRUE(clientOwnsName());
+    EXPECT_TRUE(second.process().exitStatus() == QProcess::NormalExit &&
+                second.process().exitCode() == 0);
+    EXPECT_TRUE(client.process().state() == QProcess::Running && clientOwnsName());
 }
 
 TEST_F(HandOffIntegrationTest, TheClientAnswersTheApplicationInterface) {

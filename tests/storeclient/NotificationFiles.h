@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
-#include <QMap>
 #include <QString>
 
 namespace qby::storeclient::test {

@@ -28,56 +28,28 @@ TEST_P(NotificationParserTest, ReadsRequestsAndRefusesEverythingElse) {
     EXPECT_EQ(parsed.error, c.error);
 }
 
-// About 200 bytes: 30 arrays, each holding the next one twice, so that a naive reader copies
-// 2^30 objects.
-QByteArray doublingBinaryPlist() {
-    constexpr int kArrays = 30;
-    QByteArray bytes("bplist00");
-    QByteArray offsets;
-    for (int i = 0; i < kArrays; ++i) {
-        offsets.append(char(bytes.size()));
-        bytes.append('\xA2').append(char(i + 1)).append(char(i + 1));
-    }
-    offsets.append(char(bytes.size()));
-    bytes.append("\x51x", 2);  // the leaf: a one-letter text
-    const int tableOffset = bytes.size();
-    bytes.append(offsets);
-    QByteArray trailer(32, '\0');
-    trailer[6] = 1;                   // offset size
-    trailer[7] = 1;                   // reference size
-    trailer[15] = char(kArrays + 1);  // objects
-    trailer[31] = char(tableOffset);  // the table's offset; the root is object 0
-    return bytes + trailer;
-}
-
 const Request kRequest{{"Product", "Harbour Lights"}, {"Token", "a1&<b>\"c\""}, {"Empty", ""}};
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Files, NotificationParserTest,
     testing::Values(
         ParseCase{"XmlDictionary", TemporaryBundle::infoPlistXml(kRequest), {}, kRequest},
         ParseCase{"BinaryDictionary", binaryPlist(kRequest), {}, kRequest},
         ParseCase{"EmptyDictionary", xmlPlist("<dict/>"), {}, {}},
-        ParseCase{"NonAsciiText",
-                  TemporaryBundle::infoPlistXml({{"Titel", "Grüße, 世界"}}),
-                  {},
-                  {{"Titel", "Grüße, 世界"}}},
+        ParseCase{"NonAsciiText", TemporaryBundle::infoPlistXml({{"Titel", "Grüße, 世界"}}), {}, {{"Titel", "Grüße, 世界"}}},
         ParseCase{"Garbage", "this is not a property list\n", "not a property list"},
         ParseCase{"NoBytes", {}, "not a property list"},
-        ParseCase{"TruncatedXml", TemporaryBundle::infoPlistXml(kRequest).left(120),
-                  "not a property list"},
+        ParseCase{"TruncatedXml", TemporaryBundle::infoPlistXml(kRequest).left(120), "not a property list"},
         ParseCase{"TruncatedBinary", binaryPlist(kRequest).left(20), "not a safe property list"},
-        ParseCase{"Expanding", doublingBinaryPlist(), "not a safe property list"},
-        ParseCase{"ArrayRoot", xmlPlist("<array><string>a</string></array>"),
-                  "root is not a dictionary"},
+        ParseCase{"Expanding", testsupport::binaryChain(30, 2), "not a safe property list"},
+        ParseCase{"ArrayRoot", xmlPlist("<array><string>a</string></array>"), "root is not a dictionary"},
         ParseCase{"StringRoot", xmlPlist("<string>a</string>"), "root is not a dictionary"},
-        ParseCase{"IntegerValue",
-                  xmlPlist("<dict><key>a</key><string>x</string><key>n</key><integer>7</integer>"
-                           "</dict>"),
+        ParseCase{"IntegerValue", xmlPlist("<dict><key>a</key><string>x</string><key>n</key><integer>7</integer></dict>"),
                   "value of \"n\" is not a string"},
-        ParseCase{"NestedDictionary", xmlPlist("<dict><key>d</key><dict/></dict>"),
-                  "value of \"d\" is not a string"}),
+        ParseCase{"NestedDictionary", xmlPlist("<dict><key>d</key><dict/></dict>"), "value of \"d\" is not a string"}),
     [](const testing::TestParamInfo<ParseCase>& info) { return info.param.name; });
+// clang-format on
 
 // A hostile file nests thousands of levels deep: refused, without exhausting the stack.
 TEST(NotificationParserLimits, DeepNestingIsRefusedWithoutCrashing) {
@@ -85,8 +57,7 @@ TEST(NotificationParserLimits, DeepNestingIsRefusedWithoutCrashing) {
     const QByteArray body = "<dict><key>k</key>" + QByteArray("<array>").repeated(depth) +
                             QByteArray("</array>").repeated(depth) + "</dict>";
     const ParsedNotification parsed = NotificationParser::parse(xmlPlist(body));
-    EXPECT_FALSE(parsed.ok);
-    EXPECT_FALSE(parsed.error.isEmpty());
+    EXPECT_FALSE(parsed.ok || parsed.error.isEmpty());
 }
 
 }  // namespace

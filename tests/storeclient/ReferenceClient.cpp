@@ -15,10 +15,8 @@ ReferenceClient::ReferenceClient(QString home, QString busAddress)
 }
 
 ReferenceClient::~ReferenceClient() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
+    process_.kill();
+    process_.waitForFinished(5000);
 }
 
 QString ReferenceClient::executablePath() {
@@ -37,9 +35,8 @@ bool ReferenceClient::start() {
 QProcessEnvironment ReferenceClient::environment() const {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name :
-         {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_DIRS", "DISPLAY", "WAYLAND_DISPLAY"}) {
+         {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_DIRS", "DISPLAY", "WAYLAND_DISPLAY"})
         environment.remove(QString::fromLatin1(name));
-    }
     environment.insert("HOME", home_);
     environment.insert("XDG_DATA_HOME", home_ + "/.local/share");
     environment.insert("XDG_RUNTIME_DIR", home_);
@@ -63,9 +60,8 @@ QList<QJsonObject> ReferenceClient::log() const {
 QMap<QString, QString> recordedRequest(const QJsonObject& line) {
     QMap<QString, QString> request;
     const QJsonObject entries = line.value("request").toObject();
-    for (auto entry = entries.begin(); entry != entries.end(); ++entry) {
+    for (auto entry = entries.begin(); entry != entries.end(); ++entry)
         request.insert(entry.key(), entry.value().toString());
-    }
     return request;
 }
 

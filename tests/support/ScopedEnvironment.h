@@ -18,24 +18,22 @@ public:
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
     ~ScopedEnvironment() {
         for (auto saved = saved_.rbegin(); saved != saved_.rend(); ++saved)
-            saved->second ? qputenv(saved->first.constData(), *saved->second)
-                          : qunsetenv(saved->first.constData());
+            saved->second ? qputenv(saved->first, *saved->second) : qunsetenv(saved->first);
     }
 
     void set(const QByteArray& name, const QString& value) {
         save(name);
-        qputenv(name.constData(), QFile::encodeName(value));
+        qputenv(name, QFile::encodeName(value));
     }
     void unset(const QByteArray& name) {
         save(name);
-        qunsetenv(name.constData());
+        qunsetenv(name);
     }
 
 private:
     void save(const QByteArray& name) {
-        saved_.emplace_back(name, qEnvironmentVariableIsSet(name.constData())
-                                      ? std::optional(qgetenv(name.constData()))
-                                      : std::nullopt);
+        saved_.emplace_back(
+            name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
     }
 
     std::vector<std::pair<QByteArray, std::optional<QByteArray>>> saved_;
