@@ -126,10 +126,10 @@ void QBY_DownloaderAppDelegate::offerInstall() {
         services_.application.terminate();
         return;
     }
-    downloader_ = std::make_unique<QBYClientDownloader>(
-        DownloaderServices{*window, services_.application, services_.bundle, services_.fileManager,
-                           services_.propertyLists, services_.processInfo, services_.pauses,
-                           install_, systemInfo_, proxy_, handOff_, requestWritten_});
+    downloader_ = std::make_unique<QBYClientDownloader>(DownloaderServices{
+        *window, services_.application, services_.bundle, services_.fileManager,
+        services_.propertyLists, services_.processInfo, services_.pauses, services_.logs, install_,
+        systemInfo_, proxy_, handOff_, requestWritten_});
     downloader_->awakeFromNib();
     QBYClientDownloader::sharedDownloader()->startDownload(nullptr);
 }

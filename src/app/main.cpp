@@ -1,6 +1,7 @@
 // The downloader's entry point: wires the Linux services into the launch logic and hands control
 // to the event loop. Everything the downloader decides lives in QBY_DownloaderAppDelegate.
 
+#include "app/BuildReleaseTrust.h"
 #include "app/HandOffFlag.h"
 #include "app/QBY_DownloaderAppDelegate.h"
 #include "client/QBYClientProxy.h"
@@ -25,6 +26,7 @@
 #include "platform/linux/LinuxUrlDownloader.h"
 #include "platform/linux/LinuxUrlLoader.h"
 #include "platform/linux/LinuxWorkspace.h"
+#include "platform/linux/OpenSslArchiveVerifier.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -59,6 +61,7 @@ int main(int argc, char* argv[]) {
     LinuxArchiveTools archiveTools;
     LinuxAuthorization authorization;
     LinuxClock clock;
+    OpenSslArchiveVerifier archiveVerifier;
 
     SystemInfo systemInfo(systemProbe);
     SystemInfo::setShared(&systemInfo);
@@ -71,8 +74,10 @@ int main(int argc, char* argv[]) {
     QBYClientProxy::setSharedProxy(&proxy);
 
     HandOffFlag handOff;
-    const InstallServices install{urlLoader,    dispatch,      urlDownloader,
-                                  archiveTools, authorization, clock};
+    const downloader::ReleaseTrust trust = downloader::ReleaseTrust::fromBase64(
+        app::kBuildReleasePublicKeys, app::kBuildRequiresReleaseSignature);
+    const InstallServices install{urlLoader,     dispatch, urlDownloader,   archiveTools,
+                                  authorization, clock,    archiveVerifier, trust};
     QBY_DownloaderAppDelegate delegate(services, proxy, systemInfo, handOff, install);
     application.setTerminationHandler([&delegate] { delegate.applicationWillTerminate(); });
 

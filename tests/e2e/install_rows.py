@@ -18,6 +18,7 @@ ZIP = "/downloader/Quillbay.zip"
 BUSY = "The QBY servers may be busy or temporarily unavailable. Please try again later."
 # The platform tells a body cut short by its announced length.
 SHORT = "The server closed the connection after 4096 of"
+DAMAGED = "The download was damaged. Please try again."
 
 INSTALLED = {"applications": ["Quillbay.app"], "client_started": True, "downloader_kept": False,
              "request_waits": False}
@@ -48,6 +49,10 @@ INSTALLS = [
     feed_failure("feed_entry_without_url", {"feed": "no_url"}),
     {"road": "download_truncated", "store": {"feed": "tgz", "faults": {TGZ: {"truncate": 4096}}},
      "sheet": SHORT, "expect": dict(NOTHING, asked=[FEED, TGZ])},
+    # An archive that is not what its entry promises is refused before anything is unpacked.
+    *({"road": f"download_{how}", "store": {"feed": "tgz", "integrity": {TGZ: how}},
+       "sheet": DAMAGED, "expect": dict(NOTHING, asked=[FEED, TGZ])}
+      for how in ("wrong_sha256", "foreign_signature")),
     {"road": "archive_without_bundle", "store": {"feed": "tgz", "files": {TGZ: "tgz_nested"}},
      "sheet": None, "expect": dict(NOTHING, asked=[FEED, TGZ])},
     {"road": "download_cancelled", "store": {"feed": "tgz", "faults": {TGZ: {"rate": 20000}}},

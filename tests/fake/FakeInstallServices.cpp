@@ -1,10 +1,9 @@
 #include "FakeInstallServices.h"
 
-#include <gtest/gtest.h>
-
-#include <cerrno>
-
+#include <QCryptographicHash>
 #include <QUrl>
+#include <cerrno>
+#include <gtest/gtest.h>
 
 namespace qby::fake {
 
@@ -58,6 +57,34 @@ Result<int> FakeInstallServices::executeWithPrivileges(const QString& toolPath,
             platform_.moveTree(arguments.at(0), arguments.at(1));
     }
     return answer;
+}
+
+QByteArray FakeInstallServices::signatureOf(const QByteArray& key, const QString& text) {
+    return QCryptographicHash::hash(key + text.toUtf8(), QCryptographicHash::Sha512);
+}
+
+Result<QString> FakeInstallServices::textOf(const QString& path) const {
+    const std::optional<QString> text = platform_.files.value(path);
+    if (!text) return Error{ENOENT, path + ": cannot be read"};
+    return *text;
+}
+
+Result<QByteArray> FakeInstallServices::sha256(const QString& path) {
+    platform_.log.add("verify.sha256 " + path);
+    const Result<QString> text = textOf(path);
+    if (!text) return text.error();
+    return QCryptographicHash::hash(text.value().toUtf8(), QCryptographicHash::Sha256);
+}
+
+Result<std::optional<qsizetype>> FakeInstallServices::ed25519Signer(
+    const QString& path, const QByteArray& signature, const QList<QByteArray>& publicKeys) {
+    platform_.log.add("verify.ed25519 " + path);
+    const Result<QString> text = textOf(path);
+    if (!text) return text.error();
+    for (qsizetype i = 0; i < publicKeys.size(); ++i) {
+        if (signature == signatureOf(publicKeys.at(i), text.value())) return std::optional(i);
+    }
+    return std::optional<qsizetype>();
 }
 
 }  // namespace qby::fake

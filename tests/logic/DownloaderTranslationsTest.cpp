@@ -1,11 +1,10 @@
 // Every text the install road added is translated in the "QBYDownloader" table of each language,
 // with the same placeholders.
-#include <gtest/gtest.h>
-
 #include <QFile>
 #include <QMap>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
+#include <gtest/gtest.h>
 
 namespace qby {
 namespace {
@@ -15,6 +14,7 @@ const QStringList kInstallRoadTexts =
     QStringLiteral(
         "No folder for the download could be created.|"
         "The download ended before the whole file had arrived. Please try again later.|"
+        "The download was damaged. Please try again.|"
         "%1 of %2|%1 received|%1 — %2|%1/s|%1 left|%1 bytes|%1 KB|%1 MB|%1 GB|%1 s|%1 min|%1 h %2 "
         "min")
         .split(QLatin1Char('|'));
