@@ -32,6 +32,7 @@
 #include <QTimer>
 
 using namespace qby;
+using namespace qby::app;
 using namespace qby::platform::linuxhost;
 
 int main(int argc, char* argv[]) {
@@ -53,7 +54,7 @@ int main(int argc, char* argv[]) {
     LinuxProcessInfo processInfo;
     LinuxLogs logs;
     LinuxPauses pauses;
-    LinuxInterfaceLoader interfaceLoader(BundleLayout::resources(bundle.bundlePath()));
+    LinuxInterfaceLoader interfaceLoader(foundation::BundleLayout::resources(bundle.bundlePath()));
     LinuxSystemProbe systemProbe;
     LinuxUrlLoader urlLoader;
     LinuxDispatch dispatch;
@@ -63,21 +64,21 @@ int main(int argc, char* argv[]) {
     LinuxClock clock;
     OpenSslArchiveVerifier archiveVerifier;
 
-    SystemInfo systemInfo(systemProbe);
-    SystemInfo::setShared(&systemInfo);
+    foundation::SystemInfo systemInfo(systemProbe);
+    foundation::SystemInfo::setShared(&systemInfo);
 
     const platform::PlatformServices services{
         application,   bundle,      fileManager, workspace, metadataSearch, notificationCenter,
         propertyLists, processInfo, logs,        pauses,    interfaceLoader};
-    QBYClientProxy proxy(
+    client::QBYClientProxy proxy(
         {workspace, metadataSearch, notificationCenter, application, bundle, pauses, systemInfo});
-    QBYClientProxy::setSharedProxy(&proxy);
+    client::QBYClientProxy::setSharedProxy(&proxy);
 
     HandOffFlag handOff;
     const downloader::ReleaseTrust trust = downloader::ReleaseTrust::fromBase64(
         app::kBuildReleasePublicKeys, app::kBuildRequiresReleaseSignature);
-    const InstallServices install{urlLoader,     dispatch, urlDownloader,   archiveTools,
-                                  authorization, clock,    archiveVerifier, trust};
+    const downloader::InstallServices install{urlLoader,     dispatch, urlDownloader,   archiveTools,
+                                              authorization, clock,    archiveVerifier, trust};
     QBY_DownloaderAppDelegate delegate(services, proxy, systemInfo, handOff, install);
     application.setTerminationHandler([&delegate] { delegate.applicationWillTerminate(); });
 

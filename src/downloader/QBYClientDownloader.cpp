@@ -1,5 +1,6 @@
 #include "downloader/QBYClientDownloader.h"
 
+#include "downloader/ReleaseFeed.h"
 #include "downloader/ReleaseSelection.h"
 #include "foundation/BundleLayout.h"
 #include "foundation/PathComponents.h"
@@ -9,38 +10,16 @@
 #include <QVariantMap>
 #include <limits>
 
-namespace qby {
+namespace qby::downloader {
 namespace {
 
 std::atomic<QBYClientDownloader*> sharedInstance{nullptr};
 
 const QString kLocalizationTable = QStringLiteral("QBYDownloader");
-const QString kDownloaderKey = QStringLiteral("downloader");
-const QString kTarGzipExtension = QStringLiteral("tgz");
 const QString kRemoveTool = QStringLiteral("/bin/rm");
 const QString kMoveTool = QStringLiteral("/bin/mv");
 constexpr quint64 kUnpackPauseMicroseconds = 10000;
 constexpr unsigned kInstallPauseSeconds = 1;
-
-// The release entries of the feed, or nothing when the feed cannot be used.
-std::optional<QVariantList> releaseEntriesOfFeed(const std::optional<QByteArray>& data,
-                                                 const platform::PropertyLists& propertyLists) {
-    if (!data || data->isEmpty()) return std::nullopt;
-    const std::optional<QVariant> root = propertyLists.parse(*data);
-    if (!root || root->typeId() != QMetaType::QVariantMap) return std::nullopt;
-    const QVariantMap dictionary = root->toMap();
-    const auto entries = dictionary.find(kDownloaderKey);
-    if (entries == dictionary.end() || entries->typeId() != QMetaType::QVariantList) {
-        return std::nullopt;
-    }
-    return entries->toList();
-}
-
-// The text after the last "." of a file name; "" when it has none.
-QString extensionOf(const QString& fileName) {
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : fileName.mid(dot + 1);
-}
 
 }  // namespace
 
@@ -83,7 +62,8 @@ void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
             const std::optional<QByteArray> data =
                 urlLoader.dataWithContentsOfURL(QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes);
             if (cancelled->load()) return;
-            std::optional<QVariantList> entries = releaseEntriesOfFeed(data, propertyLists);
+            std::optional<QVariantList> entries =
+                downloader::releaseEntriesOfFeed(data, propertyLists);
             dispatch.performOnMainThread([alive, self, entries = std::move(entries)] {
                 // A cancel that came after the check above: the application is already ending.
                 if (alive.expired() || self->downloadCancelled()) return;
@@ -101,7 +81,7 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
     const qint32 cpuFamily = services_.systemInfo.cpuFamily();
     const std::optional<ReleaseEntry> chosen =
         chooseRelease(readReleaseEntries(entries), systemVersion, cpuFamily,
-                      VersionComparator::defaultComparator());
+                      foundation::VersionComparator::defaultComparator());
 
     std::optional<QString> fileName;
     if (chosen) {
@@ -121,7 +101,8 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
 
     // A folder of our own, made here and nowhere else: one that cannot be made ends the road.
     const QString folder = pathForTemporaryFileWithPrefix(kTemporaryFolderPrefix);
-    if (const Status created = services_.fileManager.createPrivateDirectory(folder); !created) {
+    if (const foundation::Status created = services_.fileManager.createPrivateDirectory(folder);
+        !created) {
         clientDownload_->cancel();
         clearClientDownload();
         showDownloadFailureSheet(
@@ -129,7 +110,7 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
             QStringLiteral("\n\n") + created.error().message);
         return;
     }
-    downloadPath_ = appendingPathComponent(folder, *fileName);
+    downloadPath_ = foundation::appendingPathComponent(folder, *fileName);
     clientDownload_->setDeletesFileUponFailure(true);
     clientDownload_->setDestination(downloadPath_, true);
 }
@@ -147,7 +128,7 @@ void QBYClientDownloader::downloadFailed() {
 QString QBYClientDownloader::pathForTemporaryFileWithPrefix(const QString& prefix) {
     const QString name =
         QStringLiteral("%1-%2").arg(prefix, services_.processInfo.globallyUniqueString());
-    return appendingPathComponent(services_.fileManager.temporaryDirectory(), name);
+    return foundation::appendingPathComponent(services_.fileManager.temporaryDirectory(), name);
 }
 
 // --- The download and its progress ---
@@ -186,7 +167,7 @@ void QBYClientDownloader::showProgress() {
     }
 }
 
-void QBYClientDownloader::downloadDidFailWithError(const Error& error) {
+void QBYClientDownloader::downloadDidFailWithError(const foundation::Error& error) {
     clearClientDownload();
     showDownloadFailureSheet(error.message);
 }
@@ -227,12 +208,10 @@ void QBYClientDownloader::downloadDidFinish() {
     downloadResponse_.reset();
     clearClientDownload();
 
-    const QString folder = deletingLastPathComponent(downloadPath_);
-    const QString file = lastPathComponent(downloadPath_);
-    const platform::ArchiveFormat format = extensionOf(file) == kTarGzipExtension
-                                               ? platform::ArchiveFormat::TarGzip
-                                               : platform::ArchiveFormat::Zip;
-    const Status unpacked = services_.install.archiveTools.unpack(folder, file, format);
+    const QString folder = foundation::deletingLastPathComponent(downloadPath_);
+    const QString file = foundation::lastPathComponent(downloadPath_);
+    const platform::ArchiveFormat format = downloader::archiveFormatOf(file);
+    const foundation::Status unpacked = services_.install.archiveTools.unpack(folder, file, format);
     // As "rm -f" after the tool: the archive goes whether or not it unpacked.
     services_.fileManager.removeItem(downloadPath_);
     services_.pauses.usleep(kUnpackPauseMicroseconds);
@@ -246,14 +225,14 @@ void QBYClientDownloader::downloadDidFinish() {
     if (const std::optional<QStringList> names =
             services_.fileManager.contentsOfDirectory(folder)) {
         for (const QString& name : *names) {
-            if (name.endsWith(BundleLayout::extension(), Qt::CaseSensitive)) {
+            if (name.endsWith(foundation::BundleLayout::extension(), Qt::CaseSensitive)) {
                 bundleName = name;
                 break;
             }
         }
     }
     if (bundleName) {
-        const QString source = appendingPathComponent(folder, *bundleName);
+        const QString source = foundation::appendingPathComponent(folder, *bundleName);
         if (installClient(source, kInstallDestination) &&
             services_.proxy.launchClient(kInstallDestination) && services_.requestWritten) {
             services_.handOff.set();
@@ -285,10 +264,11 @@ bool QBYClientDownloader::installClient(const QString& source, const QString& de
     // move never leaves the user without a client.
     std::optional<QString> setAside;
     if (files.fileExists(destination)) {
-        const QString aside = appendingPathComponent(
-            deletingLastPathComponent(destination),
+        const QString aside = foundation::appendingPathComponent(
+            foundation::deletingLastPathComponent(destination),
             QStringLiteral(".%1.old-%2")
-                .arg(lastPathComponent(destination), services_.processInfo.globallyUniqueString()));
+                .arg(foundation::lastPathComponent(destination),
+                     services_.processInfo.globallyUniqueString()));
         // Not even that is allowed: only an administrator can replace it.
         if (!files.moveItem(destination, aside)) return installClientWithAuth(source, destination);
         setAside = aside;
@@ -335,4 +315,4 @@ QString QBYClientDownloader::localized(const QString& key) const {
     return services_.bundle.localizedString(key, QString(""), kLocalizationTable);
 }
 
-}  // namespace qby
+}  // namespace qby::downloader

@@ -4,7 +4,7 @@
 #include <QtGlobal>
 #include <limits>
 
-namespace qby {
+namespace qby::foundation {
 
 namespace {
 
@@ -284,4 +284,4 @@ qint64 VersionComparator::compareVersion(const QString& a, const QString& b) con
     return (firstIsLonger == longerIsHigher) ? 1 : -1;
 }
 
-}  // namespace qby
+}  // namespace qby::foundation

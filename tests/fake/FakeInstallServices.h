@@ -46,7 +46,7 @@ class FakeInstallServices : public platform::UrlLoader,
 public:
     explicit FakeInstallServices(FakePlatform& platform) : platform_(platform) {}
 
-    InstallServices services() { return {*this, *this, *this, *this, *this, *this, *this, trust}; }
+    downloader::InstallServices services() { return {*this, *this, *this, *this, *this, *this, *this, trust}; }
 
     // The fake's Ed25519: a file's signature by key is the SHA-512 of the key and its text.
     static QByteArray signatureOf(const QByteArray& key, const QString& text);
@@ -55,11 +55,11 @@ public:
     // Bodies by URL; nothing: the read fails.
     QMap<QString, std::optional<QByteArray>> urlBodies;
     // What unpack answers, and the names it leaves in the folder when it succeeds.
-    std::optional<Status> unpackResult;
+    std::optional<foundation::Status> unpackResult;
     QStringList unpackedNames;
     // Answers of executeWithPrivileges in order. A successful /bin/rm or /bin/mv acts on the
     // file system as the tool would.
-    std::deque<Result<int>> privilegedAnswers;
+    std::deque<foundation::Result<int>> privilegedAnswers;
     qint64 nowMs = 0;
     // The keys the downloader trusts, and whether it requires a signature.
     downloader::ReleaseTrust trust;
@@ -81,10 +81,10 @@ public:
     }
     std::unique_ptr<platform::UrlDownload> startDownload(
         const QUrl& url, double timeoutSeconds, platform::UrlDownloadDelegate& delegate) override;
-    Status unpack(const QString& folder, const QString& fileName,
-                  platform::ArchiveFormat format) override;
-    Result<int> executeWithPrivileges(const QString& toolPath,
-                                      const QStringList& arguments) override;
+    foundation::Status unpack(const QString& folder, const QString& fileName,
+                              platform::ArchiveFormat format) override;
+    foundation::Result<int> executeWithPrivileges(const QString& toolPath,
+                                                  const QStringList& arguments) override;
     qint64 monotonicMilliseconds() const override { return nowMs; }
     // Both read the file's text from FakePlatform; a missing or unreadable file is an error.
     Result<QByteArray> sha256(const QString& path) override;

@@ -1,10 +1,9 @@
-#include "foundation/VersionComparator.h"
-
 #include "QStringPrinter.h"
+#include "foundation/VersionComparator.h"
 
 #include <gtest/gtest.h>
 
-namespace qby {
+namespace qby::foundation {
 namespace {
 
 const VersionComparator& comparator() {
@@ -123,4 +122,4 @@ TEST(CompareVersionBadInputTest, ArbitraryCharactersGiveAnOrder) {
 }
 
 }  // namespace
-}  // namespace qby
+}  // namespace qby::foundation

@@ -50,7 +50,7 @@ public:
         downloader.awakeFromNib();
     }
 
-    DownloaderServices services() {
+    downloader::DownloaderServices services() {
         return {platform.window, platform, platform,           platform,   platform, platform,
                 platform,        platform, install.services(), systemInfo, proxy,    handOff};
     }
@@ -98,10 +98,10 @@ public:
 
     fake::FakePlatform platform;
     fake::FakeInstallServices install{platform};
-    SystemInfo systemInfo;
-    QBYClientProxy proxy;
-    HandOffFlag handOff;
-    QBYClientDownloader downloader;
+    foundation::SystemInfo systemInfo;
+    client::QBYClientProxy proxy;
+    app::HandOffFlag handOff;
+    downloader::QBYClientDownloader downloader;
 };
 
 }  // namespace qby::testing
