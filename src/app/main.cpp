@@ -77,8 +77,9 @@ int main(int argc, char* argv[]) {
     HandOffFlag handOff;
     const downloader::ReleaseTrust trust = downloader::ReleaseTrust::fromBase64(
         app::kBuildReleasePublicKeys, app::kBuildRequiresReleaseSignature);
-    const downloader::InstallServices install{urlLoader,     dispatch, urlDownloader,   archiveTools,
-                                              authorization, clock,    archiveVerifier, trust};
+    const downloader::InstallServices install{urlLoader,       dispatch,      urlDownloader,
+                                              archiveTools,    authorization, clock,
+                                              archiveVerifier, trust};
     QBY_DownloaderAppDelegate delegate(services, proxy, systemInfo, handOff, install);
     application.setTerminationHandler([&delegate] { delegate.applicationWillTerminate(); });
 

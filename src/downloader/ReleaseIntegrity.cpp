@@ -63,7 +63,7 @@ IntegrityVerdict verifyArchive(const QString& path, const ArchiveIntegrity& prom
             return refused(QStringLiteral("its sha256 %1 is not 64 hexadecimal digits")
                                .arg(shown(*promised.sha256)));
         }
-        const Result<QByteArray> actual = verifier.sha256(path);
+        const foundation::Result<QByteArray> actual = verifier.sha256(path);
         if (!actual) return refused(actual.error().message);
         if (actual.value() != *expected) {
             return refused(QStringLiteral("SHA-256 expected %1, found %2")
@@ -79,7 +79,7 @@ IntegrityVerdict verifyArchive(const QString& path, const ArchiveIntegrity& prom
             return refused(QStringLiteral("its ed25519Signature %1 is not the base64 of 64 bytes")
                                .arg(shown(*promised.ed25519Signature)));
         }
-        const Result<std::optional<qsizetype>> signer =
+        const foundation::Result<std::optional<qsizetype>> signer =
             verifier.ed25519Signer(path, *signature, trust.publicKeys);
         if (!signer) return refused(signer.error().message);
         if (!signer.value()) {

@@ -63,23 +63,23 @@ QByteArray FakeInstallServices::signatureOf(const QByteArray& key, const QString
     return QCryptographicHash::hash(key + text.toUtf8(), QCryptographicHash::Sha512);
 }
 
-Result<QString> FakeInstallServices::textOf(const QString& path) const {
+foundation::Result<QString> FakeInstallServices::textOf(const QString& path) const {
     const std::optional<QString> text = platform_.files.value(path);
-    if (!text) return Error{ENOENT, path + ": cannot be read"};
+    if (!text) return foundation::Error{ENOENT, path + ": cannot be read"};
     return *text;
 }
 
-Result<QByteArray> FakeInstallServices::sha256(const QString& path) {
+foundation::Result<QByteArray> FakeInstallServices::sha256(const QString& path) {
     platform_.log.add("verify.sha256 " + path);
-    const Result<QString> text = textOf(path);
+    const foundation::Result<QString> text = textOf(path);
     if (!text) return text.error();
     return QCryptographicHash::hash(text.value().toUtf8(), QCryptographicHash::Sha256);
 }
 
-Result<std::optional<qsizetype>> FakeInstallServices::ed25519Signer(
+foundation::Result<std::optional<qsizetype>> FakeInstallServices::ed25519Signer(
     const QString& path, const QByteArray& signature, const QList<QByteArray>& publicKeys) {
     platform_.log.add("verify.ed25519 " + path);
-    const Result<QString> text = textOf(path);
+    const foundation::Result<QString> text = textOf(path);
     if (!text) return text.error();
     for (qsizetype i = 0; i < publicKeys.size(); ++i) {
         if (signature == signatureOf(publicKeys.at(i), text.value())) return std::optional(i);

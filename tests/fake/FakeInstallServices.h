@@ -46,7 +46,9 @@ class FakeInstallServices : public platform::UrlLoader,
 public:
     explicit FakeInstallServices(FakePlatform& platform) : platform_(platform) {}
 
-    downloader::InstallServices services() { return {*this, *this, *this, *this, *this, *this, *this, trust}; }
+    downloader::InstallServices services() {
+        return {*this, *this, *this, *this, *this, *this, *this, trust};
+    }
 
     // The fake's Ed25519: a file's signature by key is the SHA-512 of the key and its text.
     static QByteArray signatureOf(const QByteArray& key, const QString& text);
@@ -87,12 +89,13 @@ public:
                                                   const QStringList& arguments) override;
     qint64 monotonicMilliseconds() const override { return nowMs; }
     // Both read the file's text from FakePlatform; a missing or unreadable file is an error.
-    Result<QByteArray> sha256(const QString& path) override;
-    Result<std::optional<qsizetype>> ed25519Signer(const QString& path, const QByteArray& signature,
-                                                   const QList<QByteArray>& publicKeys) override;
+    foundation::Result<QByteArray> sha256(const QString& path) override;
+    foundation::Result<std::optional<qsizetype>> ed25519Signer(
+        const QString& path, const QByteArray& signature,
+        const QList<QByteArray>& publicKeys) override;
 
 private:
-    Result<QString> textOf(const QString& path) const;
+    foundation::Result<QString> textOf(const QString& path) const;
     static void run(std::deque<std::function<void()>>& queue) {
         while (!queue.empty()) {
             std::function<void()> task = std::move(queue.front());

@@ -35,7 +35,7 @@ class ArchiveIntegrityTest : public ::testing::TestWithParam<IntegrityRow>,
 TEST_P(ArchiveIntegrityTest, ChecksTheArchiveBeforeUnpacking) {
     const IntegrityRow& row = GetParam();
     install.trust = downloader::ReleaseTrust::fromBase64(row.keys, row.required);
-    install.unpackResult = Status(Error{2, "stop after unpacking"});
+    install.unpackResult = foundation::Status(foundation::Error{2, "stop after unpacking"});
     QVariantMap entry = release("10.6", "https://cdn.quillbay.com/c/Quillbay.tgz");
     if (row.sha256.isValid()) entry.insert("sha256", row.sha256);
     if (row.signature.isValid()) entry.insert("ed25519Signature", row.signature);

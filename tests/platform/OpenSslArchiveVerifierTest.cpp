@@ -58,7 +58,7 @@ TEST_P(Sha256Test, DigestsTheWholeFile) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(GetParam().bytes);
     file.close();
-    const Result<QByteArray> digest = OpenSslArchiveVerifier().sha256(file.fileName());
+    const foundation::Result<QByteArray> digest = OpenSslArchiveVerifier().sha256(file.fileName());
     ASSERT_TRUE(digest.ok()) << digest.error().message.toStdString();
     EXPECT_EQ(digest.value().toHex().toStdString(), GetParam().sha256);
 }
@@ -99,8 +99,9 @@ TEST_P(Ed25519Test, NamesTheKeyThatSignedTheFile) {
     if (c.keys >= 2) keys.prepend(other.publicKey());
     if (c.keys >= 3) keys.prepend(signer.publicKey().left(31));
 
-    const Result<std::optional<qsizetype>> found = OpenSslArchiveVerifier().ed25519Signer(
-        file.fileName(), signer.sign(c.signedBytes).left(c.signatureBytes), keys);
+    const foundation::Result<std::optional<qsizetype>> found =
+        OpenSslArchiveVerifier().ed25519Signer(
+            file.fileName(), signer.sign(c.signedBytes).left(c.signatureBytes), keys);
     ASSERT_TRUE(found.ok()) << found.error().message.toStdString();
     EXPECT_EQ(found.value(), c.signer);
 }

@@ -21,7 +21,7 @@ constexpr size_t kChunkBytes = 64 * 1024;
 // An open regular file and its size, closed when it goes.
 class OpenFile {
 public:
-    static Result<std::unique_ptr<OpenFile>> open(const QString& path) {
+    static foundation::Result<std::unique_ptr<OpenFile>> open(const QString& path) {
         // O_NONBLOCK: a FIFO put in the archive's place must not hang us before fstat refuses it.
         const int fd =
             ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -29,7 +29,8 @@ public:
         auto file = std::unique_ptr<OpenFile>(new OpenFile(fd));
         struct stat st {};
         if (fstat(fd, &st) != 0) return PosixError::at(errno, path);
-        if (!S_ISREG(st.st_mode)) return Error{EINVAL, path + QStringLiteral(": no regular file")};
+        if (!S_ISREG(st.st_mode))
+            return foundation::Error{EINVAL, path + QStringLiteral(": no regular file")};
         file->size = st.st_size;
         return file;
     }
@@ -87,13 +88,13 @@ bool verifiesUnder(const QByteArray& key, const QByteArray& signature, const Map
 
 }  // namespace
 
-Result<QByteArray> OpenSslArchiveVerifier::sha256(const QString& path) {
-    Result<std::unique_ptr<OpenFile>> file = OpenFile::open(path);
+foundation::Result<QByteArray> OpenSslArchiveVerifier::sha256(const QString& path) {
+    foundation::Result<std::unique_ptr<OpenFile>> file = OpenFile::open(path);
     if (!file) return file.error();
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
                                                                     &EVP_MD_CTX_free);
     if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
-        return Error{ENOMEM, QStringLiteral("SHA-256 is not available")};
+        return foundation::Error{ENOMEM, QStringLiteral("SHA-256 is not available")};
     }
     std::unique_ptr<char[]> chunk(new char[kChunkBytes]);
     while (true) {
@@ -110,9 +111,9 @@ Result<QByteArray> OpenSslArchiveVerifier::sha256(const QString& path) {
     return digest;
 }
 
-Result<std::optional<qsizetype>> OpenSslArchiveVerifier::ed25519Signer(
+foundation::Result<std::optional<qsizetype>> OpenSslArchiveVerifier::ed25519Signer(
     const QString& path, const QByteArray& signature, const QList<QByteArray>& publicKeys) {
-    Result<std::unique_ptr<OpenFile>> file = OpenFile::open(path);
+    foundation::Result<std::unique_ptr<OpenFile>> file = OpenFile::open(path);
     if (!file) return file.error();
     const Mapping message(file.value()->fd, size_t(file.value()->size));
     if (!message.ok()) return PosixError::at(errno, path);

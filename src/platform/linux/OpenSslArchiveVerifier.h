@@ -10,9 +10,10 @@ namespace qby::platform::linuxhost {
 // and are never copied onto the heap. Error codes: errno values, EINVAL for no regular file.
 class OpenSslArchiveVerifier : public ArchiveVerifier {
 public:
-    Result<QByteArray> sha256(const QString& path) override;
-    Result<std::optional<qsizetype>> ed25519Signer(const QString& path, const QByteArray& signature,
-                                                   const QList<QByteArray>& publicKeys) override;
+    foundation::Result<QByteArray> sha256(const QString& path) override;
+    foundation::Result<std::optional<qsizetype>> ed25519Signer(
+        const QString& path, const QByteArray& signature,
+        const QList<QByteArray>& publicKeys) override;
 };
 
 }  // namespace qby::platform::linuxhost
