@@ -89,6 +89,10 @@ Fehler %d</translation>
         <translation>Der Download endete, bevor die ganze Datei angekommen war. Bitte versuchen Sie es später erneut.</translation>
     </message>
     <message>
+        <source>The download was damaged. Please try again.</source>
+        <translation>Der Download war beschädigt. Bitte versuchen Sie es erneut.</translation>
+    </message>
+    <message>
         <source>%1 of %2</source>
         <translation>%1 von %2</translation>
     </message>

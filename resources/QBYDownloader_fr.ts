@@ -89,6 +89,10 @@ Erreur %d</translation>
         <translation>Le téléchargement s’est terminé avant que le fichier complet ne soit arrivé. Veuillez réessayer plus tard.</translation>
     </message>
     <message>
+        <source>The download was damaged. Please try again.</source>
+        <translation>Le téléchargement était endommagé. Veuillez réessayer.</translation>
+    </message>
+    <message>
         <source>%1 of %2</source>
         <translation>%1 sur %2</translation>
     </message>

@@ -10,6 +10,13 @@ support page. A scenario (a dict, given as JSON) chooses what it answers:
            as an XML property list), or {"text": "..."} (served as it is)
   files    {path: kind of ARCHIVES}: more archives to serve, beside the default ones; a kind is
            a form and a content joined by "_": tgz_corrupt, zip_symlink and so on
+  integrity  {path: how}: the "sha256" and "ed25519Signature" that the feed gives that archive
+           (an entry's own values win; None: the entry has none); how is one of
+             signed             (the default) its digest, signed with the local store's key
+             wrong_sha256       the digest of other bytes, and the true signature
+             foreign_signature  its digest, signed with a key made at start that no build trusts
+             unsigned           its digest alone
+             none               neither
   faults   {path: fault}: how one path is answered over HTTPS (plain HTTP always answers
            without faults); a fault is a dict of
              status: N        that HTTP status, with a short text body
@@ -31,7 +38,9 @@ Every request is logged as a JSON line in RESULTS/store-requests.jsonl, once whe
 
   python3 store.py SCENARIO_JSON RESULTS    prints "ready" once both ports listen"""
 
+import base64
 import gzip
+import hashlib
 import io
 import json
 import os
@@ -60,6 +69,8 @@ KEYS = Path("/run/store-keys")
 # Not /tmp: a road may give the sandbox a /tmp too small for the archives.
 WORK = Path(os.environ.get("XDG_RUNTIME_DIR", "/tmp")) / "store"
 ESCAPED = "escaped"  # the name that a hostile member would leave outside the download folder
+# The local store's release signing key, a test key (world/README.md).
+SIGNING_KEY = Path(__file__).resolve().parent / "keys" / "local-store-ed25519.pem"
 
 # What an archive holds besides the bundle at the top, by the part of its kind after the form:
 # bundles (paths), hostile members (name, symbolic link target or None for a file), an
@@ -154,24 +165,35 @@ def archive(kind):
     return target.read_bytes()
 
 
-def _add_tar_member(tar, name, link):
-    member = tarfile.TarInfo(name)  # as it is: tarfile's own add would strip a leading "/"
-    body = f"written by an archive to {name}\n".encode()
-    if link is not None:
-        member.type, member.linkname, body = tarfile.SYMTYPE, link, b""
-    member.size, member.mode = len(body), 0o777 if link else 0o644
-    tar.addfile(member, io.BytesIO(body))
+@cache
+def foreign_key():
+    """An Ed25519 key made for this store alone: its signatures verify under no build's key."""
+    path = WORK / "foreign-ed25519.pem"
+    subprocess.run(["openssl", "genpkey", "-algorithm", "ed25519", "-out", str(path)], check=True)
+    return path
 
 
-def _add_zip_member(zip_file, name, link):
-    member = zipfile.ZipInfo(name)
-    member.create_system = 3  # Unix: the mode below is read, and a link is made as one
-    member.external_attr = (0o120777 if link else 0o100644) << 16
-    zip_file.writestr(member, link or f"written by an archive to {name}\n")
+def signature(kind, key):
+    """The base64 Ed25519 signature of that archive's bytes by key (a PEM private key)."""
+    signed = subprocess.run(["openssl", "pkeyutl", "-sign", "-rawin", "-inkey", str(key)],
+                            input=archive(kind), check=True, stdout=subprocess.PIPE).stdout
+    return base64.b64encode(signed).decode("ascii")
 
 
-def feed_body(choice, files):
-    """The feed's bytes: a named or given property list, with the archives' sizes filled in."""
+def integrity(kind, how):
+    """The "sha256" and "ed25519Signature" of an entry for that archive, as how has them."""
+    body = archive(kind)
+    values = {"sha256": hashlib.sha256(body if how != "wrong_sha256" else b"x" + body).hexdigest()}
+    if how in ("signed", "wrong_sha256"):
+        values["ed25519Signature"] = signature(kind, SIGNING_KEY)
+    elif how == "foreign_signature":
+        values["ed25519Signature"] = signature(kind, foreign_key())
+    return {} if how == "none" else values
+
+
+def feed_body(choice, files, hows=None):
+    """The feed's bytes: a named or given property list, with the archives' sizes, digests and
+    signatures filled in."""
     if isinstance(choice, str):
         choice = FEEDS[choice]
     if isinstance(choice, dict) and "text" in choice:
@@ -184,10 +206,13 @@ def feed_body(choice, files):
         if not isinstance(entry, dict):
             continue
         path = str(entry.get("url", "")).removeprefix(ORIGIN)
-        if "downloadSizeInBytes" not in entry and path in files:
-            entry["downloadSizeInBytes"] = len(archive(files[path]))
-        elif entry.get("downloadSizeInBytes", 0) is None:
-            del entry["downloadSizeInBytes"]
+        promised = integrity(files[path], (hows or {}).get(path, "signed")) if path in files else {}
+        promised["downloadSizeInBytes"] = len(archive(files[path])) if path in files else None
+        for key in ("downloadSizeInBytes", "sha256", "ed25519Signature"):
+            if key not in entry and promised.get(key) is not None:
+                entry[key] = promised[key]
+            elif key in entry and entry[key] is None:
+                del entry[key]
     return plistlib.dumps(value, fmt=plistlib.FMT_XML)
 
 
@@ -195,7 +220,8 @@ class Store:
     def __init__(self, scenario, results):
         self.files = dict(DEFAULT_FILES, **scenario.get("files", {}))
         self.faults = scenario.get("faults", {})
-        self.feed = feed_body(scenario.get("feed", "tgz"), self.files)
+        self.feed = feed_body(scenario.get("feed", "tgz"), self.files,
+                              scenario.get("integrity"))
         self.log = open(Path(results) / "store-requests.jsonl", "a", buffering=1)
         self.lock = threading.Lock()
 

@@ -129,8 +129,8 @@ void QBY_DownloaderAppDelegate::offerInstall() {
     }
     downloader_ = std::make_unique<downloader::QBYClientDownloader>(downloader::DownloaderServices{
         *window, services_.application, services_.bundle, services_.fileManager,
-        services_.propertyLists, services_.processInfo, services_.pauses, install_, systemInfo_,
-        proxy_, handOff_, requestWritten_});
+        services_.propertyLists, services_.processInfo, services_.pauses, services_.logs, install_,
+        systemInfo_, proxy_, handOff_, requestWritten_});
     downloader_->awakeFromNib();
     downloader::QBYClientDownloader::sharedDownloader()->startDownload(nullptr);
 }

@@ -1,6 +1,7 @@
 // The downloader's entry point: wires the Linux services into the launch logic and hands control
 // to the event loop. Everything the downloader decides lives in QBY_DownloaderAppDelegate.
 
+#include "app/BuildReleaseTrust.h"
 #include "app/HandOffFlag.h"
 #include "app/QBY_DownloaderAppDelegate.h"
 #include "client/QBYClientProxy.h"
@@ -25,6 +26,7 @@
 #include "platform/linux/LinuxUrlDownloader.h"
 #include "platform/linux/LinuxUrlLoader.h"
 #include "platform/linux/LinuxWorkspace.h"
+#include "platform/linux/OpenSslArchiveVerifier.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -60,6 +62,7 @@ int main(int argc, char* argv[]) {
     LinuxArchiveTools archiveTools;
     LinuxAuthorization authorization;
     LinuxClock clock;
+    OpenSslArchiveVerifier archiveVerifier;
 
     foundation::SystemInfo systemInfo(systemProbe);
     foundation::SystemInfo::setShared(&systemInfo);
@@ -72,8 +75,11 @@ int main(int argc, char* argv[]) {
     client::QBYClientProxy::setSharedProxy(&proxy);
 
     HandOffFlag handOff;
-    const downloader::InstallServices install{urlLoader,    dispatch,      urlDownloader,
-                                              archiveTools, authorization, clock};
+    const downloader::ReleaseTrust trust = downloader::ReleaseTrust::fromBase64(
+        app::kBuildReleasePublicKeys, app::kBuildRequiresReleaseSignature);
+    const downloader::InstallServices install{urlLoader,       dispatch,      urlDownloader,
+                                              archiveTools,    authorization, clock,
+                                              archiveVerifier, trust};
     QBY_DownloaderAppDelegate delegate(services, proxy, systemInfo, handOff, install);
     application.setTerminationHandler([&delegate] { delegate.applicationWillTerminate(); });
 

@@ -2,15 +2,18 @@
 
 #include "app/HandOffFlag.h"
 #include "client/QBYClientProxy.h"
+#include "downloader/ReleaseIntegrity.h"
 #include "foundation/SystemInfo.h"
 #include "platform/Application.h"
 #include "platform/ArchiveTools.h"
+#include "platform/ArchiveVerifier.h"
 #include "platform/Authorization.h"
 #include "platform/Bundle.h"
 #include "platform/Clock.h"
 #include "platform/Dispatch.h"
 #include "platform/DownloadWindow.h"
 #include "platform/FileManager.h"
+#include "platform/Logs.h"
 #include "platform/Pauses.h"
 #include "platform/ProcessInfo.h"
 #include "platform/PropertyLists.h"
@@ -27,6 +30,9 @@ struct InstallServices {
     platform::ArchiveTools& archiveTools;
     platform::Authorization& authorization;
     platform::Clock& clock;
+    platform::ArchiveVerifier& archiveVerifier;
+    // The keys fixed when the downloader was built, and whether a signature is required.
+    const downloader::ReleaseTrust& trust;
 };
 
 // Everything QBYClientDownloader uses, handed to it at construction.
@@ -39,6 +45,7 @@ struct DownloaderServices {
     platform::PropertyLists& propertyLists;
     platform::ProcessInfo& processInfo;
     platform::Pauses& pauses;
+    platform::Logs& logs;
     InstallServices install;
     foundation::SystemInfo& systemInfo;
     client::QBYClientProxy& proxy;

@@ -86,6 +86,7 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
     std::optional<QString> fileName;
     if (chosen) {
         setDownloadSizeInBytes(chosen->downloadSizeInBytes);
+        promisedIntegrity_ = chosen->integrity;
         // A url that is no https URL or names no file counts as no url at all.
         if (chosen->url) fileName = releaseArchiveFileName(*chosen->url);
         if (fileName) {
@@ -188,11 +189,14 @@ bool QBYClientDownloader::endedShort() const {
 void QBYClientDownloader::downloadDidFinish() {
     // A transfer that ended before (or beyond) the length it announced is no archive to unpack.
     if (endedShort()) {
-        downloadResponse_.reset();
-        clearClientDownload();
-        services_.fileManager.removeItem(downloadPath_);
-        showDownloadFailureSheet(localized(QStringLiteral(
+        refuseFinishedDownload(localized(QStringLiteral(
             "The download ended before the whole file had arrived. Please try again later.")));
+        return;
+    }
+    // Nor is one that is not what the release promised: nothing of it is unpacked.
+    if (!archiveIntact()) {
+        refuseFinishedDownload(
+            localized(QStringLiteral("The download was damaged. Please try again.")));
         return;
     }
 
@@ -235,6 +239,21 @@ void QBYClientDownloader::downloadDidFinish() {
         }
     }
     services_.application.terminate();
+}
+
+bool QBYClientDownloader::archiveIntact() {
+    const downloader::IntegrityVerdict verdict =
+        downloader::verifyArchive(downloadPath_, promisedIntegrity_, services_.install.trust,
+                                  services_.install.archiveVerifier);
+    if (!verdict.reason.isEmpty()) services_.logs.consoleLog(verdict.reason);
+    return verdict.accepted;
+}
+
+void QBYClientDownloader::refuseFinishedDownload(const QString& informativeText) {
+    downloadResponse_.reset();
+    clearClientDownload();
+    services_.fileManager.removeItem(downloadPath_);
+    showDownloadFailureSheet(informativeText);
 }
 
 bool QBYClientDownloader::installClient(const QString& source, const QString& destination) {

@@ -94,6 +94,10 @@ private:
     // clientDownload becomes none; the object lives on, since its reports come from inside it.
     void clearClientDownload();
     bool endedShort() const;
+    // Whether the finished archive is what the chosen release promised; logs the verdict.
+    bool archiveIntact();
+    // The sheet of a download that cannot be unpacked, its file removed.
+    void refuseFinishedDownload(const QString& informativeText);
     void showProgress();
     QString localized(const QString& key) const;
 
@@ -103,6 +107,7 @@ private:
     std::optional<platform::UrlResponse> downloadResponse_;
     QString downloadPath_;
     qint64 downloadSizeInBytes_ = 0;
+    downloader::ArchiveIntegrity promisedIntegrity_;
     qint64 bytesReceived_ = 0;
     // Shared with the feed fetch task, which reads it off the main thread and may outlive us.
     std::shared_ptr<std::atomic<bool>> downloadCancelled_ =

@@ -14,6 +14,8 @@ const QString kMinimumSystemVersionKey = QStringLiteral("minimumSystemVersion");
 const QString kSupportedCPUTypesKey = QStringLiteral("supportedCPUTypes");
 const QString kUrlKey = QStringLiteral("url");
 const QString kDownloadSizeKey = QStringLiteral("downloadSizeInBytes");
+const QString kSha256Key = QStringLiteral("sha256");
+const QString kSignatureKey = QStringLiteral("ed25519Signature");
 
 bool isText(const QVariant& value) {
     return value.typeId() == QMetaType::QString;
@@ -64,6 +66,12 @@ std::optional<ReleaseEntry> readReleaseEntry(const QVariant& value) {
         const std::optional<qint64> size = signed64(*it);
         if (!size) return std::nullopt;
         entry.downloadSizeInBytes = *size;
+    }
+    if (const auto it = dictionary.find(kSha256Key); it != dictionary.end()) {
+        entry.integrity.sha256 = *it;
+    }
+    if (const auto it = dictionary.find(kSignatureKey); it != dictionary.end()) {
+        entry.integrity.ed25519Signature = *it;
     }
     return entry;
 }

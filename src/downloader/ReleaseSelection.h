@@ -1,5 +1,6 @@
 #pragma once
 
+#include "downloader/ReleaseIntegrity.h"
 #include "foundation/VersionComparator.h"
 
 #include <QString>
@@ -24,6 +25,10 @@ struct ReleaseEntry {
     std::optional<QString> url;
     // "downloadSizeInBytes"; 0 when the key is missing.
     qint64 downloadSizeInBytes = 0;
+    // "sha256" and "ed25519Signature" as the feed holds them, whatever their type: they are
+    // judged once the archive is there, so that a malformed one refuses this release rather
+    // than letting an older one be chosen in its place.
+    downloader::ArchiveIntegrity integrity;
 };
 
 // The usable entries of the feed's "downloader" array, in feed order. An entry is skipped when it

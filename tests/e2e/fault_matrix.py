@@ -63,6 +63,9 @@ ROWS = [
           "address to an insecure (http) one, which is refused.",
           {"redirect": "http://www.quillbay.com" + TGZ}),
     fault("server_sends_html", SILENT, {"html": True}),
+    # An archive that is not what its entry promises is refused before anything is unpacked.
+    *(row(f"archive_{how}", "The download was damaged. Please try again.",
+          {"integrity": {TGZ: how}}) for how in ("wrong_sha256", "foreign_signature")),
     fault("server_error_status", "The server answered 404 Not Found.", {"status": 404}),
     # The archive: anything but one bundle at the top, with members that stay inside, ends
     # silently, and a hostile member keeps the whole archive from being unpacked. Every kind of

@@ -1,5 +1,6 @@
 #include "FakeInstallServices.h"
 
+#include <QCryptographicHash>
 #include <QUrl>
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -56,6 +57,34 @@ foundation::Result<int> FakeInstallServices::executeWithPrivileges(const QString
             platform_.moveTree(arguments.at(0), arguments.at(1));
     }
     return answer;
+}
+
+QByteArray FakeInstallServices::signatureOf(const QByteArray& key, const QString& text) {
+    return QCryptographicHash::hash(key + text.toUtf8(), QCryptographicHash::Sha512);
+}
+
+foundation::Result<QString> FakeInstallServices::textOf(const QString& path) const {
+    const std::optional<QString> text = platform_.files.value(path);
+    if (!text) return foundation::Error{ENOENT, path + ": cannot be read"};
+    return *text;
+}
+
+foundation::Result<QByteArray> FakeInstallServices::sha256(const QString& path) {
+    platform_.log.add("verify.sha256 " + path);
+    const foundation::Result<QString> text = textOf(path);
+    if (!text) return text.error();
+    return QCryptographicHash::hash(text.value().toUtf8(), QCryptographicHash::Sha256);
+}
+
+foundation::Result<std::optional<qsizetype>> FakeInstallServices::ed25519Signer(
+    const QString& path, const QByteArray& signature, const QList<QByteArray>& publicKeys) {
+    platform_.log.add("verify.ed25519 " + path);
+    const foundation::Result<QString> text = textOf(path);
+    if (!text) return text.error();
+    for (qsizetype i = 0; i < publicKeys.size(); ++i) {
+        if (signature == signatureOf(publicKeys.at(i), text.value())) return std::optional(i);
+    }
+    return std::optional<qsizetype>();
 }
 
 }  // namespace qby::fake

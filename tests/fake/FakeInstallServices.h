@@ -41,11 +41,17 @@ class FakeInstallServices : public platform::UrlLoader,
                             public platform::UrlDownloader,
                             public platform::ArchiveTools,
                             public platform::Authorization,
-                            public platform::Clock {
+                            public platform::Clock,
+                            public platform::ArchiveVerifier {
 public:
     explicit FakeInstallServices(FakePlatform& platform) : platform_(platform) {}
 
-    downloader::InstallServices services() { return {*this, *this, *this, *this, *this, *this}; }
+    downloader::InstallServices services() {
+        return {*this, *this, *this, *this, *this, *this, *this, trust};
+    }
+
+    // The fake's Ed25519: a file's signature by key is the SHA-512 of the key and its text.
+    static QByteArray signatureOf(const QByteArray& key, const QString& text);
 
     // --- script and state ---
     // Bodies by URL; nothing: the read fails.
@@ -57,6 +63,8 @@ public:
     // file system as the tool would.
     std::deque<foundation::Result<int>> privilegedAnswers;
     qint64 nowMs = 0;
+    // The keys the downloader trusts, and whether it requires a signature.
+    downloader::ReleaseTrust trust;
     // The downloads started, in order.
     std::vector<FakeUrlDownload*> downloads;
 
@@ -80,8 +88,14 @@ public:
     foundation::Result<int> executeWithPrivileges(const QString& toolPath,
                                                   const QStringList& arguments) override;
     qint64 monotonicMilliseconds() const override { return nowMs; }
+    // Both read the file's text from FakePlatform; a missing or unreadable file is an error.
+    foundation::Result<QByteArray> sha256(const QString& path) override;
+    foundation::Result<std::optional<qsizetype>> ed25519Signer(
+        const QString& path, const QByteArray& signature,
+        const QList<QByteArray>& publicKeys) override;
 
 private:
+    foundation::Result<QString> textOf(const QString& path) const;
     static void run(std::deque<std::function<void()>>& queue) {
         while (!queue.empty()) {
             std::function<void()> task = std::move(queue.front());

@@ -34,6 +34,7 @@ const char* const kAlertTexts[] = {
     // The install road's.
     "No folder for the download could be created.",
     "The download ended before the whole file had arrived. Please try again later.",
+    "The download was damaged. Please try again.",
     "%1 of %2",
     "%1 received",
     "%1 — %2",

@@ -51,9 +51,8 @@ public:
     }
 
     downloader::DownloaderServices services() {
-        return {platform.window, platform,   platform, platform, platform, platform,
-                platform,        install,    install,  install,  install,  install,
-                install,         systemInfo, proxy,    handOff};
+        return {platform.window, platform, platform,           platform,   platform, platform,
+                platform,        platform, install.services(), systemInfo, proxy,    handOff};
     }
 
     void setSystem(qint64 major, qint64 minor, qint64 patch, qint32 cpuFamily = 0x12345678) {
