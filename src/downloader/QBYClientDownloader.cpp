@@ -1,5 +1,6 @@
 #include "downloader/QBYClientDownloader.h"
 
+#include "downloader/ReleaseFeed.h"
 #include "downloader/ReleaseSelection.h"
 #include "foundation/BundleLayout.h"
 #include "foundation/PathComponents.h"
@@ -15,26 +16,11 @@ namespace {
 std::atomic<QBYClientDownloader*> sharedInstance{nullptr};
 
 const QString kLocalizationTable = QStringLiteral("QBYDownloader");
-const QString kDownloaderKey = QStringLiteral("downloader");
 const QString kTarGzipExtension = QStringLiteral("tgz");
 const QString kRemoveTool = QStringLiteral("/bin/rm");
 const QString kMoveTool = QStringLiteral("/bin/mv");
 constexpr quint64 kUnpackPauseMicroseconds = 10000;
 constexpr unsigned kInstallPauseSeconds = 1;
-
-// The release entries of the feed, or nothing when the feed cannot be used.
-std::optional<QVariantList> releaseEntriesOfFeed(const std::optional<QByteArray>& data,
-                                                 const platform::PropertyLists& propertyLists) {
-    if (!data || data->isEmpty()) return std::nullopt;
-    const std::optional<QVariant> root = propertyLists.parse(*data);
-    if (!root || root->typeId() != QMetaType::QVariantMap) return std::nullopt;
-    const QVariantMap dictionary = root->toMap();
-    const auto entries = dictionary.find(kDownloaderKey);
-    if (entries == dictionary.end() || entries->typeId() != QMetaType::QVariantList) {
-        return std::nullopt;
-    }
-    return entries->toList();
-}
 
 // The text after the last "." of a file name; "" when it has none.
 QString extensionOf(const QString& fileName) {
@@ -83,7 +69,8 @@ void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
             const std::optional<QByteArray> data =
                 urlLoader.dataWithContentsOfURL(QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes);
             if (cancelled->load()) return;
-            std::optional<QVariantList> entries = releaseEntriesOfFeed(data, propertyLists);
+            std::optional<QVariantList> entries =
+                downloader::releaseEntriesOfFeed(data, propertyLists);
             dispatch.performOnMainThread([alive, self, entries = std::move(entries)] {
                 // A cancel that came after the check above: the application is already ending.
                 if (alive.expired() || self->downloadCancelled()) return;
