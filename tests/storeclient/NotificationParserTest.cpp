@@ -52,6 +52,9 @@ QByteArray doublingBinaryPlist() {
 
 const Request kRequest{{"Product", "Harbour Lights"}, {"Token", "a1&<b>\"c\""}, {"Empty", ""}};
 
+// A leading U+FEFF is part of a text, no byte-order mark.
+const Request kMarked{{QChar(0xFEFF) + QStringLiteral("k"), QChar(0xFEFF) + QStringLiteral("v")}};
+
 INSTANTIATE_TEST_SUITE_P(
     Files, NotificationParserTest,
     testing::Values(
@@ -62,6 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                   TemporaryBundle::infoPlistXml({{"Titel", "Grüße, 世界"}}),
                   {},
                   {{"Titel", "Grüße, 世界"}}},
+        ParseCase{"LeadingByteOrderMarkKept", TemporaryBundle::infoPlistXml(kMarked), {}, kMarked},
         ParseCase{"Garbage", "this is not a property list\n", "not a property list"},
         ParseCase{"NoBytes", {}, "not a property list"},
         ParseCase{"TruncatedXml", TemporaryBundle::infoPlistXml(kRequest).left(120),
