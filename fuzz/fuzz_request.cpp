@@ -45,19 +45,20 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
            file.write(bytes) == bytes.size();
 }
 
-QString describe(const qby::DownloadRequest& request) {
-    return visible(qby::describeRequest(request));
+QString describe(const qby::foundation::DownloadRequest& request) {
+    return visible(qby::foundation::describeRequest(request));
 }
 
 // A name with three or more components carries the request; the decoy beside it stays.
 void checkNameRoad(const QString& folder, const QString& name) {
     const QString bundlePath = folder + QLatin1Char('/') + name;
-    const QString decoy = folder + QStringLiteral("/.%1.txt").arg(qby::deletingPathExtension(name));
+    const QString decoy =
+        folder + QStringLiteral("/.%1.txt").arg(qby::foundation::deletingPathExtension(name));
     const bool decoyWritten = writeFile(decoy, "decoy;1");
     qby::platform::linuxhost::LinuxFileManager files;
     CountingLogs logs;
-    const qby::DownloadRequest request =
-        qby::assembleDownloadRequest(FixedBundle(bundlePath), files, logs);
+    const qby::foundation::DownloadRequest request =
+        qby::app::assembleDownloadRequest(FixedBundle(bundlePath), files, logs);
     const QStringList components = name.split(QLatin1Char('.'));
     if (components.size() >= 3) {
         const QString value = components.size() >= 4 ? components.at(2) : QString();
@@ -68,8 +69,9 @@ void checkNameRoad(const QString& folder, const QString& name) {
         require(!decoyWritten || files.fileExists(decoy), "the name road leaves the file alone",
                 visible(name));
     } else {
-        const qby::DownloadRequest expected =
-            decoyWritten ? qby::DownloadRequest{{"decoy", "1"}} : qby::DownloadRequest{};
+        const qby::foundation::DownloadRequest expected =
+            decoyWritten ? qby::foundation::DownloadRequest{{"decoy", "1"}}
+                         : qby::foundation::DownloadRequest{};
         require(request == expected, "the file beside a short name is the request",
                 visible(name) + QStringLiteral(": ") + describe(request));
         require(logs.lines == 0 && !files.fileExists(decoy),
@@ -91,7 +93,7 @@ void checkFileRoad(const QString& folder, const QByteArray& bytes, int layout) {
             "the plain request file is written");
     qby::platform::linuxhost::LinuxFileManager files;
     CountingLogs logs;
-    const qby::DownloadRequest request = qby::assembleDownloadRequest(
+    const qby::foundation::DownloadRequest request = qby::app::assembleDownloadRequest(
         FixedBundle(folder + QStringLiteral("/Game.app")), files, logs);
     require(logs.lines == 0, "the file road logs nothing");
     require(!files.fileExists(withHidden ? hidden : plain), "the request file read is consumed");

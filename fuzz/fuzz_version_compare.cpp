@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool utf16 = input.ConsumeBool();
     const QString a = qby::fuzz::nextText(input, utf16, size);
     const QString b = qby::fuzz::remainingText(input, utf16);
-    const qby::VersionComparator& comparator = qby::VersionComparator::defaultComparator();
+    const qby::foundation::VersionComparator& comparator =
+        qby::foundation::VersionComparator::defaultComparator();
 
     const qint64 forward = comparator.compareVersion(a, b);
     const qint64 backward = comparator.compareVersion(b, a);

@@ -28,6 +28,9 @@ class Road:
     # with consent: bundles of /dist put in /Applications, owned by root; a pair (bundle, name)
     # puts one under another name
     root_owned: tuple = ()
+    tmp_size: int = 0  # bytes that /tmp holds at most; 0: as much as memory allows
+    read_only_applications: bool = False  # /Applications a read-only mount
+    tools: bool = False  # the build's store tools (<build>/tools) bound read-only at /tools
     given: tuple = ()  # more arguments of the scenario, such as the name of a table row
 
 

@@ -8,7 +8,8 @@ support page. A scenario (a dict, given as JSON) chooses what it answers:
 
   feed     a feed of FEEDS by name (default "tgz"), or {"plist": value} (any JSON value, written
            as an XML property list), or {"text": "..."} (served as it is)
-  files    {path: kind of ARCHIVES}: more archives to serve, beside the default ones
+  files    {path: kind of ARCHIVES}: more archives to serve, beside the default ones; a kind is
+           a form and a content joined by "_": tgz_corrupt, zip_symlink and so on
   faults   {path: fault}: how one path is answered over HTTPS (plain HTTP always answers
            without faults); a fault is a dict of
              status: N        that HTTP status, with a short text body
@@ -16,6 +17,8 @@ support page. A scenario (a dict, given as JSON) chooses what it answers:
              gzip: true       announced as Content-Encoding gzip, type application/x-gzip (a
                               gzip archive as it is, anything else gzip-compressed)
              truncate: N      the full length announced, N bytes sent, then the connection closes
+             length: N        N announced as the length, the whole body sent, then the
+                              connection closes
              stall: N         N bytes sent, then nothing, the connection held open
              silent: true     no answer at all, the connection held open
              redirect: URL    302 to URL
@@ -29,6 +32,7 @@ Every request is logged as a JSON line in RESULTS/store-requests.jsonl, once whe
   python3 store.py SCENARIO_JSON RESULTS    prints "ready" once both ports listen"""
 
 import gzip
+import io
 import json
 import os
 import plistlib
@@ -36,8 +40,10 @@ import shutil
 import ssl
 import subprocess
 import sys
+import tarfile
 import threading
 import time
+import zipfile
 from functools import cache
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from pathlib import Path
@@ -51,19 +57,29 @@ SUPPORT_PATH = "/support/"
 CLIENT = "Quillbay.app"
 DIST = Path("/dist")
 KEYS = Path("/run/store-keys")
-WORK = Path("/tmp/store")
+# Not /tmp: a road may give the sandbox a /tmp too small for the archives.
+WORK = Path(os.environ.get("XDG_RUNTIME_DIR", "/tmp")) / "store"
+ESCAPED = "escaped"  # the name that a hostile member would leave outside the download folder
 
-# How each kind of archive holds the client bundle.
-ARCHIVES = {
-    "tgz": ("tgz", CLIENT),  # the bundle at the top
-    "zip": ("zip", CLIENT),
-    "tgz_renamed": ("tgz", "Quillbay Store.app"),  # any name ending in .app is the client
-    "tgz_nested": ("tgz", f"Quillbay/{CLIENT}"),  # no .app at the top
-    "zip_nested": ("zip", f"Quillbay/{CLIENT}"),
-    # the bundle with an incompressible payload, for timing a large download
-    "tgz_large": ("tgz", CLIENT),
+# What an archive holds besides the bundle at the top, by the part of its kind after the form:
+# bundles (paths), hostile members (name, symbolic link target or None for a file), an
+# incompressible payload in the bundle (bytes), or raw bytes in place of any archive.
+CONTENTS = {
+    "": {},
+    "renamed": {"bundles": ["Quillbay Store.app"]},  # any name ending in .app is the client
+    "nested": {"bundles": [f"Quillbay/{CLIENT}"]},  # no .app at the top
+    "two": {"bundles": [CLIENT, "Quillbay Beta.app"]},
+    "broken": {"broken": True},  # the bundle without its executable
+    "empty": {"bundles": []},
+    "corrupt": {"raw": b"\x1f\x8bPK\x03\x04" + bytes(range(256)) * 64},
+    "absolute": {"hostile": [(f"{Path.home()}/{ESCAPED}", None)]},
+    "dotdot": {"hostile": [(f"{CLIENT}/../../{ESCAPED}", None)]},
+    "symlink": {"hostile": [(f"{CLIENT}/Contents/home", str(Path.home())),
+                            (f"{CLIENT}/Contents/home/{ESCAPED}", None)]},
+    "padded": {"payload": 4 * 1024 * 1024},
+    "large": {"payload": 256 * 1024 * 1024},  # for timing a large download
 }
-LARGE_PAYLOAD_BYTES = 256 * 1024 * 1024
+ARCHIVES = [f"{form}_{content}".rstrip("_") for form in ("tgz", "zip") for content in CONTENTS]
 DEFAULT_FILES = {TGZ_PATH: "tgz", ZIP_PATH: "zip"}
 
 
@@ -84,6 +100,9 @@ FEEDS = {
     "too_new": {"downloader": [release(TGZ_PATH, "99.0")]},
     "no_url": {"downloader": [{"minimumSystemVersion": "11.0"}, release(TGZ_PATH, "10.6")]},
     "no_size": {"downloader": [release(TGZ_PATH, downloadSizeInBytes=None)]},
+    "wrong_size": {"downloader": [release(TGZ_PATH, downloadSizeInBytes=1000)]},
+    # nothing listens on that port: the archive's server is dead, the feed's is not
+    "dead_archive_server": {"downloader": [release(TGZ_PATH, url=f"{ORIGIN}:8443{TGZ_PATH}")]},
     "root_array": [release(TGZ_PATH)],
     "downloader_dict": {"downloader": release(TGZ_PATH)},
     "empty": {"downloader": []},
@@ -99,22 +118,56 @@ HTML_PAGE = (b"<!doctype html><title>Quillbay</title><h1>We'll be back soon</h1>
 @cache
 def archive(kind):
     """The bytes of an archive of that kind, made from the built client bundle."""
-    form, inside = ARCHIVES[kind]
+    form, _, content = kind.partition("_")
+    made = CONTENTS[content]
+    if "raw" in made:
+        return made["raw"]
     stage = WORK / kind
     shutil.rmtree(stage, ignore_errors=True)
-    (stage / inside).parent.mkdir(parents=True, exist_ok=True)
-    shutil.copytree(DIST / CLIENT, stage / inside, symlinks=True)
-    if kind.endswith("_large"):
-        with open(stage / inside / "Contents/Resources/payload.bin", "wb") as payload:
-            for _ in range(LARGE_PAYLOAD_BYTES // (1 << 20)):
-                payload.write(os.urandom(1 << 20))
-    top = inside.split("/")[0]
+    stage.mkdir(parents=True)
+    bundles = made.get("bundles", [CLIENT])
+    for inside in bundles:
+        (stage / inside).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copytree(DIST / CLIENT, stage / inside, symlinks=True)
+        if made.get("broken"):
+            (stage / inside / "Contents/MacOS/Quillbay").unlink()
+        if made.get("payload"):
+            with open(stage / inside / "Contents/Resources/payload.bin", "wb") as payload:
+                for _ in range(made["payload"] // (1 << 20)):
+                    payload.write(os.urandom(1 << 20))
+    tops = sorted({inside.split("/")[0] for inside in bundles})
     target = WORK / f"{kind}.{form}"
     if form == "tgz":
-        subprocess.run(["tar", "-czf", str(target), "-C", str(stage), top], check=True)
+        plain = target.with_suffix(".tar")
+        names = ["--", *tops] if tops else ["-T", "/dev/null"]
+        subprocess.run(["tar", "-cf", str(plain), "-C", str(stage), *names], check=True)
+        with tarfile.open(plain, "a") as tar:
+            for name, link in made.get("hostile", []):
+                _add_tar_member(tar, name, link)
+        target.write_bytes(gzip.compress(plain.read_bytes(), mtime=0))
     else:
-        subprocess.run(["zip", "-qry", str(target), top], cwd=stage, check=True)
+        if tops:
+            subprocess.run(["zip", "-qry", str(target), "--", *tops], cwd=stage, check=True)
+        with zipfile.ZipFile(target, "a") as zip_file:  # no bundle: an empty zip
+            for name, link in made.get("hostile", []):
+                _add_zip_member(zip_file, name, link)
     return target.read_bytes()
+
+
+def _add_tar_member(tar, name, link):
+    member = tarfile.TarInfo(name)  # as it is: tarfile's own add would strip a leading "/"
+    body = f"written by an archive to {name}\n".encode()
+    if link is not None:
+        member.type, member.linkname, body = tarfile.SYMTYPE, link, b""
+    member.size, member.mode = len(body), 0o777 if link else 0o644
+    tar.addfile(member, io.BytesIO(body))
+
+
+def _add_zip_member(zip_file, name, link):
+    member = zipfile.ZipInfo(name)
+    member.create_system = 3  # Unix: the mode below is read, and a link is made as one
+    member.external_attr = (0o120777 if link else 0o100644) << 16
+    zip_file.writestr(member, link or f"written by an archive to {name}\n")
 
 
 def feed_body(choice, files):
@@ -152,7 +205,7 @@ class Store:
             return 200, "application/xml", self.feed
         if path in self.files:
             kind = self.files[path]
-            form = ARCHIVES[kind][0]
+            form = kind.partition("_")[0]
             return 200, "application/x-gzip" if form == "tgz" else "application/zip", archive(kind)
         if path == SUPPORT_PATH:
             return 200, "text/html; charset=utf-8", SUPPORT_PAGE
@@ -203,16 +256,17 @@ class Handler(BaseHTTPRequestHandler):
             kind, extra["Content-Encoding"] = "application/x-gzip", "gzip"
         return self.send(status, kind, body, extra, length=not fault.get("no_length"),
                          cut=fault.get("truncate"), stall=fault.get("stall"),
-                         rate=fault.get("rate"))
+                         rate=fault.get("rate"), announced=fault.get("length"))
 
-    def send(self, status, kind, body, extra=None, length=True, cut=None, stall=None, rate=None):
+    def send(self, status, kind, body, extra=None, length=True, cut=None, stall=None, rate=None,
+             announced=None):
         self.send_response(status)
         self.send_header("Content-Type", kind)
         for name, value in (extra or {}).items():
             self.send_header(name, value)
         if length:
-            self.send_header("Content-Length", str(len(body)))
-        if not length or cut is not None:
+            self.send_header("Content-Length", str(len(body) if announced is None else announced))
+        if not length or cut is not None or announced is not None:
             self.send_header("Connection", "close")
             self.close_connection = True
         self.end_headers()

@@ -16,7 +16,7 @@ public:
     bool downloadShouldDecodeSourceDataOfMIMEType(const QString&) override { return false; }
     void downloadDidReceiveDataOfLength(quint64) override {}
     void downloadDidFinish() override { QCoreApplication::exit(0); }
-    void downloadDidFailWithError(const qby::Error& error) override {
+    void downloadDidFailWithError(const qby::foundation::Error& error) override {
         std::fprintf(stderr, "%s\n", qPrintable(error.message));
         QCoreApplication::exit(1);
     }

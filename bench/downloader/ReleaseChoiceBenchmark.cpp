@@ -55,13 +55,14 @@ QByteArray makeFeed(int count, bool allDistinct = false) {
 void BM_ParseAndChooseRelease(benchmark::State& state) {
     const QByteArray feed = makeFeed(int(state.range(0)));
     const qby::platform::linuxhost::LibPlistPropertyLists propertyLists;
-    const qby::VersionComparator& comparator = qby::VersionComparator::defaultComparator();
+    const qby::foundation::VersionComparator& comparator =
+        qby::foundation::VersionComparator::defaultComparator();
     for (auto _ : state) {
         const std::optional<QVariant> root = propertyLists.parse(feed);
         const QVariantList entries = root->toMap().value(QStringLiteral("downloader")).toList();
-        const std::optional<qby::ReleaseEntry> chosen =
-            qby::chooseRelease(qby::readReleaseEntries(entries), QStringLiteral("13.0.0"),
-                               qby::kCpuFamilyIntelYonah, comparator);
+        const std::optional<qby::downloader::ReleaseEntry> chosen = qby::downloader::chooseRelease(
+            qby::downloader::readReleaseEntries(entries), QStringLiteral("13.0.0"),
+            qby::downloader::kCpuFamilyIntelYonah, comparator);
         benchmark::DoNotOptimize(chosen);
     }
     state.counters["feed_bytes"] = double(feed.size());
@@ -76,10 +77,12 @@ void timeChoice(benchmark::State& state, bool allDistinct, const QString& system
                                      ->toMap()
                                      .value(QStringLiteral("downloader"))
                                      .toList();
-    const qby::VersionComparator& comparator = qby::VersionComparator::defaultComparator();
+    const qby::foundation::VersionComparator& comparator =
+        qby::foundation::VersionComparator::defaultComparator();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(qby::chooseRelease(qby::readReleaseEntries(entries), systemVersion,
-                                                    qby::kCpuFamilyIntelYonah, comparator));
+        benchmark::DoNotOptimize(qby::downloader::chooseRelease(
+            qby::downloader::readReleaseEntries(entries), systemVersion,
+            qby::downloader::kCpuFamilyIntelYonah, comparator));
     }
 }
 

@@ -1,9 +1,8 @@
 #include "foundation/VersionComparator.h"
 
-#include <benchmark/benchmark.h>
-
 #include <QStringList>
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <random>
 #include <vector>
 
@@ -62,7 +61,8 @@ std::vector<QString> makeVersions(size_t count) {
 
 void BM_StableSortVersions(benchmark::State& state) {
     const std::vector<QString> source = makeVersions(static_cast<size_t>(state.range(0)));
-    const qby::VersionComparator& comparator = qby::VersionComparator::defaultComparator();
+    const qby::foundation::VersionComparator& comparator =
+        qby::foundation::VersionComparator::defaultComparator();
     for (auto _ : state) {
         std::vector<QString> versions = source;
         std::stable_sort(versions.begin(), versions.end(),
@@ -82,7 +82,8 @@ void BM_CompareMegabyteVersions(benchmark::State& state) {
         dotted.append(QStringLiteral("1."));
     }
     const QString spaced = QStringLiteral("a") + QString(1 << 20, u' ');
-    const qby::VersionComparator& comparator = qby::VersionComparator::defaultComparator();
+    const qby::foundation::VersionComparator& comparator =
+        qby::foundation::VersionComparator::defaultComparator();
     for (auto _ : state) {
         benchmark::DoNotOptimize(comparator.compareVersion(spaced, dotted));
     }

@@ -12,16 +12,16 @@
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 #include <memory>
 
 namespace qby::storeclient::test {
 namespace {
 
-const DownloadRequest kRequest{{"Product", "Harbour Lights"},
-                               {"Token", "5F0C2A-8841-4B0E-9E67-7B1D2C3A4F50"},
-                               {"Store", "https://www.quillbay.com/store/harbour-lights"}};
+const foundation::DownloadRequest kRequest{
+    {"Product", "Harbour Lights"},
+    {"Token", "5F0C2A-8841-4B0E-9E67-7B1D2C3A4F50"},
+    {"Store", "https://www.quillbay.com/store/harbour-lights"}};
 
 // One temporary home, one private bus, one running reference client for the whole run.
 class HandOffWorld {
@@ -64,15 +64,15 @@ void handOff(benchmark::State& state, bool lookUpEachTime) {
         state.SkipWithError("the reference client did not start on the private bus");
         return;
     }
-    QBYClientProxy& proxy = world->services().proxy();
-    const NotificationFileServices files = world->services().fileServices();
+    client::QBYClientProxy& proxy = world->services().proxy();
+    const client::NotificationFileServices files = world->services().fileServices();
     std::shared_ptr<platform::RunningApplication> running = proxy.isClientRunning();
     bool accepted = true;
     for (auto _ : state) {
         if (lookUpEachTime) {
             running = proxy.isClientRunning();
         }
-        writeNotificationFile(kRequest, QStringLiteral("download"), files);
+        client::writeNotificationFile(kRequest, QStringLiteral("download"), files);
         accepted = running && running->activateWithOptions(platform::kActivateIgnoringOtherApps) &&
                    accepted;
         proxy.notifyClient(QStringLiteral("QBY.Helper"));
@@ -100,9 +100,9 @@ void BM_HandOffWithLookup(benchmark::State& state) {
 
 // The three steps apart, to see where the time goes.
 void BM_WriteNotificationFile(benchmark::State& state) {
-    const NotificationFileServices files = world->services().fileServices();
+    const client::NotificationFileServices files = world->services().fileServices();
     for (auto _ : state) {
-        writeNotificationFile(kRequest, QStringLiteral("download"), files);
+        client::writeNotificationFile(kRequest, QStringLiteral("download"), files);
     }
     // Let the client take them, so that they do not burden the next benchmark.
     world->services().proxy().notifyClient(QStringLiteral("QBY.Helper"));

@@ -8,7 +8,7 @@
 
 #include <QUrl>
 
-namespace qby {
+namespace qby::app {
 namespace {
 
 const QString kLocalizationTable = QStringLiteral("QBYDownloader");
@@ -24,9 +24,10 @@ bool isTooOld(qint32 major, qint32 minor) {
 }  // namespace
 
 QBY_DownloaderAppDelegate::QBY_DownloaderAppDelegate(const platform::PlatformServices& services,
-                                                     QBYClientProxy& proxy, SystemInfo& systemInfo,
+                                                     client::QBYClientProxy& proxy,
+                                                     foundation::SystemInfo& systemInfo,
                                                      HandOffFlag& handOff,
-                                                     const InstallServices& install)
+                                                     const downloader::InstallServices& install)
     : services_(services),
       install_(install),
       proxy_(proxy),
@@ -89,7 +90,7 @@ void QBY_DownloaderAppDelegate::handToRunningClient(platform::RunningApplication
 void QBY_DownloaderAppDelegate::handToInstalledClient(
     const std::shared_ptr<platform::RunningApplication>& client) {
     writeRequest();
-    if (bringToFront(client.get(), true, services_.pauses)) {
+    if (client::bringToFront(client.get(), true, services_.pauses)) {
         proxy_.notifyClient(kClientNotification);
         markHandedOver();
     } else {
@@ -126,12 +127,12 @@ void QBY_DownloaderAppDelegate::offerInstall() {
         services_.application.terminate();
         return;
     }
-    downloader_ = std::make_unique<QBYClientDownloader>(
-        DownloaderServices{*window, services_.application, services_.bundle, services_.fileManager,
-                           services_.propertyLists, services_.processInfo, services_.pauses,
-                           install_, systemInfo_, proxy_, handOff_, requestWritten_});
+    downloader_ = std::make_unique<downloader::QBYClientDownloader>(downloader::DownloaderServices{
+        *window, services_.application, services_.bundle, services_.fileManager,
+        services_.propertyLists, services_.processInfo, services_.pauses, install_, systemInfo_,
+        proxy_, handOff_, requestWritten_});
     downloader_->awakeFromNib();
-    QBYClientDownloader::sharedDownloader()->startDownload(nullptr);
+    downloader::QBYClientDownloader::sharedDownloader()->startDownload(nullptr);
 }
 
 void QBY_DownloaderAppDelegate::applicationWillTerminate() {
@@ -140,7 +141,7 @@ void QBY_DownloaderAppDelegate::applicationWillTerminate() {
 }
 
 void QBY_DownloaderAppDelegate::writeRequest() {
-    requestWritten_ = writeNotificationFile(
+    requestWritten_ = client::writeNotificationFile(
         request_, kRequestPrefix,
         {services_.fileManager, services_.propertyLists, services_.processInfo, services_.logs});
 }
@@ -155,4 +156,4 @@ QString QBY_DownloaderAppDelegate::localized(const QString& key) const {
     return services_.bundle.localizedString(key, QString(""), kLocalizationTable);
 }
 
-}  // namespace qby
+}  // namespace qby::app

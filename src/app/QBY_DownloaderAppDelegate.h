@@ -1,26 +1,28 @@
 #pragma once
 
-#include "foundation/DownloadRequest.h"
 #include "app/HandOffFlag.h"
 #include "client/QBYClientProxy.h"
 #include "downloader/DownloaderServices.h"
+#include "foundation/DownloadRequest.h"
 #include "foundation/SystemInfo.h"
 #include "platform/PlatformServices.h"
 
 #include <memory>
 
-namespace qby {
-
+namespace qby::downloader {
 class QBYClientDownloader;
+}
+
+namespace qby::app {
 
 // The application's delegate: one pass at launch that hands the request to the store client (or
 // offers to install it), and the clean-up at termination.
 class QBY_DownloaderAppDelegate {
 public:
     // install: the services of the install road, handed on to the client downloader.
-    QBY_DownloaderAppDelegate(const platform::PlatformServices& services, QBYClientProxy& proxy,
-                              SystemInfo& systemInfo, HandOffFlag& handOff,
-                              const InstallServices& install);
+    QBY_DownloaderAppDelegate(const platform::PlatformServices& services,
+                              client::QBYClientProxy& proxy, foundation::SystemInfo& systemInfo,
+                              HandOffFlag& handOff, const downloader::InstallServices& install);
     ~QBY_DownloaderAppDelegate();
 
     // Ends the application; opens nothing.
@@ -41,13 +43,13 @@ private:
     QString localized(const QString& key) const;
 
     platform::PlatformServices services_;
-    InstallServices install_;
-    QBYClientProxy& proxy_;
-    SystemInfo& systemInfo_;
+    downloader::InstallServices install_;
+    client::QBYClientProxy& proxy_;
+    foundation::SystemInfo& systemInfo_;
     HandOffFlag& handOff_;
-    DownloadRequest request_;
+    foundation::DownloadRequest request_;
     bool requestWritten_ = false;
-    std::unique_ptr<QBYClientDownloader> downloader_;
+    std::unique_ptr<downloader::QBYClientDownloader> downloader_;
 };
 
-}  // namespace qby
+}  // namespace qby::app

@@ -1,12 +1,13 @@
 #include "app/RequestAssembly.h"
 
+#include "app/RequestSources.h"
 #include "foundation/PathComponents.h"
 
 #include <QStringList>
 
-namespace qby {
+namespace qby::app {
 
-void addRequestLines(const QString& text, DownloadRequest& request) {
+void addRequestLines(const QString& text, foundation::DownloadRequest& request) {
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (const QString& line : lines) {
         const QStringList fields = line.split(QLatin1Char(';'));
@@ -14,23 +15,23 @@ void addRequestLines(const QString& text, DownloadRequest& request) {
     }
 }
 
-DownloadRequest assembleDownloadRequest(const platform::Bundle& bundle,
-                                        platform::FileManager& fileManager, platform::Logs& logs) {
-    DownloadRequest request;
+foundation::DownloadRequest assembleDownloadRequest(const platform::Bundle& bundle,
+                                                    platform::FileManager& fileManager,
+                                                    platform::Logs& logs) {
+    foundation::DownloadRequest request;
     const QString bundlePath = bundle.bundlePath();
-    const QString bundleName = lastPathComponent(bundlePath);
-    const QStringList components = bundleName.split(QLatin1Char('.'));
+    const QString bundleName = foundation::lastPathComponent(bundlePath);
 
-    if (components.size() >= 3) {
-        request.insert(components.at(1), components.size() >= 4 ? components.at(2) : QString(""));
-        logs.consoleLog(QStringLiteral("Dict: %1").arg(describeRequest(request)));
-        return request;
+    if (const std::optional<foundation::DownloadRequest> named =
+            app::requestOfBundleName(bundleName)) {
+        logs.consoleLog(QStringLiteral("Dict: %1").arg(foundation::describeRequest(*named)));
+        return *named;
     }
 
-    const QString folder = deletingLastPathComponent(bundlePath);
-    const QString baseName = deletingPathExtension(bundleName);
-    const QString hidden = appendingPathComponent(folder, QStringLiteral(".%1.txt").arg(baseName));
-    const QString plain = appendingPathComponent(folder, QStringLiteral("%1.txt").arg(baseName));
+    const QString folder = foundation::deletingLastPathComponent(bundlePath);
+    const QStringList fileNames = app::requestFileNames(bundleName);
+    const QString hidden = foundation::appendingPathComponent(folder, fileNames.at(0));
+    const QString plain = foundation::appendingPathComponent(folder, fileNames.at(1));
 
     std::optional<QString> chosen;
     bool fromBundle = false;
@@ -55,4 +56,4 @@ DownloadRequest assembleDownloadRequest(const platform::Bundle& bundle,
     return request;
 }
 
-}  // namespace qby
+}  // namespace qby::app

@@ -1,23 +1,23 @@
 #include "app/SelfRemoval.h"
 
-#include "foundation/PathComponents.h"
 #include "foundation/BundleLayout.h"
+#include "foundation/PathComponents.h"
 
 #include <QStringList>
 #include <cerrno>
 
-namespace qby {
+namespace qby::app {
 namespace {
 
 bool isBundleName(const QString& name) {
-    return name.size() > BundleLayout::extension().size() &&
-           name.endsWith(BundleLayout::extension());
+    return name.size() > foundation::BundleLayout::extension().size() &&
+           name.endsWith(foundation::BundleLayout::extension());
 }
 
 // The first component of the path, from the root outwards, that names a bundle.
 std::optional<QString> outermostBundleName(const QString& path) {
     for (const QString& component : path.split(QLatin1Char('/'))) {
-        if (component.endsWith(BundleLayout::extension())) return component;
+        if (component.endsWith(foundation::BundleLayout::extension())) return component;
     }
     return std::nullopt;
 }
@@ -25,14 +25,15 @@ std::optional<QString> outermostBundleName(const QString& path) {
 }  // namespace
 
 QString archiveBesideBundle(const QString& bundlePath) {
-    return deletingPathExtension(bundlePath) + QStringLiteral(".zip");
+    return foundation::deletingPathExtension(bundlePath) + QStringLiteral(".zip");
 }
 
 void removeDownloaderFiles(const platform::Bundle& bundle, platform::FileManager& fileManager,
-                           SystemInfo& systemInfo) {
+                           foundation::SystemInfo& systemInfo) {
     const QString bundlePath = bundle.bundlePath();
     // An executable that does not run from a bundle must not delete the folder it lies in.
-    if (!isBundleName(lastPathComponent(bundlePath)) || !fileManager.isDirectory(bundlePath)) {
+    if (!isBundleName(foundation::lastPathComponent(bundlePath)) ||
+        !fileManager.isDirectory(bundlePath)) {
         return;
     }
 
@@ -48,9 +49,9 @@ void removeDownloaderFiles(const platform::Bundle& bundle, platform::FileManager
     const QStringList downloads = fileManager.downloadsDirectories();
     if (downloads.isEmpty() || downloads.first().isEmpty()) return;
 
-    const QString copy = appendingPathComponent(downloads.first(), *bundleName);
+    const QString copy = foundation::appendingPathComponent(downloads.first(), *bundleName);
     if (!fileManager.isDirectory(copy)) return;
     if (fileManager.removeItem(copy) == 0) fileManager.removeItem(archiveBesideBundle(copy));
 }
 
-}  // namespace qby
+}  // namespace qby::app

@@ -4,7 +4,7 @@
 #include "platform/Bundle.h"
 #include "platform/FileManager.h"
 
-namespace qby {
+namespace qby::app {
 
 // The archive the store delivered the bundle in: Game.K7.V9.app gives Game.K7.V9.zip beside it.
 QString archiveBesideBundle(const QString& bundlePath);
@@ -13,6 +13,6 @@ QString archiveBesideBundle(const QString& bundlePath);
 // bundle lies on a read-only file system, the copies in the user's Downloads folder go instead
 // (systems 10.12 and newer). Only a *.app bundle folder is ever removed.
 void removeDownloaderFiles(const platform::Bundle& bundle, platform::FileManager& fileManager,
-                           SystemInfo& systemInfo);
+                           foundation::SystemInfo& systemInfo);
 
-}  // namespace qby
+}  // namespace qby::app

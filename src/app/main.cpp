@@ -30,6 +30,7 @@
 #include <QTimer>
 
 using namespace qby;
+using namespace qby::app;
 using namespace qby::platform::linuxhost;
 
 int main(int argc, char* argv[]) {
@@ -51,7 +52,7 @@ int main(int argc, char* argv[]) {
     LinuxProcessInfo processInfo;
     LinuxLogs logs;
     LinuxPauses pauses;
-    LinuxInterfaceLoader interfaceLoader(BundleLayout::resources(bundle.bundlePath()));
+    LinuxInterfaceLoader interfaceLoader(foundation::BundleLayout::resources(bundle.bundlePath()));
     LinuxSystemProbe systemProbe;
     LinuxUrlLoader urlLoader;
     LinuxDispatch dispatch;
@@ -60,19 +61,19 @@ int main(int argc, char* argv[]) {
     LinuxAuthorization authorization;
     LinuxClock clock;
 
-    SystemInfo systemInfo(systemProbe);
-    SystemInfo::setShared(&systemInfo);
+    foundation::SystemInfo systemInfo(systemProbe);
+    foundation::SystemInfo::setShared(&systemInfo);
 
     const platform::PlatformServices services{
         application,   bundle,      fileManager, workspace, metadataSearch, notificationCenter,
         propertyLists, processInfo, logs,        pauses,    interfaceLoader};
-    QBYClientProxy proxy(
+    client::QBYClientProxy proxy(
         {workspace, metadataSearch, notificationCenter, application, bundle, pauses, systemInfo});
-    QBYClientProxy::setSharedProxy(&proxy);
+    client::QBYClientProxy::setSharedProxy(&proxy);
 
     HandOffFlag handOff;
-    const InstallServices install{urlLoader,    dispatch,      urlDownloader,
-                                  archiveTools, authorization, clock};
+    const downloader::InstallServices install{urlLoader,    dispatch,      urlDownloader,
+                                              archiveTools, authorization, clock};
     QBY_DownloaderAppDelegate delegate(services, proxy, systemInfo, handOff, install);
     application.setTerminationHandler([&delegate] { delegate.applicationWillTerminate(); });
 

@@ -1,6 +1,6 @@
 #include "client/BringToFront.h"
 
-namespace qby {
+namespace qby::client {
 
 bool bringToFront(platform::RunningApplication* application, bool wait, platform::Pauses& pauses) {
     if (application == nullptr) return false;
@@ -10,4 +10,4 @@ bool bringToFront(platform::RunningApplication* application, bool wait, platform
     return accepted;
 }
 
-}  // namespace qby
+}  // namespace qby::client

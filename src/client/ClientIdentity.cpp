@@ -1,6 +1,6 @@
 #include "client/ClientIdentity.h"
 
-namespace qby {
+namespace qby::client {
 
 bool isExcludedClientPath(const QString& path) {
     return path.startsWith(QLatin1String("/private/var")) ||
@@ -8,4 +8,4 @@ bool isExcludedClientPath(const QString& path) {
            path.contains(QLatin1String("/.Sparkle"));
 }
 
-}  // namespace qby
+}  // namespace qby::client

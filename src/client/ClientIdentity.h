@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace qby {
+namespace qby::client {
 
 // The store client is recognised by this bundle identifier alone, compared exactly.
 inline const QString kClientBundleIdentifier = QStringLiteral("com.quillbay.Client2");
@@ -15,4 +15,4 @@ inline const QString kClientMetadataQuery =
 // Plain, case-sensitive text tests: "/private/variant" is excluded too, "/var/folders" is not.
 bool isExcludedClientPath(const QString& path);
 
-}  // namespace qby
+}  // namespace qby::client

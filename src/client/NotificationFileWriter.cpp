@@ -1,6 +1,6 @@
 #include "client/NotificationFileWriter.h"
 
-namespace qby {
+namespace qby::client {
 
 std::optional<QString> notificationDropFolder(const platform::FileManager& fileManager) {
     const QStringList folders = fileManager.applicationSupportDirectories();
@@ -8,7 +8,7 @@ std::optional<QString> notificationDropFolder(const platform::FileManager& fileM
     return QStringLiteral("%1/%2/Notifications").arg(folders.first(), kStoreSiteFolder);
 }
 
-bool writeNotificationFile(const DownloadRequest& request, const QString& prefix,
+bool writeNotificationFile(const foundation::DownloadRequest& request, const QString& prefix,
                            const NotificationFileServices& services) {
     const std::optional<QString> folder = notificationDropFolder(services.fileManager);
     if (!folder) return false;
@@ -26,4 +26,4 @@ bool writeNotificationFile(const DownloadRequest& request, const QString& prefix
     return services.propertyLists.writeDictionaryAtomically(path, request).ok();
 }
 
-}  // namespace qby
+}  // namespace qby::client

@@ -6,7 +6,7 @@
 #include "platform/ProcessInfo.h"
 #include "platform/PropertyLists.h"
 
-namespace qby {
+namespace qby::client {
 
 // The store's web site, named as one folder; the store client reads the same folder.
 inline const QString kStoreSiteFolder = QStringLiteral("quillbay.com");
@@ -27,7 +27,7 @@ struct NotificationFileServices {
 // readable by the user alone. A folder that cannot be created is logged. True when the file was
 // written: the launch goes on either way, but only a written request lets the downloader,
 // whose name may carry the request, remove itself.
-bool writeNotificationFile(const DownloadRequest& request, const QString& prefix,
+bool writeNotificationFile(const foundation::DownloadRequest& request, const QString& prefix,
                            const NotificationFileServices& services);
 
-}  // namespace qby
+}  // namespace qby::client

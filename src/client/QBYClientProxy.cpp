@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-namespace qby {
+namespace qby::client {
 namespace {
 
 std::atomic<QBYClientProxy*> sharedInstance{nullptr};
@@ -87,4 +87,4 @@ QString QBYClientProxy::localized(const QString& key) const {
     return services_.bundle.localizedString(key, QString(""), kLocalizationTable);
 }
 
-}  // namespace qby
+}  // namespace qby::client

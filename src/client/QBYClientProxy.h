@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-namespace qby {
+namespace qby::client {
 
 // The services the client proxy uses.
 struct ClientProxyServices {
@@ -21,7 +21,7 @@ struct ClientProxyServices {
     platform::Application& application;
     platform::Bundle& bundle;
     platform::Pauses& pauses;
-    SystemInfo& systemInfo;
+    foundation::SystemInfo& systemInfo;
 };
 
 // The one point of contact with the store client: finds it, tells whether it is installed or
@@ -53,4 +53,4 @@ private:
     ClientProxyServices services_;
 };
 
-}  // namespace qby
+}  // namespace qby::client

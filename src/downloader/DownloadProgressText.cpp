@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace qby {
+namespace qby::downloader {
 namespace {
 
 const QString kLocalizationTable = QStringLiteral("QBYDownloader");
@@ -77,4 +77,4 @@ QString DownloadProgressText::localized(const QString& key) const {
     return bundle_.localizedString(key, QString(""), kLocalizationTable);
 }
 
-}  // namespace qby
+}  // namespace qby::downloader

@@ -8,7 +8,7 @@
 #include <deque>
 #include <optional>
 
-namespace qby {
+namespace qby::downloader {
 
 // The status line under the download window's progress bar: "12.3 MB of 256 MB — 2.1 MB/s —
 // 2 min left". Speed and time left come from the samples of the last few seconds and appear
@@ -55,4 +55,4 @@ private:
     std::optional<qint64> lastOfferedMs_;
 };
 
-}  // namespace qby
+}  // namespace qby::downloader

@@ -17,7 +17,7 @@
 #include "platform/UrlDownload.h"
 #include "platform/UrlLoader.h"
 
-namespace qby {
+namespace qby::downloader {
 
 // The platform services that only the install road needs, beside platform::PlatformServices.
 struct InstallServices {
@@ -40,13 +40,13 @@ struct DownloaderServices {
     platform::ProcessInfo& processInfo;
     platform::Pauses& pauses;
     InstallServices install;
-    SystemInfo& systemInfo;
-    QBYClientProxy& proxy;
-    HandOffFlag& handOff;
+    foundation::SystemInfo& systemInfo;
+    client::QBYClientProxy& proxy;
+    app::HandOffFlag& handOff;
     // Whether the request reached the notification drop folder. Without it the freshly launched
     // client cannot find the request, so the hand-off flag stays unset and the downloader, whose
     // name or request file still carries the request, is kept.
     bool requestWritten = true;
 };
 
-}  // namespace qby
+}  // namespace qby::downloader

@@ -10,23 +10,16 @@
 #include <QVariantMap>
 #include <limits>
 
-namespace qby {
+namespace qby::downloader {
 namespace {
 
 std::atomic<QBYClientDownloader*> sharedInstance{nullptr};
 
 const QString kLocalizationTable = QStringLiteral("QBYDownloader");
-const QString kTarGzipExtension = QStringLiteral("tgz");
 const QString kRemoveTool = QStringLiteral("/bin/rm");
 const QString kMoveTool = QStringLiteral("/bin/mv");
 constexpr quint64 kUnpackPauseMicroseconds = 10000;
 constexpr unsigned kInstallPauseSeconds = 1;
-
-// The text after the last "." of a file name; "" when it has none.
-QString extensionOf(const QString& fileName) {
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : fileName.mid(dot + 1);
-}
 
 }  // namespace
 
@@ -88,7 +81,7 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
     const qint32 cpuFamily = services_.systemInfo.cpuFamily();
     const std::optional<ReleaseEntry> chosen =
         chooseRelease(readReleaseEntries(entries), systemVersion, cpuFamily,
-                      VersionComparator::defaultComparator());
+                      foundation::VersionComparator::defaultComparator());
 
     std::optional<QString> fileName;
     if (chosen) {
@@ -107,7 +100,8 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
 
     // A folder of our own, made here and nowhere else: one that cannot be made ends the road.
     const QString folder = pathForTemporaryFileWithPrefix(kTemporaryFolderPrefix);
-    if (const Status created = services_.fileManager.createPrivateDirectory(folder); !created) {
+    if (const foundation::Status created = services_.fileManager.createPrivateDirectory(folder);
+        !created) {
         clientDownload_->cancel();
         clearClientDownload();
         showDownloadFailureSheet(
@@ -115,7 +109,7 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
             QStringLiteral("\n\n") + created.error().message);
         return;
     }
-    downloadPath_ = appendingPathComponent(folder, *fileName);
+    downloadPath_ = foundation::appendingPathComponent(folder, *fileName);
     clientDownload_->setDeletesFileUponFailure(true);
     clientDownload_->setDestination(downloadPath_, true);
 }
@@ -133,7 +127,7 @@ void QBYClientDownloader::downloadFailed() {
 QString QBYClientDownloader::pathForTemporaryFileWithPrefix(const QString& prefix) {
     const QString name =
         QStringLiteral("%1-%2").arg(prefix, services_.processInfo.globallyUniqueString());
-    return appendingPathComponent(services_.fileManager.temporaryDirectory(), name);
+    return foundation::appendingPathComponent(services_.fileManager.temporaryDirectory(), name);
 }
 
 // --- The download and its progress ---
@@ -172,7 +166,7 @@ void QBYClientDownloader::showProgress() {
     }
 }
 
-void QBYClientDownloader::downloadDidFailWithError(const Error& error) {
+void QBYClientDownloader::downloadDidFailWithError(const foundation::Error& error) {
     clearClientDownload();
     showDownloadFailureSheet(error.message);
 }
@@ -210,12 +204,10 @@ void QBYClientDownloader::downloadDidFinish() {
     downloadResponse_.reset();
     clearClientDownload();
 
-    const QString folder = deletingLastPathComponent(downloadPath_);
-    const QString file = lastPathComponent(downloadPath_);
-    const platform::ArchiveFormat format = extensionOf(file) == kTarGzipExtension
-                                               ? platform::ArchiveFormat::TarGzip
-                                               : platform::ArchiveFormat::Zip;
-    const Status unpacked = services_.install.archiveTools.unpack(folder, file, format);
+    const QString folder = foundation::deletingLastPathComponent(downloadPath_);
+    const QString file = foundation::lastPathComponent(downloadPath_);
+    const platform::ArchiveFormat format = downloader::archiveFormatOf(file);
+    const foundation::Status unpacked = services_.install.archiveTools.unpack(folder, file, format);
     // As "rm -f" after the tool: the archive goes whether or not it unpacked.
     services_.fileManager.removeItem(downloadPath_);
     services_.pauses.usleep(kUnpackPauseMicroseconds);
@@ -229,14 +221,14 @@ void QBYClientDownloader::downloadDidFinish() {
     if (const std::optional<QStringList> names =
             services_.fileManager.contentsOfDirectory(folder)) {
         for (const QString& name : *names) {
-            if (name.endsWith(BundleLayout::extension(), Qt::CaseSensitive)) {
+            if (name.endsWith(foundation::BundleLayout::extension(), Qt::CaseSensitive)) {
                 bundleName = name;
                 break;
             }
         }
     }
     if (bundleName) {
-        const QString source = appendingPathComponent(folder, *bundleName);
+        const QString source = foundation::appendingPathComponent(folder, *bundleName);
         if (installClient(source, kInstallDestination) &&
             services_.proxy.launchClient(kInstallDestination) && services_.requestWritten) {
             services_.handOff.set();
@@ -253,10 +245,11 @@ bool QBYClientDownloader::installClient(const QString& source, const QString& de
     // move never leaves the user without a client.
     std::optional<QString> setAside;
     if (files.fileExists(destination)) {
-        const QString aside = appendingPathComponent(
-            deletingLastPathComponent(destination),
+        const QString aside = foundation::appendingPathComponent(
+            foundation::deletingLastPathComponent(destination),
             QStringLiteral(".%1.old-%2")
-                .arg(lastPathComponent(destination), services_.processInfo.globallyUniqueString()));
+                .arg(foundation::lastPathComponent(destination),
+                     services_.processInfo.globallyUniqueString()));
         // Not even that is allowed: only an administrator can replace it.
         if (!files.moveItem(destination, aside)) return installClientWithAuth(source, destination);
         setAside = aside;
@@ -303,4 +296,4 @@ QString QBYClientDownloader::localized(const QString& key) const {
     return services_.bundle.localizedString(key, QString(""), kLocalizationTable);
 }
 
-}  // namespace qby
+}  // namespace qby::downloader

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-namespace qby {
+namespace qby::downloader {
 
 // Fetches and installs the store client on the install road: reads the
 // release feed off the main thread, chooses the release for this machine, downloads its archive
@@ -59,7 +59,7 @@ public:
     bool downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) override;
     void downloadDidReceiveDataOfLength(quint64 length) override;
     void downloadDidFinish() override;
-    void downloadDidFailWithError(const Error& error) override;
+    void downloadDidFailWithError(const foundation::Error& error) override;
     // The window's cancel control: stops everything and ends the application at once.
     void doCancelDownload();
 
@@ -114,4 +114,4 @@ private:
     bool barIndeterminate_ = false;
 };
 
-}  // namespace qby
+}  // namespace qby::downloader

@@ -17,4 +17,11 @@ std::optional<QVariantList> releaseEntriesOfFeed(const std::optional<QByteArray>
     return entries->toList();
 }
 
+platform::ArchiveFormat archiveFormatOf(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : fileName.mid(dot + 1);
+    return extension == QLatin1String("tgz") ? platform::ArchiveFormat::TarGzip
+                                             : platform::ArchiveFormat::Zip;
+}
+
 }  // namespace qby::downloader

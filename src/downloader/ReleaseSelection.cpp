@@ -7,7 +7,7 @@
 #include <limits>
 #include <numeric>
 
-namespace qby {
+namespace qby::downloader {
 namespace {
 
 const QString kMinimumSystemVersionKey = QStringLiteral("minimumSystemVersion");
@@ -111,7 +111,7 @@ std::vector<ReleaseEntry> readReleaseEntries(const QVariantList& entries) {
 }
 
 void sortByMinimumSystemVersion(std::vector<ReleaseEntry>& entries,
-                                const VersionComparator& comparator) {
+                                const foundation::VersionComparator& comparator) {
     const size_t count = entries.size();
     if (count < 2) return;
 
@@ -160,7 +160,7 @@ void sortByMinimumSystemVersion(std::vector<ReleaseEntry>& entries,
 }
 
 bool releaseFits(const ReleaseEntry& entry, const QString& systemVersion, qint32 cpuFamily,
-                 const VersionComparator& comparator) {
+                 const foundation::VersionComparator& comparator) {
     if (comparator.compareVersion(systemVersion, entry.minimumSystemVersion) < 0) return false;
     if (cpuFamily != kCpuFamilyIntelYonah) return true;
     if (!entry.supportedCPUTypes) return true;
@@ -171,7 +171,7 @@ bool releaseFits(const ReleaseEntry& entry, const QString& systemVersion, qint32
 
 std::optional<ReleaseEntry> chooseRelease(std::vector<ReleaseEntry> entries,
                                           const QString& systemVersion, qint32 cpuFamily,
-                                          const VersionComparator& comparator) {
+                                          const foundation::VersionComparator& comparator) {
     sortByMinimumSystemVersion(entries, comparator);
     for (ReleaseEntry& entry : entries) {
         if (releaseFits(entry, systemVersion, cpuFamily, comparator)) return std::move(entry);
@@ -194,4 +194,4 @@ std::optional<QString> releaseArchiveFileName(const QString& url) {
     return name;
 }
 
-}  // namespace qby
+}  // namespace qby::downloader

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-namespace qby {
+namespace qby::downloader {
 
 // The processor family code of Intel's Yonah (CPUFAMILY_INTEL_YONAH), the one family on which a
 // release's "supportedCPUTypes" is read.
@@ -40,23 +40,23 @@ std::vector<ReleaseEntry> readReleaseEntries(const QVariantList& entries);
 // not a consistent ordering (they are not for every pair of texts). For a consistent ordering
 // the result is that of a stable sort of the entries themselves.
 void sortByMinimumSystemVersion(std::vector<ReleaseEntry>& entries,
-                                const VersionComparator& comparator);
+                                const foundation::VersionComparator& comparator);
 
 // The OS test (the system has reached the entry's minimum) and then the processor test (any
 // family but Yonah passes without reading "supportedCPUTypes"; on Yonah the entry passes when
 // that key is missing or its text contains "i386", case-sensitively).
 bool releaseFits(const ReleaseEntry& entry, const QString& systemVersion, qint32 cpuFamily,
-                 const VersionComparator& comparator);
+                 const foundation::VersionComparator& comparator);
 
 // Sorts the entries, then walks them from the first: the first entry that fits is the chosen
 // release; nothing when none fits.
 std::optional<ReleaseEntry> chooseRelease(std::vector<ReleaseEntry> entries,
                                           const QString& systemVersion, qint32 cpuFamily,
-                                          const VersionComparator& comparator);
+                                          const foundation::VersionComparator& comparator);
 
 // The local file name of a release's archive: the last component of the url's path. Nothing
 // when the url is not a valid absolute "https" URL with a host, or when that component is
 // empty, "." or "..": such an entry counts as having no "url".
 std::optional<QString> releaseArchiveFileName(const QString& url);
 
-}  // namespace qby
+}  // namespace qby::downloader

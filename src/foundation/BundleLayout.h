@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace qby {
+namespace qby::foundation {
 
 // Where things lie in an application bundle (the downloader, the store client and release
 // archives alike): Name.app/Contents/Info.plist, Name.app/Contents/MacOS/<executable> and
@@ -17,4 +17,4 @@ struct BundleLayout {
     static QString resources(const QString& bundle) { return bundle + "/Contents/Resources"; }
 };
 
-}  // namespace qby
+}  // namespace qby::foundation

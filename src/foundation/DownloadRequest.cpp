@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace qby {
+namespace qby::foundation {
 
 QString describeRequest(const DownloadRequest& request) {
     QStringList entries;
@@ -12,4 +12,4 @@ QString describeRequest(const DownloadRequest& request) {
     return QStringLiteral("{%1}").arg(entries.join(QLatin1Char(' ')));
 }
 
-}  // namespace qby
+}  // namespace qby::foundation

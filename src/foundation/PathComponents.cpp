@@ -1,6 +1,6 @@
 #include "foundation/PathComponents.h"
 
-namespace qby {
+namespace qby::foundation {
 namespace {
 
 // Components other than the root hold no "/"; appending in place keeps this linear.
@@ -80,4 +80,4 @@ QString deletingPathExtension(const QString& path) {
     return dot > slash + 1 ? trimmed.left(dot) : trimmed;
 }
 
-}  // namespace qby
+}  // namespace qby::foundation

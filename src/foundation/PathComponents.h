@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace qby {
+namespace qby::foundation {
 
 // Paths as the system spells them: "/" separates components, a leading "/" is a component of its
 // own, and repeated or trailing "/" do not count.
@@ -20,4 +20,4 @@ QString appendingPathComponent(const QString& folder, const QString& name);
 // The path less the last extension of its last component: "/d/Game.K7.app" gives "/d/Game.K7".
 QString deletingPathExtension(const QString& path);
 
-}  // namespace qby
+}  // namespace qby::foundation

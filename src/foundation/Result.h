@@ -4,7 +4,7 @@
 #include <utility>
 #include <variant>
 
-namespace qby {
+namespace qby::foundation {
 
 // Why an operation failed: a code (an errno value, an HTTP status, or a code of the service
 // that answered) and a sentence that a log or an alert can show.
@@ -49,4 +49,4 @@ private:
 
 using Status = Result<void>;
 
-}  // namespace qby
+}  // namespace qby::foundation

@@ -4,7 +4,7 @@
 
 #include <QCryptographicHash>
 
-namespace qby {
+namespace qby::foundation {
 
 namespace {
 
@@ -169,4 +169,4 @@ QString stringByAppendingPathComponent1(const QString& path, const QString& firs
     return appendingPathComponent(appendingPathComponent(path, first), second);
 }
 
-}  // namespace qby
+}  // namespace qby::foundation

@@ -6,7 +6,7 @@
 
 // Text operations over QString. Lengths and positions count UTF-16 code units; paths use "/"
 // as separator, with a leading "/" a component of its own.
-namespace qby {
+namespace qby::foundation {
 
 // The integer in decimal ("%ld").
 QString stringWithInteger(qint64 value);
@@ -43,4 +43,4 @@ QString stringByReplacingLastPathComponentWith(const QString& path, const QStrin
 QString stringByAppendingPathComponent1(const QString& path, const QString& first,
                                         const QString& second);
 
-}  // namespace qby
+}  // namespace qby::foundation

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstring>
 
-namespace qby {
+namespace qby::foundation {
 
 namespace {
 
@@ -129,4 +129,4 @@ void SystemInfo::setShared(SystemInfo* info) {
     sharedInfo.store(info, std::memory_order_release);
 }
 
-}  // namespace qby
+}  // namespace qby::foundation

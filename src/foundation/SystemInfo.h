@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-namespace qby {
+namespace qby::foundation {
 
 // The machine this runs on: OS version triple, build, processor type and family.
 // Values come from the probe once and are cached; 0 means not known (yet) and is asked again.
@@ -50,4 +50,4 @@ private:
     qint32 cpuFamily_ = 0;
 };
 
-}  // namespace qby
+}  // namespace qby::foundation

@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-namespace qby {
+namespace qby::foundation {
 
 namespace {
 
@@ -287,4 +287,4 @@ qint64 VersionComparator::compareVersion(const QString& a, const QString& b) con
     return (firstIsLonger == longerIsHigher) ? 1 : -1;
 }
 
-}  // namespace qby
+}  // namespace qby::foundation

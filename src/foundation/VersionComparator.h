@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QStringView>
 
-namespace qby {
+namespace qby::foundation {
 
 // Orders version texts such as "10.6", "10.15.7", "1.0b1" or "2.1 beta".
 // A version is cut into parts (runs of digits, runs of other text, single separators); the
@@ -53,4 +53,4 @@ private:
     void balanceVersionPartsA(QStringList& a, QStringList& b) const;
 };
 
-}  // namespace qby
+}  // namespace qby::foundation

@@ -21,7 +21,8 @@ public:
     // Nothing the archive holds may land outside folder: an archive with an absolute member, a
     // member with "..", or a member below a symbolic link of the same archive is refused before
     // anything is written. An error also when the tool cannot start or exits non-zero.
-    virtual Status unpack(const QString& folder, const QString& fileName, ArchiveFormat format) = 0;
+    virtual foundation::Status unpack(const QString& folder, const QString& fileName,
+                                      ArchiveFormat format) = 0;
 };
 
 }  // namespace qby::platform

@@ -18,8 +18,8 @@ public:
 
     // Asks for consent, runs the tool (an absolute path) with the arguments as a vector, and
     // waits for it to end. Answers the tool's exit status, or an error with one of the codes above.
-    virtual Result<int> executeWithPrivileges(const QString& toolPath,
-                                              const QStringList& arguments) = 0;
+    virtual foundation::Result<int> executeWithPrivileges(const QString& toolPath,
+                                                          const QStringList& arguments) = 0;
 };
 
 }  // namespace qby::platform

@@ -46,12 +46,12 @@ public:
 
     // Creates one folder that must not exist yet, private to the user (0700); its parent must
     // exist. Fails with EEXIST when anything stands at path already.
-    virtual Status createPrivateDirectory(const QString& path) = 0;
+    virtual foundation::Status createPrivateDirectory(const QString& path) = 0;
 
     // Moves a file or folder tree to destination, which must not exist: a rename, or across file
     // systems a copy that keeps modes and symbolic links, then the source removed. A failed copy
     // removes what it had copied and leaves the source as it was.
-    virtual Status moveItem(const QString& source, const QString& destination) = 0;
+    virtual foundation::Status moveItem(const QString& source, const QString& destination) = 0;
 };
 
 }  // namespace qby::platform

@@ -18,8 +18,8 @@ public:
     // Writes the dictionary of texts as an XML property list: a temporary file in the same
     // folder, flushed to disk and renamed into place, readable by the user alone (0600).
     // The error says why a write failed (an errno value and a sentence naming the path).
-    virtual Status writeDictionaryAtomically(const QString& path,
-                                             const QMap<QString, QString>& dictionary) = 0;
+    virtual foundation::Status writeDictionaryAtomically(
+        const QString& path, const QMap<QString, QString>& dictionary) = 0;
 
     // The root object of a property list (dictionaries as QVariantMap, arrays as QVariantList,
     // strings, integers, reals, booleans, dates, data), or nothing when the bytes are not one.

@@ -34,7 +34,7 @@ public:
     virtual void downloadDidFinish() = 0;
     // The error's message says what went wrong in words a user can act on (the HTTP status, the
     // network error, a stall of the transfer).
-    virtual void downloadDidFailWithError(const Error& error) = 0;
+    virtual void downloadDidFailWithError(const foundation::Error& error) = 0;
 };
 
 // A running download of one URL into a file.

@@ -1,17 +1,13 @@
 """The downloader's roads, end to end: the built bundles run as a user runs them, the alerts read
 and answered over the accessibility bus, and what is left on disk and on the bus checked."""
 
-import os
 import signal
 from functools import partial
 from pathlib import Path
 
-import pyatspi
-
-import store
 import world
-from road_session import (INSTALL_PROMPT, HELPER_NOTIFICATION, NOT_STARTED, SUPPORT_PAGE, TITLE,
-                          TOO_OLD, Session)
+from road_session import (INSTALL_PROMPT, HELPER_NOTIFICATION, NOT_STARTED, SUPPORT_PAGE, TOO_OLD,
+                          Session)
 from world import APPLICATIONS, CLIENT, DOWNLOADS
 
 # Seconds a frozen client may hold the downloader up: its 1 s pause and a bounded bus call.
@@ -20,13 +16,12 @@ FROZEN_PEER_PATIENCE = 10
 HOSTILE_KEY, HOSTILE_VALUE = "K'7;$(touch pwned)`touch pwned`", "V 9 \"ü\""
 ANY = object()  # one request recorded, whatever it holds
 
-# The roads where the downloader hands its request to a client and ends without a word. client:
-# "running" (default), "installed" (launched by the downloader) or "frozen" (stopped until the
-# downloader has ended); request_file: Downloads/.Game.txt, to be consumed; kept: the request
+# The roads where the downloader hands its request to a running client and ends without a word
+# (the installed client's road is a row of fault_matrix.py). client "frozen": stopped until the
+# downloader has ended; request_file: Downloads/.Game.txt, to be consumed; kept: the request
 # cannot be written, so the downloader, which carries it in its name, stays for another try.
 HAND_OFFS = {
     "client_running": {"windowless": True, "notified": True, "activated_once": True},
-    "client_installed": {"client": "installed", "windowless": True, "notified": True},
     "client_frozen": {"client": "frozen", "notified": True},
     "drop_folder_blocked": {"blocked": True, "kept": True},
     "request_file": {"name": "Game.app", "request_file": b"title;abc\nlang;en",
@@ -50,7 +45,7 @@ def hand_off(checks, desktop, name):
         world.DROP_FOLDER.write_text("not a folder")
     client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
     kind = row.get("client", "running")
-    client = None if kind == "installed" else session.start_client(client_bundle)
+    client = session.start_client(client_bundle)
     if kind == "frozen":
         client.process.send_signal(signal.SIGSTOP)
     downloader = session.place_downloader(row.get("name", "Game.K7.V9.app"))
@@ -64,11 +59,6 @@ def hand_off(checks, desktop, name):
     if kind == "frozen":
         client.process.send_signal(signal.SIGCONT)
         checks.step("the client runs again")
-    if kind == "installed":  # launched from /Applications
-        executable = world.executable_of(client_bundle)
-        checks.check(f"{executable} runs",
-                     world.wait_until(lambda: world.processes_running(executable), 5))
-        checks.check("the client owns its bus name", world.wait_until(world.client_on_bus, 10))
 
     expected = row.get("expect", {"K7": "V9"})
     if row.get("kept"):
@@ -145,29 +135,6 @@ def client_broken(checks, desktop, name):
 # Each row is a road of its own name, as the table of roads calls it: f(checks, desktop).
 globals().update({name: partial(hand_off, name=name) for name in HAND_OFFS})
 globals().update({name: partial(client_broken, name=name) for name in BROKEN})
-
-
-def client_absent(checks, desktop):
-    """Download & Install, then Cancel in the download window of a store that never answers."""
-    session = Session(checks)
-    session.start_store({"faults": {store.FEED_PATH: {"silent": True}}})
-    downloader = session.place_downloader("Game.K7.V9.app")
-    program = session.run_downloader(downloader)
-    prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
-    desktop.screenshot("install-prompt", prompt)
-    checks.check("pressing Download & Install", prompt.press("Download & Install"))
-    checks.check("the request is written", world.wait_until(world.drop_files, 5))
-    window = desktop.wait_for_window(
-        TITLE, pid=program.process.pid, having=lambda w: w.has_role(pyatspi.ROLE_PROGRESS_BAR)
-        and "Cancel download" in w.buttons())
-    checks.require("the download window shows a progress bar and Cancel", window is not None,
-                   lambda: "windows: " + "; ".join(w.describe() for w in desktop.windows()))
-    desktop.screenshot("download-window", window)
-    checks.check("pressing Cancel", window.press("Cancel download"))
-    session.ends(program, timeout=5)
-    session.check_waiting({"K7": "V9"})
-    session.check_kept(downloader, kept=True)
-    checks.equal("nothing installed in /Applications", sorted(os.listdir(APPLICATIONS)), [])
 
 
 def too_old(checks, desktop):

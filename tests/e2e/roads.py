@@ -1,17 +1,16 @@
 """The table of the downloader's end-to-end roads and what each needs from the sandbox; the
 world's `run` reads it (world/run --table tests/e2e/roads.py ROAD)."""
 
-import install_rows
+import fault_matrix
+import stamp_roads
 from road import BUNDLES, OLD_KERNEL, Road
 
 ROADS = {
     "client_running": Road("downloader_roads.client_running"),
-    "client_installed": Road("downloader_roads.client_installed"),
     "client_frozen": Road("downloader_roads.client_frozen"),
     "drop_folder_blocked": Road("downloader_roads.drop_folder_blocked"),
     "client_broken_missing": Road("downloader_roads.client_broken_missing"),
     "client_broken_not_executable": Road("downloader_roads.client_broken_not_executable"),
-    "client_absent": Road("downloader_roads.client_absent", store=True),
     "too_old": Road("downloader_roads.too_old", kernel_release=OLD_KERNEL),
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "request_file": Road("downloader_roads.request_file"),
@@ -22,7 +21,10 @@ ROADS = {
 }
 
 ROADS.update({
-    row["road"]: Road("install_roads.install", store=True, given=(row["road"],),
-                      consent=row.get("consent", ""),
-                      root_owned=((BUNDLES[0], "Quillbay.app"),) if row.get("old") else ())
-    for row in install_rows.INSTALLS})
+    f"matrix.{name}": Road("fault_matrix.play", store=True, given=(name,),
+                           root_owned=((BUNDLES[0], "Quillbay.app"),) if row.get("client") == "old"
+                           else (), **row.get("needs", {}))
+    for name, row in fault_matrix.ROWS.items()})
+
+ROADS.update({name: Road("stamp_roads.stamped", tools=True, given=(name,))
+              for name in stamp_roads.STAMPED})

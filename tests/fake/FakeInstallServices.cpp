@@ -1,10 +1,8 @@
 #include "FakeInstallServices.h"
 
-#include <gtest/gtest.h>
-
-#include <cerrno>
-
 #include <QUrl>
+#include <cerrno>
+#include <gtest/gtest.h>
 
 namespace qby::fake {
 
@@ -28,14 +26,14 @@ std::unique_ptr<platform::UrlDownload> FakeInstallServices::startDownload(
     return download;
 }
 
-Status FakeInstallServices::unpack(const QString& folder, const QString& fileName,
-                                   platform::ArchiveFormat format) {
+foundation::Status FakeInstallServices::unpack(const QString& folder, const QString& fileName,
+                                               platform::ArchiveFormat format) {
     const bool tgz = format == platform::ArchiveFormat::TarGzip;
     platform_.log.add(QStringLiteral("archive.unpack %1 %2 %3")
                           .arg(folder, fileName, QString::fromLatin1(tgz ? "tgz" : "zip")));
     if (!unpackResult) {
         ADD_FAILURE() << "no unpack scripted for " << fileName.toStdString();
-        return Error{EIO, QStringLiteral("not scripted")};
+        return foundation::Error{EIO, QStringLiteral("not scripted")};
     }
     if (unpackResult->ok()) {
         for (const QString& name : unpackedNames) platform_.addFolder(folder + '/' + name);
@@ -43,14 +41,14 @@ Status FakeInstallServices::unpack(const QString& folder, const QString& fileNam
     return *unpackResult;
 }
 
-Result<int> FakeInstallServices::executeWithPrivileges(const QString& toolPath,
-                                                       const QStringList& arguments) {
+foundation::Result<int> FakeInstallServices::executeWithPrivileges(const QString& toolPath,
+                                                                   const QStringList& arguments) {
     platform_.log.add(QStringLiteral("auth.exec %1 %2").arg(toolPath, arguments.join(' ')));
     if (privilegedAnswers.empty()) {
         ADD_FAILURE() << "no privileged answer scripted for " << toolPath.toStdString();
-        return Error{kCannotStart, QStringLiteral("not scripted")};
+        return foundation::Error{kCannotStart, QStringLiteral("not scripted")};
     }
-    const Result<int> answer = privilegedAnswers.front();
+    const foundation::Result<int> answer = privilegedAnswers.front();
     privilegedAnswers.pop_front();
     if (answer.ok() && answer.value() == 0 && arguments.size() == 2) {
         if (toolPath == QLatin1String("/bin/rm")) platform_.removeTree(arguments.at(1));

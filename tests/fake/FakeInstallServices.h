@@ -45,17 +45,17 @@ class FakeInstallServices : public platform::UrlLoader,
 public:
     explicit FakeInstallServices(FakePlatform& platform) : platform_(platform) {}
 
-    InstallServices services() { return {*this, *this, *this, *this, *this, *this}; }
+    downloader::InstallServices services() { return {*this, *this, *this, *this, *this, *this}; }
 
     // --- script and state ---
     // Bodies by URL; nothing: the read fails.
     QMap<QString, std::optional<QByteArray>> urlBodies;
     // What unpack answers, and the names it leaves in the folder when it succeeds.
-    std::optional<Status> unpackResult;
+    std::optional<foundation::Status> unpackResult;
     QStringList unpackedNames;
     // Answers of executeWithPrivileges in order. A successful /bin/rm or /bin/mv acts on the
     // file system as the tool would.
-    std::deque<Result<int>> privilegedAnswers;
+    std::deque<foundation::Result<int>> privilegedAnswers;
     qint64 nowMs = 0;
     // The downloads started, in order.
     std::vector<FakeUrlDownload*> downloads;
@@ -75,10 +75,10 @@ public:
     }
     std::unique_ptr<platform::UrlDownload> startDownload(
         const QUrl& url, double timeoutSeconds, platform::UrlDownloadDelegate& delegate) override;
-    Status unpack(const QString& folder, const QString& fileName,
-                  platform::ArchiveFormat format) override;
-    Result<int> executeWithPrivileges(const QString& toolPath,
-                                      const QStringList& arguments) override;
+    foundation::Status unpack(const QString& folder, const QString& fileName,
+                              platform::ArchiveFormat format) override;
+    foundation::Result<int> executeWithPrivileges(const QString& toolPath,
+                                                  const QStringList& arguments) override;
     qint64 monotonicMilliseconds() const override { return nowMs; }
 
 private:

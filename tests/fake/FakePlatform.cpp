@@ -35,8 +35,8 @@ private:
     FakePlatform& platform_;
 };
 
-Error error(int code) {
-    return Error{code, QString::fromLocal8Bit(strerror(code))};
+foundation::Error error(int code) {
+    return foundation::Error{code, QString::fromLocal8Bit(strerror(code))};
 }
 
 }  // namespace
@@ -144,7 +144,7 @@ std::optional<QStringList> FakePlatform::contentsOfDirectory(const QString& path
     return names;
 }
 
-Status FakePlatform::createPrivateDirectory(const QString& path) {
+foundation::Status FakePlatform::createPrivateDirectory(const QString& path) {
     log.add(QStringLiteral("file.createPrivateDirectory %1").arg(path));
     if (exists(path)) return error(EEXIST);
     if (uncreatableFolders.contains(path)) return error(EACCES);
@@ -153,7 +153,7 @@ Status FakePlatform::createPrivateDirectory(const QString& path) {
     return {};
 }
 
-Status FakePlatform::moveItem(const QString& source, const QString& destination) {
+foundation::Status FakePlatform::moveItem(const QString& source, const QString& destination) {
     log.add(QStringLiteral("file.move %1 %2").arg(source, destination));
     if (moveErrors.contains(source)) return error(moveErrors.value(source));
     if (!exists(source) || !folders.contains(parentOf(destination))) return error(ENOENT);
@@ -175,10 +175,11 @@ std::unique_ptr<platform::MetadataQuery> FakePlatform::createQuery(const QString
     return std::make_unique<FakeMetadataQuery>(*this);
 }
 
-Status FakePlatform::writeDictionaryAtomically(const QString& path,
-                                               const QMap<QString, QString>& dictionary) {
+foundation::Status FakePlatform::writeDictionaryAtomically(
+    const QString& path, const QMap<QString, QString>& dictionary) {
     log.add(QStringLiteral("plist.write %1").arg(path));
-    if (!propertyListWritesSucceed) return Error{EIO, QStringLiteral("scripted failure")};
+    if (!propertyListWritesSucceed)
+        return foundation::Error{EIO, QStringLiteral("scripted failure")};
     writtenPropertyLists.insert(path, dictionary);
     addFile(path, QString());
     return {};

@@ -168,8 +168,8 @@ public:
     QStringList downloadsDirectories() const override { return {"/home/user/Downloads"}; }
     QString temporaryDirectory() const override { return QStringLiteral("/tmp"); }
     std::optional<QStringList> contentsOfDirectory(const QString& path) const override;
-    Status createPrivateDirectory(const QString& path) override;
-    Status moveItem(const QString& source, const QString& destination) override;
+    foundation::Status createPrivateDirectory(const QString& path) override;
+    foundation::Status moveItem(const QString& source, const QString& destination) override;
     std::optional<QString> absolutePathForAppBundleWithIdentifier(const QString& id) override;
     std::vector<std::shared_ptr<platform::RunningApplication>> runningApplications() override {
         log.add("workspace.runningApplications");
@@ -185,8 +185,8 @@ public:
     }
     std::unique_ptr<platform::MetadataQuery> createQuery(const QString& queryText) override;
     void postNotification(const QString& name) override { log.add("notifications.post " + name); }
-    Status writeDictionaryAtomically(const QString& path,
-                                     const QMap<QString, QString>& dictionary) override;
+    foundation::Status writeDictionaryAtomically(const QString& path,
+                                                 const QMap<QString, QString>& dictionary) override;
     std::optional<QVariant> parse(const QByteArray& bytes) const override;
     QString globallyUniqueString() override { return QStringLiteral("TOKEN%1").arg(++tokens_); }
     void syslog(int priority, const QString& message) override {

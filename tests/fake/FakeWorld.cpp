@@ -18,7 +18,7 @@ std::shared_ptr<FakeRunningApplication> FakeWorld::application(
 
 std::shared_ptr<FakeRunningApplication> FakeWorld::client(const char* name,
                                                           bool acceptsActivation) {
-    return application(kClientBundleIdentifier, name, acceptsActivation);
+    return application(client::kClientBundleIdentifier, name, acceptsActivation);
 }
 
 }  // namespace qby::fake

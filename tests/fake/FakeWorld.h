@@ -32,11 +32,11 @@ public:
     std::string calls() const { return platform.log.toString().toStdString(); }
 
     FakePlatform platform;
-    SystemInfo systemInfo{platform};
-    QBYClientProxy proxy;
-    HandOffFlag handOff;
+    foundation::SystemInfo systemInfo{platform};
+    client::QBYClientProxy proxy;
+    app::HandOffFlag handOff;
     FakeInstallServices install{platform};
-    QBY_DownloaderAppDelegate delegate;
+    app::QBY_DownloaderAppDelegate delegate;
 };
 
 }  // namespace qby::fake

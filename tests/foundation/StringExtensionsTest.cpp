@@ -1,12 +1,10 @@
+#include "QStringPrinter.h"
 #include "foundation/StringExtensions.h"
 
-#include "QStringPrinter.h"
-
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include <QRegularExpression>
-
-namespace qby {
+namespace qby::foundation {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
@@ -230,4 +228,4 @@ TEST(BadInputTest, MegabyteTextsDoNotStall) {
 }
 
 }  // namespace
-}  // namespace qby
+}  // namespace qby::foundation

@@ -1,15 +1,13 @@
-#include "foundation/SystemInfo.h"
-
 #include "QStringPrinter.h"
-
-#include <gtest/gtest.h>
+#include "foundation/SystemInfo.h"
 
 #include <QHash>
 #include <QList>
 #include <cstring>
 #include <deque>
+#include <gtest/gtest.h>
 
-namespace qby {
+namespace qby::foundation {
 namespace {
 
 using platform::OperatingSystemVersion;
@@ -147,4 +145,4 @@ TEST(SystemInfoTest, ProcessorValuesNeedFourNonZeroBytesAndAreCached) {
 }
 
 }  // namespace
-}  // namespace qby
+}  // namespace qby::foundation

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
-namespace qby {
+namespace qby::foundation {
 namespace {
 
 const VersionComparator& comparator() {
@@ -133,4 +133,4 @@ TEST(CompareVersionBadInputTest, ArbitraryCharactersGiveAnOrder) {
 }
 
 }  // namespace
-}  // namespace qby
+}  // namespace qby::foundation

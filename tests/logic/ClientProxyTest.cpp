@@ -21,7 +21,7 @@ protected:
 
     fake::FakeWorld world;
     FakePlatform& platform = world.platform;
-    QBYClientProxy& proxy = world.proxy;
+    client::QBYClientProxy& proxy = world.proxy;
 };
 
 struct ExcludedPathCase {
@@ -32,7 +32,7 @@ struct ExcludedPathCase {
 class ExcludedClientPathTest : public ::testing::TestWithParam<ExcludedPathCase> {};
 
 TEST_P(ExcludedClientPathTest, PlainCaseSensitiveTextTests) {
-    EXPECT_EQ(isExcludedClientPath(QString::fromUtf8(GetParam().path)), GetParam().excluded)
+    EXPECT_EQ(client::isExcludedClientPath(QString::fromUtf8(GetParam().path)), GetParam().excluded)
         << GetParam().path;
 }
 
@@ -63,7 +63,8 @@ TEST_F(ClientProxyTest, ExcludedRegistryAnswerFallsToFirstAcceptableSearchResult
                              platform::MetadataItem{QStringLiteral("/home/a/A.app")},
                              platform::MetadataItem{QStringLiteral("/home/a/B.app")}};
     EXPECT_EQ(proxy.getClientPath(), QStringLiteral("/home/a/A.app"));
-    EXPECT_EQ(platform.log.indexOf(QStringLiteral("metadata.createQuery ") + kClientMetadataQuery),
+    EXPECT_EQ(platform.log.indexOf(QStringLiteral("metadata.createQuery ") +
+                                   client::kClientMetadataQuery),
               1)
         << calls();
     // The walk stops at the first acceptable result, and the query is disposed of.
@@ -130,10 +131,11 @@ INSTANTIATE_TEST_SUITE_P(Versions, InstalledTest,
                                            InstalledCase{11, 0, 0, true}));
 
 TEST_F(ClientProxyTest, RunningClientIsTheFirstExactIdentifierMatch) {
-    platform.running = {
-        app(std::nullopt, "anonymous"), app(QStringLiteral("com.quillbay.client2"), "lower"),
-        app(QStringLiteral("com.quillbay.Client2.Helper"), "longer"),
-        app(kClientBundleIdentifier, "first"), app(kClientBundleIdentifier, "second")};
+    platform.running = {app(std::nullopt, "anonymous"),
+                        app(QStringLiteral("com.quillbay.client2"), "lower"),
+                        app(QStringLiteral("com.quillbay.Client2.Helper"), "longer"),
+                        app(client::kClientBundleIdentifier, "first"),
+                        app(client::kClientBundleIdentifier, "second")};
     const auto found = proxy.isClientRunning();
     ASSERT_TRUE(found);
     EXPECT_EQ(static_cast<FakeRunningApplication*>(found.get())->name(), QStringLiteral("first"));
@@ -143,7 +145,7 @@ TEST_F(ClientProxyTest, RunningClientIsTheFirstExactIdentifierMatch) {
 }
 
 TEST_F(ClientProxyTest, SuccessfulLaunchPausesOneSecondWithoutAlert) {
-    platform.launchAnswer = {app(kClientBundleIdentifier, "client"), std::nullopt};
+    platform.launchAnswer = {app(client::kClientBundleIdentifier, "client"), std::nullopt};
     EXPECT_TRUE(proxy.launchClient(QStringLiteral("/Applications/Quillbay.app")));
     EXPECT_EQ(platform.log.calls(),
               QStringList({"workspace.launch /Applications/Quillbay.app", "sleep 1"}));
@@ -161,7 +163,8 @@ class FailedLaunchTest : public ClientProxyTest,
 
 TEST_P(FailedLaunchTest, ShowsTheAlertWithTheErrorNumber) {
     const FailedLaunchCase& c = GetParam();
-    platform.launchAnswer = {c.handle ? app(kClientBundleIdentifier, "c") : nullptr, c.error};
+    platform.launchAnswer = {c.handle ? app(client::kClientBundleIdentifier, "c") : nullptr,
+                             c.error};
     EXPECT_FALSE(proxy.launchClient(QStringLiteral("/Applications/Quillbay.app")));
     ASSERT_EQ(platform.alerts.size(), 1u);
     const platform::Alert& alert = platform.alerts.front();
@@ -205,8 +208,9 @@ class BringToFrontTest : public ClientProxyTest,
 
 TEST_P(BringToFrontTest, ActivatesAllWindowsAndPausesOnlyWhenAsked) {
     const BringToFrontCase& c = GetParam();
-    FakeRunningApplication client(platform.log, kClientBundleIdentifier, "client", c.accepts);
-    EXPECT_EQ(bringToFront(&client, c.wait, platform), c.accepts);
+    FakeRunningApplication client(platform.log, client::kClientBundleIdentifier, "client",
+                                  c.accepts);
+    EXPECT_EQ(client::bringToFront(&client, c.wait, platform), c.accepts);
     EXPECT_EQ(platform.log.calls(), c.calls);
 }
 
@@ -219,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
     testsupport::CaseName{});
 
 TEST_F(ClientProxyTest, BringToFrontOfNothingDoesNothing) {
-    EXPECT_FALSE(bringToFront(nullptr, true, platform));
+    EXPECT_FALSE(client::bringToFront(nullptr, true, platform));
     EXPECT_TRUE(platform.log.calls().isEmpty());
 }
 

@@ -19,7 +19,7 @@ protected:
 
     fake::FakePlatform platform;
     fake::FakeInstallServices install{platform};
-    DownloadProgressText text{platform, install, QLocale::c()};
+    downloader::DownloadProgressText text{platform, install, QLocale::c()};
 };
 
 TEST_F(DownloadProgressTextTest, Sizes) {
@@ -87,7 +87,8 @@ TEST_F(DownloadProgressTextTest, TextsComeFromTheTableAndNumbersFollowTheLocale)
     platform.translations.insert("%1/s", "%1/s");
     platform.translations.insert("%1 left", "noch %1");
     platform.translations.insert("%1 s", "%1 Sek.");
-    DownloadProgressText german(platform, install, QLocale(QLocale::German, QLocale::Germany));
+    downloader::DownloadProgressText german(platform, install,
+                                            QLocale(QLocale::German, QLocale::Germany));
     install.nowMs = 0;
     german.update(0, 25'000'000);
     install.nowMs = 1000;

@@ -4,10 +4,9 @@
 #include "FakePlatform.h"
 #include "downloader/QBYClientDownloader.h"
 
-#include <gtest/gtest.h>
-
 #include <QVariantMap>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <ostream>
 
 namespace qby::testing {
@@ -51,7 +50,7 @@ public:
         downloader.awakeFromNib();
     }
 
-    DownloaderServices services() {
+    downloader::DownloaderServices services() {
         return {platform.window, platform,   platform, platform, platform, platform,
                 platform,        install,    install,  install,  install,  install,
                 install,         systemInfo, proxy,    handOff};
@@ -100,10 +99,10 @@ public:
 
     fake::FakePlatform platform;
     fake::FakeInstallServices install{platform};
-    SystemInfo systemInfo;
-    QBYClientProxy proxy;
-    HandOffFlag handOff;
-    QBYClientDownloader downloader;
+    foundation::SystemInfo systemInfo;
+    client::QBYClientProxy proxy;
+    app::HandOffFlag handOff;
+    downloader::QBYClientDownloader downloader;
 };
 
 }  // namespace qby::testing

@@ -20,12 +20,13 @@ TEST_P(InstallRoadTest, InstalledClientTakesOverOnlyWithTheRequestInTheDropFolde
     platform.propertyListWritesSucceed = requestWritten;
     platform.alertResponses = {platform::kAlertFirstButtonReturn};  // Download & Install
     platform.launchAnswer = {world.client("client"), std::nullopt};
-    world.install.unpackResult = Status();
+    world.install.unpackResult = foundation::Status();
     world.install.unpackedNames = {QStringLiteral("Quillbay.app")};
 
     world.delegate.applicationDidFinishLaunching();
     EXPECT_EQ(platform.log.count("dispatch.async"), 1) << "the feed is fetched in the background";
-    QBYClientDownloader* downloader = QBYClientDownloader::sharedDownloader();
+    downloader::QBYClientDownloader* downloader =
+        downloader::QBYClientDownloader::sharedDownloader();
     ASSERT_NE(downloader, nullptr);
     downloader->doDownload({QVariantMap{{"minimumSystemVersion", "10.6"},
                                         {"url", "https://cdn.quillbay.com/Quillbay.zip"}}});

@@ -29,8 +29,8 @@ protected:
 
     fake::FakeWorld world;
     FakePlatform& platform = world.platform;
-    HandOffFlag& handOff = world.handOff;
-    QBY_DownloaderAppDelegate& delegate = world.delegate;
+    app::HandOffFlag& handOff = world.handOff;
+    app::QBY_DownloaderAppDelegate& delegate = world.delegate;
 };
 
 TEST_F(LaunchSequenceTest, RunningClientGetsTheRequestActivationPauseAndNotification) {
@@ -45,7 +45,7 @@ TEST_F(LaunchSequenceTest, RunningClientGetsTheRequestActivationPauseAndNotifica
                      "application.terminate", "file.remove /home/user/Downloads/Game.K7.V9.app",
                      "file.remove /home/user/Downloads/Game.K7.V9.zip"}))
         << calls();
-    EXPECT_EQ(platform.writtenPropertyLists.first(), (DownloadRequest{{"K7", "V9"}}));
+    EXPECT_EQ(platform.writtenPropertyLists.first(), (foundation::DownloadRequest{{"K7", "V9"}}));
     EXPECT_TRUE(handOff.isSet());
     EXPECT_TRUE(platform.alerts.empty());
     EXPECT_EQ(platform.log.count("application.activateIgnoringOtherApps"), 0);
@@ -185,12 +185,12 @@ TEST_F(LaunchSequenceTest, DownloadAndInstallWritesTheRequestThenShowsTheWindow)
     EXPECT_LT(at("window.center"), at("window.makeKeyAndOrderFront"));
     EXPECT_EQ(platform.log.count("notifications.post"), 0);
     EXPECT_EQ(platform.log.count("application.terminate"), 0);
-    ASSERT_NE(QBYClientDownloader::sharedDownloader(), nullptr);
+    ASSERT_NE(downloader::QBYClientDownloader::sharedDownloader(), nullptr);
 
     // Cancel ends the application at once and leaves the downloader in place.
     ASSERT_TRUE(platform.window.cancel);
     platform.window.cancel();
-    EXPECT_TRUE(QBYClientDownloader::sharedDownloader()->downloadCancelled());
+    EXPECT_TRUE(downloader::QBYClientDownloader::sharedDownloader()->downloadCancelled());
     EXPECT_EQ(platform.log.count("application.terminate"), 1);
     EXPECT_FALSE(bundleRemoved());
 }

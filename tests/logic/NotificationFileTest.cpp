@@ -10,15 +10,17 @@ using fake::FakePlatform;
 
 const QString kDropFolder = QStringLiteral("/home/user/.local/share/quillbay.com/Notifications");
 
-NotificationFileServices servicesOf(FakePlatform& platform) {
+client::NotificationFileServices servicesOf(FakePlatform& platform) {
     return {platform, platform, platform, platform};
 }
 
 TEST(NotificationFile, CreatesTheFolderAndWritesTheRequestUnderAFreshName) {
     FakePlatform platform;
-    const DownloadRequest request{{"K7", "V9"}, {"", ""}};
-    EXPECT_TRUE(writeNotificationFile(request, QStringLiteral("download"), servicesOf(platform)));
-    EXPECT_TRUE(writeNotificationFile(request, QStringLiteral("download"), servicesOf(platform)));
+    const foundation::DownloadRequest request{{"K7", "V9"}, {"", ""}};
+    EXPECT_TRUE(
+        client::writeNotificationFile(request, QStringLiteral("download"), servicesOf(platform)));
+    EXPECT_TRUE(
+        client::writeNotificationFile(request, QStringLiteral("download"), servicesOf(platform)));
 
     EXPECT_TRUE(platform.isDirectory(kDropFolder));
     const QStringList written = platform.writtenPropertyLists.keys();
@@ -34,8 +36,8 @@ TEST(NotificationFile, CreatesTheFolderAndWritesTheRequestUnderAFreshName) {
 TEST(NotificationFile, FolderThatCannotBeCreatedIsLoggedOnceAndNothingWritten) {
     FakePlatform platform;
     platform.addFile(QStringLiteral("/home/user/.local/share/quillbay.com"), QStringLiteral("x"));
-    EXPECT_FALSE(
-        writeNotificationFile({{"a", "b"}}, QStringLiteral("download"), servicesOf(platform)));
+    EXPECT_FALSE(client::writeNotificationFile({{"a", "b"}}, QStringLiteral("download"),
+                                               servicesOf(platform)));
     EXPECT_TRUE(platform.writtenPropertyLists.isEmpty());
     EXPECT_EQ(platform.log.count(QStringLiteral("syslog")), 1);
     EXPECT_EQ(platform.log.calls().at(platform.log.indexOf("syslog")),
@@ -46,8 +48,8 @@ TEST(NotificationFile, NoApplicationDataFolderDoesNothing) {
     for (const QStringList& folders : {QStringList{}, QStringList{QString()}}) {
         FakePlatform platform;
         platform.applicationSupport = folders;
-        EXPECT_FALSE(
-            writeNotificationFile({{"a", "b"}}, QStringLiteral("download"), servicesOf(platform)));
+        EXPECT_FALSE(client::writeNotificationFile({{"a", "b"}}, QStringLiteral("download"),
+                                                   servicesOf(platform)));
         EXPECT_EQ(platform.log.calls(), QStringList{});
     }
 }
@@ -55,8 +57,8 @@ TEST(NotificationFile, NoApplicationDataFolderDoesNothing) {
 TEST(NotificationFile, FailedWriteIsAnsweredButNotLogged) {
     FakePlatform platform;
     platform.propertyListWritesSucceed = false;
-    EXPECT_FALSE(
-        writeNotificationFile({{"a", "b"}}, QStringLiteral("download"), servicesOf(platform)));
+    EXPECT_FALSE(client::writeNotificationFile({{"a", "b"}}, QStringLiteral("download"),
+                                               servicesOf(platform)));
     EXPECT_EQ(platform.log.count(QStringLiteral("syslog")), 0);
     EXPECT_EQ(platform.log.count(QStringLiteral("plist.write")), 1);
 }

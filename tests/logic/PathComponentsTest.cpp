@@ -23,13 +23,15 @@ TEST(PathComponents, SplitAndJoinBundlePaths) {
     };
     for (const auto& c : cases) {
         const QString path = QString::fromUtf8(c.path);
-        EXPECT_EQ(lastPathComponent(path), QString::fromUtf8(c.last)) << c.path;
-        EXPECT_EQ(deletingLastPathComponent(path), QString::fromUtf8(c.folder)) << c.path;
-        EXPECT_EQ(deletingPathExtension(path), QString::fromUtf8(c.withoutExtension)) << c.path;
+        EXPECT_EQ(foundation::lastPathComponent(path), QString::fromUtf8(c.last)) << c.path;
+        EXPECT_EQ(foundation::deletingLastPathComponent(path), QString::fromUtf8(c.folder))
+            << c.path;
+        EXPECT_EQ(foundation::deletingPathExtension(path), QString::fromUtf8(c.withoutExtension))
+            << c.path;
     }
-    EXPECT_EQ(appendingPathComponent("/d", ".Game.txt"), "/d/.Game.txt");
-    EXPECT_EQ(appendingPathComponent("/", "Game.txt"), "/Game.txt");
-    EXPECT_EQ(appendingPathComponent("", "Game.txt"), "Game.txt");
+    EXPECT_EQ(foundation::appendingPathComponent("/d", ".Game.txt"), "/d/.Game.txt");
+    EXPECT_EQ(foundation::appendingPathComponent("/", "Game.txt"), "/Game.txt");
+    EXPECT_EQ(foundation::appendingPathComponent("", "Game.txt"), "Game.txt");
 }
 
 }  // namespace

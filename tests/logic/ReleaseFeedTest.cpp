@@ -114,7 +114,7 @@ TEST_F(ReleaseFeedTest, CancelAfterTheFeedWasHandedBackStartsNothing) {
 TEST_F(ReleaseFeedTest, FeedHandedBackAfterTheDownloaderIsGoneFindsNobody) {
     serveRelease();
     {
-        QBYClientDownloader shortLived(services());
+        downloader::QBYClientDownloader shortLived(services());
         shortLived.startDownload(nullptr);
         install.runBackgroundTasks();
     }
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "https://cdn.quillbay.com/b.tgz"},
         Selection{"none_fits", kOther, {release("10.10", A)}, ""},
         Selection{"yonah_reads_cpu_types",
-                  kCpuFamilyIntelYonah,
+                  downloader::kCpuFamilyIntelYonah,
                   {release("10.9", B, {}, "x86_64"), release("10.6", A, {}, "i386")},
                   "https://cdn.quillbay.com/a.tgz"},
         Selection{"broken_entries_skipped",

@@ -2,23 +2,22 @@
 // with the comparator as it is: its answers are no consistent ordering for every pair of texts.
 #include "downloader/ReleaseSelection.h"
 
-#include <gtest/gtest.h>
-
 #include <QVariantMap>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace qby {
 namespace {
 
-const VersionComparator& comparator() {
-    return VersionComparator::defaultComparator();
+const foundation::VersionComparator& comparator() {
+    return foundation::VersionComparator::defaultComparator();
 }
 
-std::vector<ReleaseEntry> entriesOf(const QStringList& minimums) {
-    std::vector<ReleaseEntry> entries;
+std::vector<downloader::ReleaseEntry> entriesOf(const QStringList& minimums) {
+    std::vector<downloader::ReleaseEntry> entries;
     for (qsizetype i = 0; i < minimums.size(); ++i) {
-        ReleaseEntry entry;
+        downloader::ReleaseEntry entry;
         entry.minimumSystemVersion = minimums.at(i);
         entry.url = QString::number(i);  // the entry's identity
         entries.push_back(entry);
@@ -26,9 +25,9 @@ std::vector<ReleaseEntry> entriesOf(const QStringList& minimums) {
     return entries;
 }
 
-QStringList identities(const std::vector<ReleaseEntry>& entries) {
+QStringList identities(const std::vector<downloader::ReleaseEntry>& entries) {
     QStringList ids;
-    for (const ReleaseEntry& entry : entries) ids.append(*entry.url);
+    for (const downloader::ReleaseEntry& entry : entries) ids.append(*entry.url);
     return ids;
 }
 
@@ -42,7 +41,8 @@ class ReleaseEntryTest : public ::testing::TestWithParam<EntryRow> {};
 
 TEST_P(ReleaseEntryTest, SkipsBrokenEntriesAndReadsTheSize) {
     // The entry after a skipped one is still read.
-    const std::vector<ReleaseEntry> read = readReleaseEntries({GetParam().entry, QVariantMap{}});
+    const std::vector<downloader::ReleaseEntry> read =
+        downloader::readReleaseEntries({GetParam().entry, QVariantMap{}});
     ASSERT_EQ(read.size(), GetParam().size < 0 ? 1u : 2u);
     if (GetParam().size >= 0) EXPECT_EQ(read.front().downloadSizeInBytes, GetParam().size);
 }
@@ -82,13 +82,13 @@ class ReleaseFitTest : public ::testing::TestWithParam<FitRow> {};
 
 TEST_P(ReleaseFitTest, SystemFirstThenTheProcessorOnYonahOnly) {
     const FitRow& row = GetParam();
-    ReleaseEntry entry;
+    downloader::ReleaseEntry entry;
     entry.minimumSystemVersion = row.minimum;
     if (row.cpuTypes.isValid()) entry.supportedCPUTypes = row.cpuTypes;
-    EXPECT_EQ(releaseFits(entry, row.system, row.cpuFamily, comparator()), row.fits);
+    EXPECT_EQ(downloader::releaseFits(entry, row.system, row.cpuFamily, comparator()), row.fits);
 }
 
-constexpr qint32 kYonah = kCpuFamilyIntelYonah;
+constexpr qint32 kYonah = downloader::kCpuFamilyIntelYonah;
 constexpr qint32 kOther = 0x12345678;
 
 INSTANTIATE_TEST_SUITE_P(
@@ -108,8 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReleaseSelectionTest, SortsHighestFirstAndKeepsFeedOrderAmongEquals) {
-    std::vector<ReleaseEntry> entries = entriesOf({"10.6", "10.9", "10.6.0", "10.10", "10.7"});
-    sortByMinimumSystemVersion(entries, comparator());
+    std::vector<downloader::ReleaseEntry> entries =
+        entriesOf({"10.6", "10.9", "10.6.0", "10.10", "10.7"});
+    downloader::sortByMinimumSystemVersion(entries, comparator());
     EXPECT_EQ(identities(entries), QStringList({"3", "1", "4", "0", "2"}));
 }
 
@@ -121,18 +122,18 @@ TEST(ReleaseSelectionTest, HostileComparatorStillEndsWithEveryEntryOnceAndAFitti
     int permutations = 0;
     do {
         ++permutations;
-        std::vector<ReleaseEntry> sorted = entriesOf(minimums);
-        sortByMinimumSystemVersion(sorted, comparator());
+        std::vector<downloader::ReleaseEntry> sorted = entriesOf(minimums);
+        downloader::sortByMinimumSystemVersion(sorted, comparator());
         QStringList ids = identities(sorted);
         ids.sort();
         ASSERT_EQ(ids, QStringList({"0", "1", "2", "3", "4", "5", "6"}))
             << "every entry exactly once";
         for (const QString& system : systems) {
-            const std::optional<ReleaseEntry> chosen =
-                chooseRelease(entriesOf(minimums), system, 0, comparator());
+            const std::optional<downloader::ReleaseEntry> chosen =
+                downloader::chooseRelease(entriesOf(minimums), system, 0, comparator());
             // The walk's first fitting entry of the sorted list, and nothing when none fits.
             const auto first = std::find_if(sorted.begin(), sorted.end(), [&](const auto& e) {
-                return releaseFits(e, system, 0, comparator());
+                return downloader::releaseFits(e, system, 0, comparator());
             });
             ASSERT_EQ(chosen.has_value(), first != sorted.end()) << system.toStdString();
             if (chosen) EXPECT_EQ(*chosen->url, *first->url);
@@ -149,7 +150,7 @@ struct UrlRow {
 class ReleaseUrlTest : public ::testing::TestWithParam<UrlRow> {};
 
 TEST_P(ReleaseUrlTest, NamesTheArchiveOrCountsAsNoUrl) {
-    const std::optional<QString> name = releaseArchiveFileName(GetParam().url);
+    const std::optional<QString> name = downloader::releaseArchiveFileName(GetParam().url);
     EXPECT_EQ(name.value_or(QString()).toStdString(), GetParam().fileName) << GetParam().url;
 }
 

@@ -12,7 +12,7 @@ using fake::FakePlatform;
 struct FileCase {
     const char* name;
     QString text;
-    DownloadRequest expected;
+    foundation::DownloadRequest expected;
 };
 
 class RequestFileLines : public ::testing::TestWithParam<FileCase> {};
@@ -20,7 +20,8 @@ class RequestFileLines : public ::testing::TestWithParam<FileCase> {};
 TEST_P(RequestFileLines, ParseAsWrittenAndConsumeTheFile) {
     FakePlatform platform;
     platform.addFile(QStringLiteral("/home/user/Downloads/.Game.txt"), GetParam().text);
-    const DownloadRequest request = assembleDownloadRequest(platform, platform, platform);
+    const foundation::DownloadRequest request =
+        app::assembleDownloadRequest(platform, platform, platform);
     EXPECT_EQ(request, GetParam().expected) << platform.log.toString().toStdString();
     EXPECT_FALSE(platform.exists(QStringLiteral("/home/user/Downloads/.Game.txt")));
     EXPECT_EQ(platform.log.count(QStringLiteral("console")), 0);
@@ -41,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct NameCase {
     const char* bundle;
-    DownloadRequest expected;
+    foundation::DownloadRequest expected;
 };
 
 class BundleNames : public ::testing::TestWithParam<NameCase> {};
@@ -55,7 +56,8 @@ TEST_P(BundleNames, CarryTheRequestAndLeaveFilesAlone) {
     const QString requestFile = QStringLiteral("/home/user/Downloads/.%1.txt").arg(base);
     platform.addFile(requestFile, QStringLiteral("other;value"));
 
-    const DownloadRequest request = assembleDownloadRequest(platform, platform, platform);
+    const foundation::DownloadRequest request =
+        app::assembleDownloadRequest(platform, platform, platform);
     EXPECT_EQ(request, GetParam().expected);
     EXPECT_TRUE(platform.exists(requestFile));
     EXPECT_EQ(platform.log.count(QStringLiteral("file.")), 0)
@@ -80,7 +82,7 @@ const QString kResource =
 
 struct SourceCase : testsupport::NamedCase {
     QMap<QString, std::optional<QString>> files;
-    DownloadRequest expected;
+    foundation::DownloadRequest expected;
     QStringList kept;  // the files still there afterwards; every other one is consumed
 };
 
@@ -92,7 +94,7 @@ TEST_P(RequestSources, HiddenFileThenPlainFileThenTheBundleResource) {
     for (auto it = c.files.cbegin(); it != c.files.cend(); ++it) platform.addFile(it.key(), *it);
     if (c.files.contains(kResource))
         platform.resources.insert(QStringLiteral("en.lproj/locversion.plist"), kResource);
-    EXPECT_EQ(assembleDownloadRequest(platform, platform, platform), c.expected);
+    EXPECT_EQ(app::assembleDownloadRequest(platform, platform, platform), c.expected);
     for (const QString& path : c.files.keys())
         EXPECT_EQ(platform.exists(path), c.kept.contains(path)) << path.toStdString();
     EXPECT_EQ(platform.log.count(QStringLiteral("file.remove")), c.files.size() - c.kept.size());
@@ -108,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         SourceCase{"PlainIsReadAndConsumed", {{kPlain, "a;plain"}}, {{"a", "plain"}}, {}},
         SourceCase{"UnreadableIsConsumed", {{kHidden, std::nullopt}}, {}, {}},
         SourceCase{"OversizedIsNotReadButConsumed",
-                   {{kHidden, QString(int(kMaxRequestFileBytes) + 1, QLatin1Char('x'))}},
+                   {{kHidden, QString(int(app::kMaxRequestFileBytes) + 1, QLatin1Char('x'))}},
                    {},
                    {}},
         SourceCase{"FolderNamedLikeTheFileIsNeverDeleted",
@@ -126,7 +128,8 @@ TEST(RequestSources, BundleWithoutExtensionLooksForItsOwnName) {
     FakePlatform platform;
     platform.bundlePathValue = QStringLiteral("/srv/Game");
     platform.addFile(QStringLiteral("/srv/.Game.txt"), QStringLiteral("k;v"));
-    EXPECT_EQ(assembleDownloadRequest(platform, platform, platform), (DownloadRequest{{"k", "v"}}));
+    EXPECT_EQ(app::assembleDownloadRequest(platform, platform, platform),
+              (foundation::DownloadRequest{{"k", "v"}}));
 }
 
 }  // namespace

@@ -2,10 +2,9 @@
 #include "NamedCase.h"
 #include "app/SelfRemoval.h"
 
-#include <gtest/gtest.h>
-
 #include <QRegularExpression>
 #include <cerrno>
+#include <gtest/gtest.h>
 
 namespace qby {
 namespace {
@@ -37,7 +36,7 @@ TEST_P(SelfRemovalTest, RemovesTheBundleThenItsArchiveOrTheDownloadsCopy) {
     c.folder ? platform.addFolder(c.bundle) : platform.addFile(c.bundle, "");
     platform.removalErrors = c.errors;
     platform.osVersion = platform::OperatingSystemVersion{c.major, c.minor, 0};
-    removeDownloaderFiles(platform, platform, world.systemInfo);
+    app::removeDownloaderFiles(platform, platform, world.systemInfo);
     QStringList removals = platform.log.calls().filter(QRegularExpression("^file.remove "));
     removals.replaceInStrings(QRegularExpression("^file.remove "), "");
     EXPECT_EQ(removals, c.removals) << world.calls();

@@ -28,7 +28,7 @@ struct FinishRow {
     // A listing other than the file system's; nothing inside: a listing error.
     std::optional<std::optional<QStringList>> listing;
     QMap<QString, int> moveErrors;
-    std::vector<Result<int>> privilegedAnswers;
+    std::vector<foundation::Result<int>> privilegedAnswers;
     bool launches = true;
     // Every call after the listing of the unpacked folder.
     QStringList calls;
@@ -43,7 +43,8 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     if (row.existingClient) platform.addFile(kOldMarker, QString("old"));
     platform.moveErrors = row.moveErrors;
     install.privilegedAnswers.assign(row.privilegedAnswers.begin(), row.privilegedAnswers.end());
-    install.unpackResult = row.unpacks ? Status() : Status(Error{2, "tar: exit 2"});
+    install.unpackResult = row.unpacks ? foundation::Status()
+                                       : foundation::Status(foundation::Error{2, "tar: exit 2"});
     install.unpackedNames = row.unpackedNames;
     if (row.listing) platform.listings.insert(kWorkFolder, *row.listing);
     if (!row.launches) platform.launchAnswer = {nullptr, 13};
@@ -77,8 +78,9 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     EXPECT_EQ(count("application.terminate"), 1);
 }
 
-const Result<int> kDone = 0;
-const Result<int> kRefused = Error{platform::Authorization::kConsentRefused, "refused"};
+const foundation::Result<int> kDone = 0;
+const foundation::Result<int> kRefused =
+    foundation::Error{platform::Authorization::kConsentRefused, "refused"};
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FinishTest,
@@ -155,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FinishBarTest, BusyBarTurnsDeterminateForTheFinalHundred) {
     DownloaderFixture fixture;
-    fixture.install.unpackResult = Status();
+    fixture.install.unpackResult = foundation::Status();
     fixture.startRelease();
     fixture.respond(-1);
     fixture.receive(10);
@@ -178,7 +180,7 @@ class ShortDownloadTest : public ::testing::TestWithParam<ShortRow>, public Down
 
 TEST_P(ShortDownloadTest, EndsInTheFailureSheetWithNothingUnpacked) {
     const ShortRow& row = GetParam();
-    install.unpackResult = Status();
+    install.unpackResult = foundation::Status();
     startRelease(QStringLiteral("Quillbay.tgz"), row.sizeInBytes);
     if (row.announced >= -1) respond(row.announced);
     if (row.received > 0) receive(row.received);

@@ -125,14 +125,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PropertyListWriteTest, FailsWithoutLeavingATemporaryFile) {
     // The target is a folder: the rename cannot replace it.
     ASSERT_TRUE(QDir().mkdir(dir.filePath("taken.plist")));
-    const Status taken =
+    const foundation::Status taken =
         plists.writeDictionaryAtomically(dir.filePath("taken.plist"), {{"k", "v"}});
     ASSERT_FALSE(taken.ok());
     EXPECT_EQ(taken.error().code, EISDIR);
     EXPECT_TRUE(taken.error().message.contains(dir.filePath("taken.plist")));
     EXPECT_EQ(folderEntries(), QStringList{"taken.plist"});
     // The folder is missing: nothing can be made.
-    const Status missing =
+    const foundation::Status missing =
         plists.writeDictionaryAtomically(dir.filePath("missing/x.plist"), {{"k", "v"}});
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().code, ENOENT);

@@ -74,7 +74,8 @@ TEST_P(LinuxArchiveToolsTest, UnpacksOnlyWhatStaysInsideTheFolder) {
     makeArchive(c);
     const QString startFolder = QDir::currentPath();
 
-    const Status unpacked = tools.unpack(work(), QString::fromUtf8(c.fileName), c.format());
+    const foundation::Status unpacked =
+        tools.unpack(work(), QString::fromUtf8(c.fileName), c.format());
 
     EXPECT_EQ(unpacked.ok(), !c.expected.isEmpty()) << unpacked.error().message.toStdString();
     if (!c.expected.isEmpty()) {

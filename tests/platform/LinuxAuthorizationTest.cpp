@@ -1,10 +1,9 @@
+#include "NamedCase.h"
 #include "platform/linux/LinuxAuthorization.h"
 
-#include "NamedCase.h"
-
-#include <gtest/gtest.h>
 #include <QFile>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -43,7 +42,7 @@ protected:
 TEST_P(LinuxAuthorizationTest, AnswersTheToolsStatusOrWhyItDidNotRun) {
     const PrivilegeCase& c = GetParam();
     LinuxAuthorization authorization(dir.filePath(c.pkexecInstalled ? "pkexec" : "absent"));
-    const Result<int> result = authorization.executeWithPrivileges(c.tool, c.arguments);
+    const foundation::Result<int> result = authorization.executeWithPrivileges(c.tool, c.arguments);
 
     ASSERT_EQ(result.ok(), c.status.has_value());
     if (c.status) {

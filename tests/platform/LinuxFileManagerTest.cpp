@@ -1,8 +1,11 @@
-#include "platform/linux/LinuxFileManager.h"
-
 #include "NamedCase.h"
 #include "ScopedEnvironment.h"
+#include "platform/linux/LinuxFileManager.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -10,10 +13,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <cerrno>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -221,7 +220,7 @@ TEST_F(LinuxFileManagerTest, ListsOneLevelWithoutDotEntries) {
 TEST_F(LinuxFileManagerTest, CreatesOnePrivateFolderWhereNothingStands) {
     // Even a umask that takes everything leaves the owner's rights.
     const mode_t saved = umask(0777);
-    const Status created = files.createPrivateDirectory(path("download"));
+    const foundation::Status created = files.createPrivateDirectory(path("download"));
     umask(saved);
     ASSERT_TRUE(created.ok()) << created.error().message.toStdString();
     EXPECT_EQ(permissions(path("download")), 0700u);
@@ -229,7 +228,7 @@ TEST_F(LinuxFileManagerTest, CreatesOnePrivateFolderWhereNothingStands) {
     writeBytes(path("file"), "x");
     link(path("target"), path("link"));
     for (const char* name : {"download", "file", "link"}) {
-        const Status again = files.createPrivateDirectory(path(name));
+        const foundation::Status again = files.createPrivateDirectory(path(name));
         EXPECT_EQ(again.error().code, EEXIST) << name;
         EXPECT_TRUE(again.error().message.contains(path(name))) << name;
     }
@@ -282,7 +281,7 @@ TEST_P(MoveItemTest, MovesATreeWithItsModesAndLinks) {
     link("/nonexistent", source + "/Dangling");
 
     const QString moved = destination("Quillbay.app");
-    const Status status = files.moveItem(source, moved);
+    const foundation::Status status = files.moveItem(source, moved);
 
     ASSERT_TRUE(status.ok()) << status.error().message.toStdString();
     EXPECT_FALSE(files.fileExists(source));
@@ -303,12 +302,12 @@ TEST_P(MoveItemTest, NeverReplacesWhatStandsAtTheDestination) {
     ASSERT_TRUE(QDir().mkpath(destination("emptyFolder")));
     link("/nonexistent", destination("dangling"));
     for (const char* name : {"file", "emptyFolder", "dangling"}) {
-        const Status status = files.moveItem(path("Game"), destination(name));
+        const foundation::Status status = files.moveItem(path("Game"), destination(name));
         EXPECT_EQ(status.error().code, EEXIST) << name;
     }
     EXPECT_EQ(files.readUtf8Text(destination("file"), 10), QString("old"));
     EXPECT_EQ(files.readUtf8Text(path("Game"), 10), QString("new"));
-    const Status absent = files.moveItem(path("Absent"), destination("x"));
+    const foundation::Status absent = files.moveItem(path("Absent"), destination("x"));
     EXPECT_EQ(absent.error().code, ENOENT);
     EXPECT_TRUE(absent.error().message.contains(path("Absent")));
     EXPECT_FALSE(files.fileExists(destination("x")));
@@ -324,7 +323,7 @@ TEST_P(MoveItemTest, APipeMovesByRenameButFailsACopy) {
     // A pipe is not copied: the copy fails wherever the walk meets it.
     ASSERT_EQ(mkfifo(native(source + "/Contents/m").constData(), 0600), 0);
 
-    const Status status = files.moveItem(source, destination("Quillbay.app"));
+    const foundation::Status status = files.moveItem(source, destination("Quillbay.app"));
 
     if (!GetParam()) {
         EXPECT_TRUE(status.ok());

@@ -5,12 +5,12 @@
 #include "platform/linux/LinuxUrlDownloader.h"
 #include "platform/linux/LinuxUrlLoader.h"
 
-#include <gtest/gtest.h>
 #include <QFile>
 #include <QProcess>
 #include <QSslKey>
 #include <QTemporaryDir>
 #include <QTest>
+#include <gtest/gtest.h>
 #include <optional>
 
 namespace qby::platform::linuxhost {
@@ -71,7 +71,7 @@ public:
         events << QStringLiteral("data %1").arg(length);
     }
     void downloadDidFinish() override { end("finish"); }
-    void downloadDidFailWithError(const Error& error) override {
+    void downloadDidFailWithError(const foundation::Error& error) override {
         end(QStringLiteral("fail %1 %2").arg(error.code).arg(error.message));
     }
 

@@ -9,9 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 
 namespace qby::storeclient::test {
 namespace {
@@ -80,13 +79,13 @@ TEST_F(HandOffIntegrationTest, TheRunningClientIsFoundAndRecordsTheRequestOnceAn
     ASSERT_TRUE(other.registerService("com.quillbay.client2"));
     EXPECT_EQ(services.proxy().isClientRunning(), nullptr);
     ASSERT_TRUE(startClient());
-    const DownloadRequest request{{"Product", "Harbour Lights: Director's Cut"},
-                                  {"Token", "a&b<c>\"d\"'e"},
-                                  {"Title", "Grüße aus 世界"},
-                                  {"Lines", "one\ntwo"},
-                                  {"Empty", ""}};
+    const foundation::DownloadRequest request{{"Product", "Harbour Lights: Director's Cut"},
+                                              {"Token", "a&b<c>\"d\"'e"},
+                                              {"Title", "Grüße aus 世界"},
+                                              {"Lines", "one\ntwo"},
+                                              {"Empty", ""}};
 
-    writeNotificationFile(request, "download", services.fileServices());
+    client::writeNotificationFile(request, "download", services.fileServices());
     const QStringList files = dropped();
     ASSERT_EQ(files.size(), 1);
     EXPECT_TRUE(files.first().startsWith("download.") && files.first().endsWith(".plist"));
@@ -113,8 +112,8 @@ TEST_F(HandOffIntegrationTest, AClientLaunchedFromItsBundleTakesTheWaitingReques
     environment.set("DBUS_SESSION_BUS_ADDRESS", bus.address());
     environment.set("XDG_RUNTIME_DIR", home.path());
     environment.set("QT_QPA_PLATFORM", "offscreen");
-    const DownloadRequest request{{"Product", "Ice Road"}};
-    writeNotificationFile(request, "download", services.fileServices());
+    const foundation::DownloadRequest request{{"Product", "Ice Road"}};
+    client::writeNotificationFile(request, "download", services.fileServices());
 
     const QString bundle = ReferenceClient::bundlePath();
     ASSERT_TRUE(bundle.endsWith("/Quillbay.app"));

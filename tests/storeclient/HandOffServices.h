@@ -29,8 +29,8 @@ public:
     HandOffServices(const HandOffServices&) = delete;
     HandOffServices& operator=(const HandOffServices&) = delete;
 
-    QBYClientProxy& proxy() { return proxy_; }
-    NotificationFileServices fileServices() {
+    client::QBYClientProxy& proxy() { return proxy_; }
+    client::NotificationFileServices fileServices() {
         return {fileManager_, propertyLists_, processInfo_, logs_};
     }
 
@@ -46,8 +46,8 @@ private:
     platform::linuxhost::LinuxBundle bundle_;
     platform::linuxhost::LinuxPauses pauses_;
     platform::linuxhost::LinuxSystemProbe probe_;
-    SystemInfo systemInfo_;
-    QBYClientProxy proxy_;
+    foundation::SystemInfo systemInfo_;
+    client::QBYClientProxy proxy_;
 };
 
 }  // namespace qby::storeclient::test

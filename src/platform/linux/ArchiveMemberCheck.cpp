@@ -8,9 +8,10 @@ namespace qby::platform::linuxhost {
 
 namespace {
 
-Error refused(const QByteArray& name, const char* reason) {
-    return Error{EINVAL, QStringLiteral("The archive member \"%1\" %2; nothing was unpacked.")
-                             .arg(QString::fromUtf8(name), QLatin1String(reason))};
+foundation::Error refused(const QByteArray& name, const char* reason) {
+    return foundation::Error{EINVAL,
+                             QStringLiteral("The archive member \"%1\" %2; nothing was unpacked.")
+                                 .arg(QString::fromUtf8(name), QLatin1String(reason))};
 }
 
 bool isAbsolute(const QByteArray& name) {
@@ -28,7 +29,7 @@ QList<QByteArray> components(const QByteArray& name) {
     return parts;
 }
 
-std::optional<Error> badName(const QByteArray& name) {
+std::optional<foundation::Error> badName(const QByteArray& name) {
     if (isAbsolute(name)) return refused(name, "is absolute");
     if (components(name).contains("..")) return refused(name, "leaves its folder through \"..\"");
     return std::nullopt;
@@ -47,8 +48,9 @@ std::optional<QByteArray> linkAbove(const QByteArray& path, const QSet<QByteArra
 
 }  // namespace
 
-Status ArchiveMemberCheck::check(const std::vector<ArchiveMember>& members) {
-    if (members.empty()) return Error{EINVAL, QStringLiteral("The archive holds nothing.")};
+foundation::Status ArchiveMemberCheck::check(const std::vector<ArchiveMember>& members) {
+    if (members.empty())
+        return foundation::Error{EINVAL, QStringLiteral("The archive holds nothing.")};
     QSet<QByteArray> notFolders;
     for (const ArchiveMember& member : members) {
         if (auto error = badName(member.name)) return *error;

@@ -25,7 +25,7 @@ public:
     // member (or hard link target) that lies below, or stands in place of, a member that is not a
     // folder: writing there would follow a link of the archive. A zip listing cannot tell links
     // from files, so every non-folder member counts as a possible link.
-    static Status check(const std::vector<ArchiveMember>& members);
+    static foundation::Status check(const std::vector<ArchiveMember>& members);
 };
 
 }  // namespace qby::platform::linuxhost

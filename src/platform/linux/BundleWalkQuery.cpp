@@ -33,7 +33,7 @@ bool BundleWalkQuery::execute() {
             // Links (loops, paths out of home), devices, pipes and sockets are passed by.
             if (entry.kind != DirectoryEntry::Kind::Directory) continue;
             const QString path = (folder == "/" ? folder : folder + "/") + entry.name;
-            if (entry.name.endsWith(BundleLayout::extension())) {
+            if (entry.name.endsWith(foundation::BundleLayout::extension())) {
                 if (InfoPlistReader::stringValue(path, "CFBundleIdentifier") == bundleIdentifier_) {
                     results_.append(path);
                 }

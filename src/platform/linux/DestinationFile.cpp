@@ -18,7 +18,7 @@ void DestinationFile::setPath(const QString& path, bool allowOverwrite) {
     allowOverwrite_ = allowOverwrite;
 }
 
-Status DestinationFile::create() {
+foundation::Status DestinationFile::create() {
     if (created_) return {};
     if (path_.isEmpty()) return fileError(ENOENT, QStringLiteral("(no destination)"));
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (allowOverwrite_ ? O_TRUNC : O_EXCL);
@@ -28,8 +28,8 @@ Status DestinationFile::create() {
     return {};
 }
 
-Status DestinationFile::write(const char* data, qint64 length) {
-    if (Status created = create(); !created) return created;
+foundation::Status DestinationFile::write(const char* data, qint64 length) {
+    if (foundation::Status created = create(); !created) return created;
     while (length > 0) {
         const ssize_t written = ::write(descriptor_, data, static_cast<size_t>(length));
         if (written < 0 && errno == EINTR) continue;
@@ -40,7 +40,7 @@ Status DestinationFile::write(const char* data, qint64 length) {
     return {};
 }
 
-Status DestinationFile::truncate() {
+foundation::Status DestinationFile::truncate() {
     if (descriptor_ < 0) return {};
     if (::ftruncate(descriptor_, 0) != 0 || ::lseek(descriptor_, 0, SEEK_SET) != 0) {
         return fileError(errno, path_);
@@ -48,7 +48,7 @@ Status DestinationFile::truncate() {
     return {};
 }
 
-Status DestinationFile::close() {
+foundation::Status DestinationFile::close() {
     if (descriptor_ < 0) return {};
     const int result = ::close(descriptor_);
     descriptor_ = -1;

@@ -21,13 +21,13 @@ public:
     const QString& path() const { return path_; }
 
     // Creates the file unless that happened already.
-    Status create();
+    foundation::Status create();
     // Appends all of data; creates the file first when needed.
-    Status write(const char* data, qint64 length);
+    foundation::Status write(const char* data, qint64 length);
     // Empties the file, for a body that starts over.
-    Status truncate();
+    foundation::Status truncate();
     // Closes the file; a failure here can mean lost data (a full disk on a network file system).
-    Status close();
+    foundation::Status close();
     // Closes the file and deletes it, when this object created it.
     void remove();
 

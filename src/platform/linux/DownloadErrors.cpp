@@ -35,14 +35,14 @@ QString reasonFor(int status, const QString& serverPhrase) {
 
 }  // namespace
 
-Error httpStatusError(int status, const QString& reasonPhrase) {
+foundation::Error httpStatusError(int status, const QString& reasonPhrase) {
     const QString reason = reasonFor(status, reasonPhrase);
     const QString answer = reason.isEmpty() ? QString::number(status)
                                             : QStringLiteral("%1 %2").arg(status).arg(reason);
     return {status, QStringLiteral("The server answered %1.").arg(answer)};
 }
 
-Error networkError(const QNetworkReply& reply) {
+foundation::Error networkError(const QNetworkReply& reply) {
     if (reply.error() == QNetworkReply::InsecureRedirectError) {
         return {reply.error(),
                 QStringLiteral("The server redirected the download from a secure (https) address "
@@ -51,19 +51,19 @@ Error networkError(const QNetworkReply& reply) {
     return {reply.error(), QStringLiteral("The download failed: %1.").arg(reply.errorString())};
 }
 
-Error stallError(double seconds) {
+foundation::Error stallError(double seconds) {
     return {QNetworkReply::TimeoutError,
             QStringLiteral("The server stopped sending data for %1 seconds.").arg(seconds)};
 }
 
-Error shortBodyError(qint64 received, qint64 announced) {
+foundation::Error shortBodyError(qint64 received, qint64 announced) {
     return {QNetworkReply::RemoteHostClosedError,
             QStringLiteral("The server closed the connection after %1 of %2 bytes.")
                 .arg(received)
                 .arg(announced)};
 }
 
-Error fileError(int errorNumber, const QString& path) {
+foundation::Error fileError(int errorNumber, const QString& path) {
     return {errorNumber, QStringLiteral("The download could not be saved to %1: %2.")
                              .arg(path, qt_error_string(errorNumber))};
 }

@@ -11,18 +11,18 @@ namespace qby::platform::linuxhost {
 // short body RemoteHostClosedError), errno for the destination file.
 
 // An answer of 400 or above: "The server answered 503 Service Unavailable."
-Error httpStatusError(int status, const QString& reasonPhrase);
+foundation::Error httpStatusError(int status, const QString& reasonPhrase);
 
 // The reply's own network error, in Qt's words.
-Error networkError(const QNetworkReply& reply);
+foundation::Error networkError(const QNetworkReply& reply);
 
 // No data for the whole stall time.
-Error stallError(double seconds);
+foundation::Error stallError(double seconds);
 
 // The connection ended before the announced length had arrived.
-Error shortBodyError(qint64 received, qint64 announced);
+foundation::Error shortBodyError(qint64 received, qint64 announced);
 
 // The destination could not be created or written.
-Error fileError(int errorNumber, const QString& path);
+foundation::Error fileError(int errorNumber, const QString& path);
 
 }  // namespace qby::platform::linuxhost

@@ -8,7 +8,7 @@ namespace qby::platform::linuxhost {
 
 std::optional<QVariantMap> InfoPlistReader::read(const QString& bundlePath) {
     const std::optional<QByteArray> bytes =
-        BoundedFileReader::read(BundleLayout::infoPlist(bundlePath), kMaxBytes);
+        BoundedFileReader::read(foundation::BundleLayout::infoPlist(bundlePath), kMaxBytes);
     if (!bytes) return std::nullopt;
     const std::optional<QVariant> root = LibPlistPropertyLists().parse(*bytes);
     if (!root || root->typeId() != QMetaType::QVariantMap) return std::nullopt;

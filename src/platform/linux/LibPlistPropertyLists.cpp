@@ -172,8 +172,8 @@ bool writeAll(int fd, const char* data, size_t length) {
 
 }  // namespace
 
-Status LibPlistPropertyLists::writeDictionaryAtomically(const QString& path,
-                                                        const QMap<QString, QString>& dictionary) {
+foundation::Status LibPlistPropertyLists::writeDictionaryAtomically(
+    const QString& path, const QMap<QString, QString>& dictionary) {
     if (path.isEmpty()) return PosixError::at(ENOENT, path);
     PlistPtr root(plist_new_dict());
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
@@ -181,8 +181,9 @@ Status LibPlistPropertyLists::writeDictionaryAtomically(const QString& path,
         // Two keys that differ only in characters XML cannot carry would become one; writing
         // that would silently drop a value.
         if (plist_dict_get_item(root.get(), key.constData()) != nullptr) {
-            return Error{EINVAL, QStringLiteral("Two keys of the request become one in XML: %1")
-                                     .arg(QString::fromUtf8(key))};
+            return foundation::Error{EINVAL,
+                                     QStringLiteral("Two keys of the request become one in XML: %1")
+                                         .arg(QString::fromUtf8(key))};
         }
         plist_dict_set_item(root.get(), key.constData(),
                             plist_new_string(xmlSafeText(it.value()).toUtf8().constData()));
@@ -191,7 +192,7 @@ Status LibPlistPropertyLists::writeDictionaryAtomically(const QString& path,
     uint32_t rawLength = 0;
     plist_to_xml(root.get(), &rawXml, &rawLength);
     if (rawXml == nullptr)
-        return Error{ENOMEM, QStringLiteral("No XML could be made for %1").arg(path)};
+        return foundation::Error{ENOMEM, QStringLiteral("No XML could be made for %1").arg(path)};
     std::unique_ptr<char, void (*)(char*)> ownedXml(rawXml, plist_to_xml_free);
     const QByteArray document = withCarriageReturnsAsReferences(rawXml, rawLength);
     const char* xml = document.constData();

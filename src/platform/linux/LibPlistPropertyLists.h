@@ -11,8 +11,8 @@ public:
     // A property list with more containers nested in one another is refused as hostile.
     static constexpr int kMaxNesting = PropertyListInputGuard::kMaxNesting;
 
-    Status writeDictionaryAtomically(const QString& path,
-                                   const QMap<QString, QString>& dictionary) override;
+    foundation::Status writeDictionaryAtomically(const QString& path,
+                                                 const QMap<QString, QString>& dictionary) override;
     std::optional<QVariant> parse(const QByteArray& bytes) const override;
 };
 

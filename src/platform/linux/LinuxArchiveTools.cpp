@@ -39,23 +39,25 @@ Tool toolFor(ArchiveFormat format, const QString& archive) {
         QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, {QStringLiteral("-q"), archive}};
 }
 
-Error toolFailed(const QString& tool, const ToolRunner::Outcome& outcome) {
-    return Error{outcome.exitCode, QStringLiteral("%1 exited with status %2: %3")
-                                       .arg(tool)
-                                       .arg(outcome.exitCode)
-                                       .arg(QString::fromUtf8(outcome.errors).trimmed())};
+foundation::Error toolFailed(const QString& tool, const ToolRunner::Outcome& outcome) {
+    return foundation::Error{outcome.exitCode,
+                             QStringLiteral("%1 exited with status %2: %3")
+                                 .arg(tool)
+                                 .arg(outcome.exitCode)
+                                 .arg(QString::fromUtf8(outcome.errors).trimmed())};
 }
 
 }  // namespace
 
-Status LinuxArchiveTools::unpack(const QString& folder, const QString& fileName,
-                                 ArchiveFormat format) {
+foundation::Status LinuxArchiveTools::unpack(const QString& folder, const QString& fileName,
+                                             ArchiveFormat format) {
     if (fileName.isEmpty() || fileName.contains(u'/') || fileName == u"." || fileName == u"..") {
-        return Error{EINVAL, QStringLiteral("Not an archive name: \"%1\"").arg(fileName)};
+        return foundation::Error{EINVAL,
+                                 QStringLiteral("Not an archive name: \"%1\"").arg(fileName)};
     }
     const Tool tool = toolFor(format, QStringLiteral("./") + fileName);
 
-    const Result<ToolRunner::Outcome> listed =
+    const foundation::Result<ToolRunner::Outcome> listed =
         ToolRunner::run(tool.name, tool.listArguments, folder, kMaxListingBytes);
     if (!listed) return listed.error();
     if (listed.value().exitCode != 0) return toolFailed(tool.name, listed.value());
@@ -63,12 +65,12 @@ Status LinuxArchiveTools::unpack(const QString& folder, const QString& fileName,
         format == ArchiveFormat::TarGzip ? TarListing::parse(listed.value().output)
                                          : ZipListing::parse(listed.value().output);
     if (!members) {
-        return Error{
+        return foundation::Error{
             EINVAL, QStringLiteral("%1 listed \"%2\" in an unknown form").arg(tool.name, fileName)};
     }
-    if (Status safe = ArchiveMemberCheck::check(*members); !safe) return safe;
+    if (foundation::Status safe = ArchiveMemberCheck::check(*members); !safe) return safe;
 
-    const Result<ToolRunner::Outcome> unpacked =
+    const foundation::Result<ToolRunner::Outcome> unpacked =
         ToolRunner::run(tool.name, tool.unpackArguments, folder, kMaxListingBytes);
     if (!unpacked) return unpacked.error();
     if (unpacked.value().exitCode != 0) return toolFailed(tool.name, unpacked.value());

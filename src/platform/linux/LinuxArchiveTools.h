@@ -10,7 +10,8 @@ namespace qby::platform::linuxhost {
 // exit status when it fails, ToolRunner's codes when it cannot run.
 class LinuxArchiveTools : public ArchiveTools {
 public:
-    Status unpack(const QString& folder, const QString& fileName, ArchiveFormat format) override;
+    foundation::Status unpack(const QString& folder, const QString& fileName,
+                              ArchiveFormat format) override;
 };
 
 }  // namespace qby::platform::linuxhost

@@ -14,12 +14,13 @@ constexpr int kNotAuthorized = 127;
 
 LinuxAuthorization::LinuxAuthorization(QString pkexecPath) : pkexecPath_(std::move(pkexecPath)) {}
 
-Result<int> LinuxAuthorization::executeWithPrivileges(const QString& toolPath,
-                                                      const QStringList& arguments) {
+foundation::Result<int> LinuxAuthorization::executeWithPrivileges(const QString& toolPath,
+                                                                  const QStringList& arguments) {
     // A relative name would be looked up in places the user controls, and "-x" would read as an
     // option of pkexec.
     if (!QDir::isAbsolutePath(toolPath)) {
-        return Error{kCannotStart, QStringLiteral("Not an absolute tool path: %1").arg(toolPath)};
+        return foundation::Error{kCannotStart,
+                                 QStringLiteral("Not an absolute tool path: %1").arg(toolPath)};
     }
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -28,19 +29,21 @@ Result<int> LinuxAuthorization::executeWithPrivileges(const QString& toolPath,
     process.setWorkingDirectory(QStringLiteral("/"));
     process.start(pkexecPath_, QStringList{toolPath} + arguments);
     if (!process.waitForStarted(-1)) {
-        return Error{kCannotStart,
-                     QStringLiteral("%1: %2").arg(pkexecPath_, process.errorString())};
+        return foundation::Error{kCannotStart,
+                                 QStringLiteral("%1: %2").arg(pkexecPath_, process.errorString())};
     }
     process.waitForFinished(-1);
     if (process.exitStatus() != QProcess::NormalExit) {
-        return Error{kCannotStart, QStringLiteral("%1 ended abnormally").arg(pkexecPath_)};
+        return foundation::Error{kCannotStart,
+                                 QStringLiteral("%1 ended abnormally").arg(pkexecPath_)};
     }
     const int status = process.exitCode();
     if (status == kDismissed || status == kNotAuthorized) {
-        return Error{kConsentRefused,
-                     QStringLiteral("The administrator's consent to run %1 was not given (%2)")
-                         .arg(toolPath)
-                         .arg(status)};
+        return foundation::Error{
+            kConsentRefused,
+            QStringLiteral("The administrator's consent to run %1 was not given (%2)")
+                .arg(toolPath)
+                .arg(status)};
     }
     return status;
 }

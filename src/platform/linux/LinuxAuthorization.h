@@ -12,8 +12,8 @@ public:
 
     // pkexec's own 126 (prompt dismissed) and 127 (not authorized, no agent) are refusals. A
     // tool that itself exits 126 or 127 reads the same: pkexec does not tell them apart.
-    Result<int> executeWithPrivileges(const QString& toolPath,
-                                      const QStringList& arguments) override;
+    foundation::Result<int> executeWithPrivileges(const QString& toolPath,
+                                                  const QStringList& arguments) override;
 
 private:
     QString pkexecPath_;

@@ -13,7 +13,8 @@ QString findBundlePath(const QString& executablePath) {
     const QString executableFolder = QFileInfo(executablePath).absolutePath();
     QString folder = executableFolder;
     while (!folder.isEmpty()) {
-        if (QFileInfo(folder).fileName().endsWith(BundleLayout::extension())) return folder;
+        if (QFileInfo(folder).fileName().endsWith(foundation::BundleLayout::extension()))
+            return folder;
         const QString parent = QFileInfo(folder).path();
         if (parent == folder) break;
         folder = parent;
@@ -27,7 +28,8 @@ LinuxBundle::LinuxBundle(const QString& executablePath, const QLocale& locale)
     : bundlePath_(findBundlePath(executablePath)) {
     // Without a translation for the locale every lookup falls back to its key.
     (void)translator_.load(locale, "QBYDownloader", "_",
-                           BundleLayout::resources(bundlePath_) + "/translations", ".qm");
+                           foundation::BundleLayout::resources(bundlePath_) + "/translations",
+                           ".qm");
 }
 
 QString LinuxBundle::bundlePath() const {
@@ -37,7 +39,7 @@ QString LinuxBundle::bundlePath() const {
 std::optional<QString> LinuxBundle::pathForResource(const QString& name, const QString& type,
                                                     const QString& directory) const {
     if (name.isEmpty()) return std::nullopt;
-    QString folder = BundleLayout::resources(bundlePath_);
+    QString folder = foundation::BundleLayout::resources(bundlePath_);
     if (!directory.isEmpty()) folder += "/" + directory;
     const QString path = folder + "/" + (type.isEmpty() ? name : name + "." + type);
     if (!QFileInfo::exists(path)) return std::nullopt;

@@ -102,7 +102,7 @@ std::optional<QStringList> LinuxFileManager::contentsOfDirectory(const QString& 
     return names;
 }
 
-Status LinuxFileManager::createPrivateDirectory(const QString& path) {
+foundation::Status LinuxFileManager::createPrivateDirectory(const QString& path) {
     if (path.isEmpty()) return PosixError::at(ENOENT, path);
     const QByteArray target = nativePath(path);
     // mkdir never follows a link at path: a link there, even a dangling one, is EEXIST.
@@ -118,7 +118,7 @@ Status LinuxFileManager::createPrivateDirectory(const QString& path) {
     return {};
 }
 
-Status LinuxFileManager::moveItem(const QString& source, const QString& destination) {
+foundation::Status LinuxFileManager::moveItem(const QString& source, const QString& destination) {
     if (source.isEmpty()) return PosixError::at(ENOENT, source);
     if (destination.isEmpty()) return PosixError::at(ENOENT, destination);
     const QByteArray from = nativePath(source);
@@ -126,7 +126,7 @@ Status LinuxFileManager::moveItem(const QString& source, const QString& destinat
     const int error = renameWithoutReplacing(from, to);
     if (error == 0) return {};
     if (error != EXDEV) return PosixError::at(error, error == EEXIST ? destination : source);
-    if (Status copied = TreeCopier::copy(from, to); !copied) return copied;
+    if (foundation::Status copied = TreeCopier::copy(from, to); !copied) return copied;
     TreeRemover::remove(from);
     return {};
 }

@@ -16,10 +16,10 @@ public:
     QStringList downloadsDirectories() const override;
     QString temporaryDirectory() const override;
     std::optional<QStringList> contentsOfDirectory(const QString& path) const override;
-    Status createPrivateDirectory(const QString& path) override;
+    foundation::Status createPrivateDirectory(const QString& path) override;
     // A copy that is complete counts as a move even when the source cannot be removed entirely
     // (a read-only folder inside it): the destination is whole, and the rest stays behind.
-    Status moveItem(const QString& source, const QString& destination) override;
+    foundation::Status moveItem(const QString& source, const QString& destination) override;
 };
 
 }  // namespace qby::platform::linuxhost

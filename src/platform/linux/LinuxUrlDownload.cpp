@@ -99,7 +99,7 @@ bool LinuxUrlDownload::receiveResponse() {
         reply_->header(QNetworkRequest::ContentTypeHeader).toString().section(u';', 0, 0).trimmed();
     expectedLength_ = response.expectedContentLength;
     bytesWritten_ = 0;
-    if (Status emptied = file_.truncate(); !emptied) {
+    if (foundation::Status emptied = file_.truncate(); !emptied) {
         fail(emptied.error());
         return false;
     }
@@ -127,7 +127,7 @@ bool LinuxUrlDownload::receiveData() {
     // without a copy.
     const QByteArray data = reply_->readAll();
     if (data.isEmpty()) return true;
-    if (Status stored = file_.write(data.constData(), data.size()); !stored) {
+    if (foundation::Status stored = file_.write(data.constData(), data.size()); !stored) {
         fail(stored.error());
         return false;
     }
@@ -152,7 +152,7 @@ void LinuxUrlDownload::complete() {
         fail(networkError(*reply_));
         return;
     }
-    Status stored = file_.create();
+    foundation::Status stored = file_.create();
     if (stored) stored = file_.close();
     if (!stored) {
         fail(stored.error());
@@ -174,7 +174,7 @@ void LinuxUrlDownload::checkStall() {
     }
 }
 
-void LinuxUrlDownload::fail(const Error& error) {
+void LinuxUrlDownload::fail(const foundation::Error& error) {
     if (ended_) return;
     ended_ = true;
     stopTransfer();

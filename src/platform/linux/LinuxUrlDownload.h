@@ -39,7 +39,7 @@ private:
     bool tell(Report report);
 
     void checkStall();
-    void fail(const Error& error);
+    void fail(const foundation::Error& error);
     void stopTransfer();
 
     QPointer<QNetworkReply> reply_;

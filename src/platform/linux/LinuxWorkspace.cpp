@@ -38,7 +38,7 @@ std::optional<QString> LinuxWorkspace::absolutePathForAppBundleWithIdentifier(
     for (const QString& folder : applicationFolders_) {
         for (const DirectoryEntry& entry :
              DirectoryListing::sortedEntries(folder, kMaxFolderEntries)) {
-            if (!entry.name.endsWith(BundleLayout::extension())) continue;
+            if (!entry.name.endsWith(foundation::BundleLayout::extension())) continue;
             const QString path = QDir::cleanPath(QDir(folder).absoluteFilePath(entry.name));
             // A link to a bundle elsewhere is registered like the bundle itself.
             if (entry.kind != DirectoryEntry::Kind::Directory && !QFileInfo(path).isDir()) continue;
@@ -72,7 +72,7 @@ LaunchResult LinuxWorkspace::launchApplication(const QString& bundlePath) {
     if (!QDir::isAbsolutePath(bundlePath)) return {nullptr, ENOENT};
     const std::optional<QVariantMap> info = InfoPlistReader::read(bundlePath);
     if (!info) {
-        const bool present = QFileInfo::exists(BundleLayout::infoPlist(bundlePath));
+        const bool present = QFileInfo::exists(foundation::BundleLayout::infoPlist(bundlePath));
         return {nullptr, present ? ENOEXEC : ENOENT};
     }
     const QVariant executable = info->value("CFBundleExecutable");
@@ -80,7 +80,7 @@ LaunchResult LinuxWorkspace::launchApplication(const QString& bundlePath) {
         return {nullptr, ENOEXEC};
     }
 
-    const QString program = BundleLayout::executable(bundlePath, executable.toString());
+    const QString program = foundation::BundleLayout::executable(bundlePath, executable.toString());
     const int error =
         DetachedLauncher::launch(QFile::encodeName(program), QFile::encodeName(homeFolder_));
     if (error != 0) return {nullptr, error};

@@ -10,7 +10,7 @@ namespace qby::platform::linuxhost {
 // concerned as the message.
 class PosixError {
 public:
-    static Error at(int code, const QString& path);
+    static foundation::Error at(int code, const QString& path);
 };
 
 }  // namespace qby::platform::linuxhost

@@ -11,14 +11,16 @@ namespace {
 
 constexpr qsizetype kKeptErrorBytes = 4096;
 
-Error failure(int code, const QString& tool, const QString& what) {
-    return Error{code, QStringLiteral("%1: %2").arg(tool, what)};
+foundation::Error failure(int code, const QString& tool, const QString& what) {
+    return foundation::Error{code, QStringLiteral("%1: %2").arg(tool, what)};
 }
 
 }  // namespace
 
-Result<ToolRunner::Outcome> ToolRunner::run(const QString& tool, const QStringList& arguments,
-                                            const QString& workingFolder, qint64 maxOutputBytes) {
+foundation::Result<ToolRunner::Outcome> ToolRunner::run(const QString& tool,
+                                                        const QStringList& arguments,
+                                                        const QString& workingFolder,
+                                                        qint64 maxOutputBytes) {
     const QString program =
         QStandardPaths::findExecutable(tool, {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
     if (program.isEmpty()) return failure(ENOENT, tool, QStringLiteral("not installed"));

@@ -21,8 +21,8 @@ public:
     // The tool is looked up in /usr/bin and /bin only: never in the working folder, which may
     // hold what a server sent. Errors: ENOENT when the tool is not there, E2BIG when it writes
     // more than maxOutputBytes (it is stopped), EIO when it cannot start or is killed.
-    static Result<Outcome> run(const QString& tool, const QStringList& arguments,
-                               const QString& workingFolder, qint64 maxOutputBytes);
+    static foundation::Result<Outcome> run(const QString& tool, const QStringList& arguments,
+                                           const QString& workingFolder, qint64 maxOutputBytes);
 };
 
 }  // namespace qby::platform::linuxhost

@@ -204,7 +204,7 @@ int lockFolders(const QByteArray& destination, const Walk& walk) {
 
 }  // namespace
 
-Status TreeCopier::copy(const QByteArray& source, const QByteArray& destination) {
+foundation::Status TreeCopier::copy(const QByteArray& source, const QByteArray& destination) {
     Walk walk;
     std::string failedPath = ".";
     int error =

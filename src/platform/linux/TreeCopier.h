@@ -12,7 +12,7 @@ namespace qby::platform::linuxhost {
 // On failure everything the copy created is removed again.
 class TreeCopier {
 public:
-    static Status copy(const QByteArray& source, const QByteArray& destination);
+    static foundation::Status copy(const QByteArray& source, const QByteArray& destination);
 };
 
 }  // namespace qby::platform::linuxhost

@@ -1,0 +1,160 @@
+"""The install road's fault matrix: the real bundles against a store, an archive, a disk, a consent
+or a client that fails in one way each; one checker makes sure that nothing was lost on any row.
+
+  store   the local store's scenario (world/store.py); {} is its default, the tgz feed
+  end     INSTALLED (installed, started, given the request), HANDED_OFF (an installed client took
+          it), SILENT, CANCEL (pressed once the path `cancel` was asked for), a sheet's text
+          (under DOWNLOAD_FAILED) or an alert's (message, text)
+  asked   the paths the store was asked for, each once
+  needs   a Road's fields (consent, tmp_size, ...); client "installed": a working one in
+          /Applications, "old": a root-owned bundle at /Applications/Quillbay.app that is none
+  lands   a bundle is left at /Applications/Quillbay.app although the road failed"""
+
+from road_session import NOT_STARTED
+
+FEED, TGZ, ZIP = "/downloader/appcast.xml", "/downloader/Quillbay.tgz", "/downloader/Quillbay.zip"
+INSTALLED, HANDED_OFF, SILENT, CANCEL = "installed", "handed off", "silent", "cancel"
+DOWNLOAD_FAILED = "The Quillbay app could not be downloaded."
+BUSY = "The QBY servers may be busy or temporarily unavailable. Please try again later."
+
+
+def row(name, end, store=None, asked=(FEED, TGZ), **more):
+    return dict(name=name, end=end, store=store or {}, asked=list(asked), **more)
+
+
+def feed(name, store):  # the feed cannot be used: nothing beyond it is asked for
+    return row(name, BUSY, store, asked=[FEED] if store.get("listen", True) else [])
+
+
+def archive(kind, end=SILENT, **more):  # the feed names an archive of that kind
+    path = ZIP if kind.startswith("zip") else TGZ
+    return row(f"archive_{kind}", end, {"feed": path[-3:], "files": {path: kind}},
+               asked=(FEED, path), **more)
+
+
+def fault(name, end, fault, feed="tgz", **more):  # the archive answered with a fault
+    return row(name, end, {"feed": feed, "faults": {TGZ: fault}}, **more)
+
+
+ROWS = [
+    # The server.
+    row("install_tgz", INSTALLED),
+    row("install_zip", INSTALLED, {"feed": "zip"}, asked=(FEED, ZIP)),
+    # 10.6 zip, 11.0 tgz and a 99.0 release: the newest that this system reaches is the tgz.
+    row("install_newest_fitting", INSTALLED, {"feed": "choice"}),
+    fault("install_gzip_encoded", INSTALLED, {"gzip": True}),
+    fault("install_no_length", INSTALLED, {"no_length": True}, feed="no_size"),
+    fault("server_slow", INSTALLED, {"rate": 200_000}),
+    feed("feed_unreachable", {"listen": False}),
+    feed("feed_busy", {"faults": {FEED: {"status": 503}}}),
+    feed("feed_redirect_http", {"faults": {FEED: {"redirect": "http://www.quillbay.com" + FEED}}}),
+    # A feed's shape (a root that is no dictionary, no entries, no url) is the logic tests' part.
+    feed("feed_not_plist", {"feed": "not_plist"}),
+    row("feed_silent", CANCEL, {"faults": {FEED: {"silent": True}}}, asked=[FEED], cancel=FEED),
+    row("server_dead", "The download failed: Connection refused.", {"feed": "dead_archive_server"},
+        asked=[FEED]),
+    fault("server_stalls", CANCEL, {"stall": 4096}, cancel=TGZ),
+    fault("server_truncates", "The server closed the connection after 4096 of", {"truncate": 4096}),
+    # Less announced than sent: the archive arrives cut short and does not unpack.
+    fault("server_understates_length", SILENT, {"length": 4096}),
+    fault("feed_understates_size", "The download ended before the whole file had arrived.",
+          {"no_length": True}, feed="wrong_size"),
+    fault("server_redirects_to_http", "The server redirected the download from a secure (https) "
+          "address to an insecure (http) one, which is refused.",
+          {"redirect": "http://www.quillbay.com" + TGZ}),
+    fault("server_sends_html", SILENT, {"html": True}),
+    fault("server_error_status", "The server answered 404 Not Found.", {"status": 404}),
+    # The archive: anything but one bundle at the top, with members that stay inside, ends
+    # silently, and a hostile member keeps the whole archive from being unpacked. Every kind of
+    # member is refused in both forms below (the platform's archive tests); here the forms
+    # differ where their tools do: a zip's listing shows a link as a file.
+    *(archive(kind) for kind in ("tgz_corrupt", "zip_corrupt", "tgz_empty", "zip_empty",
+                                 "tgz_absolute", "tgz_dotdot", "tgz_symlink", "zip_symlink")),
+    archive("tgz_nested"),
+    archive("tgz_two", INSTALLED),
+    # The disk.
+    archive("tgz_padded", "No space left on device", needs={"tmp_size": 1 << 20}),
+    row("applications_read_only", SILENT, needs={"read_only_applications": True}),
+    # The administrator's consent.
+    row("consent_granted", INSTALLED, needs={"consent": "yes"}),
+    row("consent_granted_over_old", INSTALLED, needs={"consent": "yes"}, client="old"),
+    row("consent_refused", SILENT, needs={"consent": "no"}),
+    row("consent_refused_over_old", SILENT, needs={"consent": "no"}, client="old"),
+    # The client.
+    archive("tgz_broken", (NOT_STARTED[0], NOT_STARTED[1].format(code=2)), lands=True),
+    row("client_installed", HANDED_OFF, {"faults": {FEED: {"status": 503}}}, asked=[],
+        client="installed"),
+    # Room for the archive's checksum and signature rows.
+]
+ROWS = {r["name"]: r for r in ROWS}
+
+
+def play(checks, desktop, name):
+    from pathlib import Path
+
+    import pyatspi
+    import world
+    from road_session import HELPER_NOTIFICATION, INSTALL_PROMPT, TITLE, Session
+    from world import APPLICATIONS, CLIENT, DIST, HOME
+
+    row, end = ROWS[name], ROWS[name]["end"]
+    session = Session(checks)
+    served = session.start_store(row["store"])
+    if row.get("client") == "installed":
+        world.place_bundle(CLIENT, APPLICATIONS)
+    before = world.tree(APPLICATIONS)
+    downloader = session.place_downloader("Game.K7.V9.app")
+    program = session.run_downloader(downloader)
+
+    if end == HANDED_OFF:
+        checks.equal("windows the downloader showed", desktop.titles_while_running(program), set())
+    else:
+        prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
+        checks.check("pressing Download & Install", prompt.press("Download & Install"))
+    if end == CANCEL:
+        window = desktop.wait_for_window(TITLE, pid=program.process.pid, having=lambda w: (
+            w.has_role(pyatspi.ROLE_PROGRESS_BAR) and "Cancel download" in w.buttons()))
+        checks.require("the download window is up", window is not None)
+        checks.require(f"{row['cancel']} is asked for",
+                       world.wait_until(lambda: row["cancel"] in asked(served), 10))
+        desktop.screenshot("downloading", window)
+        checks.check("pressing Cancel", window.press("Cancel download"))
+        session.ends(program, timeout=5)
+    elif end not in (INSTALLED, HANDED_OFF, SILENT):
+        texts = (DOWNLOAD_FAILED, end) if isinstance(end, str) else end
+        sheet = session.alert(desktop, program, texts[1].split("\n")[0], timeout=30)
+        checks.equal("the message", sheet.texts()[:1], [texts[0]])
+        checks.check(f"the text: {sheet.texts()[1:]}", texts[1] in "".join(sheet.texts()[1:2]))
+        checks.equal("the button", sheet.buttons(), ["Quit"])
+        desktop.screenshot("sheet", sheet)
+        checks.check("pressing Quit", sheet.press("Quit"))
+        session.ends(program, timeout=10)
+    else:
+        session.ends(program, timeout=60)
+
+    handed = end in (INSTALLED, HANDED_OFF)
+    checks.equal("the store was asked for", asked(served), row["asked"])
+    if handed:
+        checks.check("the client runs", world.wait_until(world.client_started, 10))
+        session.check_handed_over({"K7": "V9"})
+        checks.equal("notifications", [p[2] for p in session.posted()],
+                     [HELPER_NOTIFICATION] if end == HANDED_OFF else [])
+    else:
+        session.check_waiting({"K7": "V9"})
+        checks.check("no client runs", not world.client_started())
+    kept = [downloader.name, downloader.with_suffix(".zip").name] if not handed else []
+    checks.equal("Downloads holds the downloader and its zip or nothing", world.downloads(), kept)
+    if end == INSTALLED or row.get("lands"):
+        checks.equal("/Applications", world.applications(), [CLIENT])
+        checks.check("the bundle installed is the client (not an old bundle left in place)",
+                     (APPLICATIONS / CLIENT / "Contents/Info.plist").read_bytes()
+                     == (DIST / CLIENT / "Contents/Info.plist").read_bytes())
+    else:
+        checks.check("/Applications as it was", world.tree(APPLICATIONS) == before)
+    escaped = [p for p in (HOME / "escaped", Path("/tmp/escaped")) if p.exists()]
+    checks.equal("files an archive left outside its folder", escaped, [])
+
+
+def asked(served):
+    """The paths the store was asked for, each once, in order; http ones with their scheme."""
+    return list(dict.fromkeys(p.removeprefix("https:") for p in served.paths()))

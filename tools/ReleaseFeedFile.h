@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ReleaseArchive.h"
+#include "foundation/Result.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace qby::tools {
+
+// One release as the store adds it to its feed.
+struct Release {
+    QString version;                    // "version": the release's own version, which names it
+    QString minimumSystemVersion;       // "minimumSystemVersion"
+    std::optional<QString> processors;  // "supportedCPUTypes"; none: any processor
+    QString url;                        // "url"
+    ReleaseArchive archive;             // "downloadSizeInBytes", "sha256", "ed25519Signature"
+};
+
+// A release feed file: a property list whose root dictionary holds the array "downloader" of
+// release entries. Everything else in it, other keys, other entries and their keys, is kept as
+// it was read.
+class ReleaseFeedFile {
+public:
+    // The feed at path, XML or binary; a new, empty feed when there is no file.
+    static foundation::Result<ReleaseFeedFile> read(const QString& path);
+
+    // Appends the release's entry, or, when an entry has the same "version" text, sets that
+    // entry's keys in place (keeping its other keys) and drops any later entry of that version.
+    void put(const Release& release);
+
+    // Writes the feed as an XML property list: a file beside path renamed over it.
+    foundation::Status write(const QString& path) const;
+
+private:
+    explicit ReleaseFeedFile(void* root);
+    std::shared_ptr<void> root_;
+};
+
+}  // namespace qby::tools
