@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const QString path = folder.filePath(QStringLiteral("download.fuzz.plist"));
     qby::platform::linuxhost::LibPlistPropertyLists writer;
-    const qby::Status written = writer.writeDictionaryAtomically(path, request);
+    const qby::foundation::Status written = writer.writeDictionaryAtomically(path, request);
     if (!written) {
         require(keysMerge, "the write fails only when two keys become one",
                 written.error().message + QLatin1Char('\n') + describe(request));
