@@ -3,6 +3,7 @@
 #include <QVarLengthArray>
 #include <QtGlobal>
 #include <limits>
+#include <utility>
 
 namespace qby::foundation {
 
@@ -173,7 +174,9 @@ void extend(Parts& parts, quint64 partsCount, const Parts& model, quint64 modelC
     for (qsizetype i = at; i < parts.size(); ++i) {
         result.append(parts.at(i));
     }
-    parts = std::move(result);
+    // Swapped, not move-assigned: Qt 6.4's QVarLengthArray move assignment drops the target's
+    // heap buffer without freeing it, a leak on every long version.
+    std::swap(parts, result);
 }
 
 template <typename Parts>

@@ -1,5 +1,6 @@
 #include "storeclient/NotificationParser.h"
 
+#include "platform/linux/PlistText.h"
 #include "platform/linux/PropertyListInputGuard.h"
 
 #include <cstdlib>
@@ -63,15 +64,15 @@ ParsedNotification NotificationParser::parse(const QByteArray& bytes) {
         if (!key) {
             break;
         }
-        const QString keyText = QString::fromUtf8(key.get());
+        const QString keyText = platform::linuxhost::plistText(key.get());
         // The downloader writes texts only; any other value means the file is not its request.
         if (plist_get_node_type(value) != PLIST_STRING) {
             return failure(QStringLiteral("value of \"%1\" is not a string").arg(keyText));
         }
         uint64_t length = 0;
         const char* text = plist_get_string_ptr(value, &length);
-        result.request.insert(keyText,
-                              QString::fromUtf8(text, text ? static_cast<qsizetype>(length) : 0));
+        result.request.insert(keyText, platform::linuxhost::plistText(QByteArrayView(
+                                           text, text ? static_cast<qsizetype>(length) : 0)));
     }
     result.ok = true;
     return result;

@@ -2,6 +2,7 @@
 #include "foundation/VersionComparator.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 namespace qby::foundation {
 namespace {
@@ -100,6 +101,16 @@ TEST(CompareVersionBadInputTest, HugeTextsStayLinear) {
     // Half a million parts to insert in front of the other list's text parts.
     EXPECT_EQ(comparator().compareVersion(textThenSpaces, dottedNumbers), -1);
     EXPECT_EQ(comparator().compareVersion(dottedNumbers, dottedNumbers), 0);
+}
+
+TEST(CompareVersionBadInputTest, LongVersionsLeakNothing) {
+    // Both part lists outgrow their 16 inline places, and the shorter one is extended.
+    const QString shorter = QStringLiteral("1.").repeated(10) + u'1';
+    const QString longer = QStringLiteral("1.").repeated(20) + u'1';
+    const auto heapInUse = [] { return qint64(mallinfo2().uordblks); };
+    const qint64 before = heapInUse();
+    for (int i = 0; i < 10000; ++i) comparator().compareVersion(shorter, longer);
+    EXPECT_LT(heapInUse() - before, 100000);
 }
 
 TEST(CompareVersionBadInputTest, ArbitraryCharactersGiveAnOrder) {

@@ -93,6 +93,7 @@ TEST_P(WriteTableTest, ReadsBackThroughLibplistAndAnotherXmlReader) {
 }
 
 const QString kReplacement(QChar(0xFFFD));
+const QString kMark(QChar(0xFEFF));
 const QString kEmoji = QString::fromUtf8("\xF0\x9F\x8E\xAE");
 
 // clang-format off
@@ -113,6 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"NoncharactersAndLoneSurrogates",
                   {{QString(QChar(0xFFFE)), QString(QChar(0xD800)) + "z" + QChar(0xDC00)}, {"pair", kEmoji}},
                   Texts{{kReplacement, kReplacement + "z" + kReplacement}, {"pair", kEmoji}}},
+        WriteCase{"LeadingByteOrderMarkKept", {{kMark + "k", kMark + "v"}}, Texts{{kMark + "k", kMark + "v"}}},
         WriteCase{"KeysThatWouldBecomeOne", {{"k\x01", "1"}, {"k\x02", "2"}}, std::nullopt}),
     testsupport::CaseName{});
 // clang-format on

@@ -30,6 +30,9 @@ TEST_P(NotificationParserTest, ReadsRequestsAndRefusesEverythingElse) {
 
 const Request kRequest{{"Product", "Harbour Lights"}, {"Token", "a1&<b>\"c\""}, {"Empty", ""}};
 
+// A leading U+FEFF is part of a text, no byte-order mark.
+const Request kMarked{{QChar(0xFEFF) + QStringLiteral("k"), QChar(0xFEFF) + QStringLiteral("v")}};
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Files, NotificationParserTest,
@@ -38,6 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"BinaryDictionary", binaryPlist(kRequest), {}, kRequest},
         ParseCase{"EmptyDictionary", xmlPlist("<dict/>"), {}, {}},
         ParseCase{"NonAsciiText", TemporaryBundle::infoPlistXml({{"Titel", "Grüße, 世界"}}), {}, {{"Titel", "Grüße, 世界"}}},
+        ParseCase{"LeadingByteOrderMarkKept", TemporaryBundle::infoPlistXml(kMarked), {}, kMarked},
         ParseCase{"Garbage", "this is not a property list\n", "not a property list"},
         ParseCase{"NoBytes", {}, "not a property list"},
         ParseCase{"TruncatedXml", TemporaryBundle::infoPlistXml(kRequest).left(120), "not a property list"},

@@ -1,5 +1,6 @@
 #include "platform/linux/LibPlistPropertyLists.h"
 
+#include "platform/linux/PlistText.h"
 #include "platform/linux/PosixError.h"
 #include "platform/linux/PropertyListInputGuard.h"
 
@@ -33,7 +34,7 @@ struct MallocFree {
 
 QString takeString(char* text) {
     std::unique_ptr<char, MallocFree> owned(text);
-    return owned ? QString::fromUtf8(owned.get()) : QString();
+    return owned ? plistText(owned.get()) : QString();
 }
 
 std::optional<QVariant> toVariant(plist_t node, int depth);
@@ -83,7 +84,7 @@ std::optional<QVariant> toVariant(plist_t node, int depth) {
         case PLIST_STRING: {
             uint64_t length = 0;
             const char* text = plist_get_string_ptr(node, &length);
-            return QVariant(QString::fromUtf8(text, static_cast<qsizetype>(length)));
+            return QVariant(plistText(QByteArrayView(text, static_cast<qsizetype>(length))));
         }
         case PLIST_UINT: {
             uint64_t value = 0;
