@@ -175,8 +175,12 @@ def foreign_key():
 
 def signature(kind, key):
     """The base64 Ed25519 signature of that archive's bytes by key (a PEM private key)."""
-    signed = subprocess.run(["openssl", "pkeyutl", "-sign", "-rawin", "-inkey", str(key)],
-                            input=archive(kind), check=True, stdout=subprocess.PIPE).stdout
+    # From a file: openssl's one-shot signing must know the size, which an empty pipe cannot tell.
+    message = WORK / f"{kind}.signed"
+    message.parent.mkdir(parents=True, exist_ok=True)
+    message.write_bytes(archive(kind))
+    signed = subprocess.run(["openssl", "pkeyutl", "-sign", "-rawin", "-inkey", str(key), "-in",
+                             str(message)], check=True, stdout=subprocess.PIPE).stdout
     return base64.b64encode(signed).decode("ascii")
 
 
