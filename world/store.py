@@ -165,6 +165,22 @@ def archive(kind):
     return target.read_bytes()
 
 
+def _add_tar_member(tar, name, link):
+    member = tarfile.TarInfo(name)  # as it is: tarfile's own add would strip a leading "/"
+    body = f"written by an archive to {name}\n".encode()
+    if link is not None:
+        member.type, member.linkname, body = tarfile.SYMTYPE, link, b""
+    member.size, member.mode = len(body), 0o777 if link else 0o644
+    tar.addfile(member, io.BytesIO(body))
+
+
+def _add_zip_member(zip_file, name, link):
+    member = zipfile.ZipInfo(name)
+    member.create_system = 3  # Unix: the mode below is read, and a link is made as one
+    member.external_attr = (0o120777 if link else 0o100644) << 16
+    zip_file.writestr(member, link or f"written by an archive to {name}\n")
+
+
 @cache
 def foreign_key():
     """An Ed25519 key made for this store alone: its signatures verify under no build's key."""

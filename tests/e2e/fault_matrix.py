@@ -15,6 +15,7 @@ from road_session import NOT_STARTED
 FEED, TGZ, ZIP = "/downloader/appcast.xml", "/downloader/Quillbay.tgz", "/downloader/Quillbay.zip"
 INSTALLED, HANDED_OFF, SILENT, CANCEL = "installed", "handed off", "silent", "cancel"
 DOWNLOAD_FAILED = "The Quillbay app could not be downloaded."
+DAMAGED = "The download was damaged. Please try again."
 BUSY = "The QBY servers may be busy or temporarily unavailable. Please try again later."
 
 
@@ -55,16 +56,16 @@ ROWS = [
         asked=[FEED]),
     fault("server_stalls", CANCEL, {"stall": 4096}, cancel=TGZ),
     fault("server_truncates", "The server closed the connection after 4096 of", {"truncate": 4096}),
-    # Less announced than sent: the archive arrives cut short and does not unpack.
-    fault("server_understates_length", SILENT, {"length": 4096}),
+    # Less announced than sent: the archive arrives cut short, and its digest is not the feed's.
+    fault("server_understates_length", DAMAGED, {"length": 4096}),
     fault("feed_understates_size", "The download ended before the whole file had arrived.",
           {"no_length": True}, feed="wrong_size"),
     fault("server_redirects_to_http", "The server redirected the download from a secure (https) "
           "address to an insecure (http) one, which is refused.",
           {"redirect": "http://www.quillbay.com" + TGZ}),
-    fault("server_sends_html", SILENT, {"html": True}),
+    fault("server_sends_html", DAMAGED, {"html": True}),
     # An archive that is not what its entry promises is refused before anything is unpacked.
-    *(row(f"archive_{how}", "The download was damaged. Please try again.",
+    *(row(f"archive_{how}", DAMAGED,
           {"integrity": {TGZ: how}}) for how in ("wrong_sha256", "foreign_signature")),
     fault("server_error_status", "The server answered 404 Not Found.", {"status": 404}),
     # The archive: anything but one bundle at the top, with members that stay inside, ends
