@@ -5,6 +5,7 @@
 #include "ReleaseFeedFile.h"
 #include "RequestArguments.h"
 #include "SigningKey.h"
+#include "ToolExit.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -15,14 +16,6 @@ namespace {
 
 using namespace qby;
 using namespace qby::tools;
-
-constexpr int kRefused = 1;  // or failed
-constexpr int kUsage = 2;
-
-int fail(int status, const QString& why) {
-    std::fprintf(stderr, "qby-release-feed: %s\n", qPrintable(onOneLine(why)));
-    return status;
-}
 
 int failed(const foundation::Error& error) {
     return fail(kRefused, (error.code == EINVAL ? "refused: " : "failed: ") + error.message);

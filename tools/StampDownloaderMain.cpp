@@ -3,25 +3,17 @@
 #include "DownloaderStamper.h"
 #include "RequestArguments.h"
 #include "StampForms.h"
+#include "ToolExit.h"
 #include "app/RequestSources.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cerrno>
-#include <cstdio>
 
 namespace {
 
 using namespace qby;
 using namespace qby::tools;
-
-constexpr int kRefused = 1;  // or failed
-constexpr int kUsage = 2;
-
-int fail(int status, const QString& why) {
-    std::fprintf(stderr, "qby-stamp-downloader: %s\n", qPrintable(onOneLine(why)));
-    return status;
-}
 
 foundation::Status stamp(const DownloaderStamper& stamper, const QString& folder,
                          const QString& game, const foundation::DownloadRequest& request,
