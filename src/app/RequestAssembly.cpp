@@ -22,14 +22,13 @@ foundation::DownloadRequest assembleDownloadRequest(const platform::Bundle& bund
     const QString bundlePath = bundle.bundlePath();
     const QString bundleName = foundation::lastPathComponent(bundlePath);
 
-    if (const std::optional<foundation::DownloadRequest> named =
-            app::requestOfBundleName(bundleName)) {
+    if (const std::optional<foundation::DownloadRequest> named = requestOfBundleName(bundleName)) {
         logs.consoleLog(QStringLiteral("Dict: %1").arg(foundation::describeRequest(*named)));
         return *named;
     }
 
     const QString folder = foundation::deletingLastPathComponent(bundlePath);
-    const QStringList fileNames = app::requestFileNames(bundleName);
+    const QStringList fileNames = requestFileNames(bundleName);
     const QString hidden = foundation::appendingPathComponent(folder, fileNames.at(0));
     const QString plain = foundation::appendingPathComponent(folder, fileNames.at(1));
 

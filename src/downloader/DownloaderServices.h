@@ -32,7 +32,7 @@ struct InstallServices {
     platform::Clock& clock;
     platform::ArchiveVerifier& archiveVerifier;
     // The keys fixed when the downloader was built, and whether a signature is required.
-    const downloader::ReleaseTrust& trust;
+    const ReleaseTrust& trust;
 };
 
 // Everything QBYClientDownloader uses, handed to it at construction.

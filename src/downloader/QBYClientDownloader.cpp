@@ -62,8 +62,7 @@ void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
             const std::optional<QByteArray> data =
                 urlLoader.dataWithContentsOfURL(QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes);
             if (cancelled->load()) return;
-            std::optional<QVariantList> entries =
-                downloader::releaseEntriesOfFeed(data, propertyLists);
+            std::optional<QVariantList> entries = releaseEntriesOfFeed(data, propertyLists);
             dispatch.performOnMainThread([alive, self, entries = std::move(entries)] {
                 // A cancel that came after the check above: the application is already ending.
                 if (alive.expired() || self->downloadCancelled()) return;
@@ -210,7 +209,7 @@ void QBYClientDownloader::downloadDidFinish() {
 
     const QString folder = foundation::deletingLastPathComponent(downloadPath_);
     const QString file = foundation::lastPathComponent(downloadPath_);
-    const platform::ArchiveFormat format = downloader::archiveFormatOf(file);
+    const platform::ArchiveFormat format = archiveFormatOf(file);
     const foundation::Status unpacked = services_.install.archiveTools.unpack(folder, file, format);
     // As "rm -f" after the tool: the archive goes whether or not it unpacked.
     services_.fileManager.removeItem(downloadPath_);
@@ -242,9 +241,9 @@ void QBYClientDownloader::downloadDidFinish() {
 }
 
 bool QBYClientDownloader::archiveIntact() {
-    const downloader::IntegrityVerdict verdict =
-        downloader::verifyArchive(downloadPath_, promisedIntegrity_, services_.install.trust,
-                                  services_.install.archiveVerifier);
+    const IntegrityVerdict verdict =
+        verifyArchive(downloadPath_, promisedIntegrity_, services_.install.trust,
+                      services_.install.archiveVerifier);
     if (!verdict.reason.isEmpty()) services_.logs.consoleLog(verdict.reason);
     return verdict.accepted;
 }

@@ -107,7 +107,7 @@ private:
     std::optional<platform::UrlResponse> downloadResponse_;
     QString downloadPath_;
     qint64 downloadSizeInBytes_ = 0;
-    downloader::ArchiveIntegrity promisedIntegrity_;
+    ArchiveIntegrity promisedIntegrity_;
     qint64 bytesReceived_ = 0;
     // Shared with the feed fetch task, which reads it off the main thread and may outlive us.
     std::shared_ptr<std::atomic<bool>> downloadCancelled_ =

@@ -28,7 +28,7 @@ struct ReleaseEntry {
     // "sha256" and "ed25519Signature" as the feed holds them, whatever their type: they are
     // judged once the archive is there, so that a malformed one refuses this release rather
     // than letting an older one be chosen in its place.
-    downloader::ArchiveIntegrity integrity;
+    ArchiveIntegrity integrity;
 };
 
 // The usable entries of the feed's "downloader" array, in feed order. An entry is skipped when it
