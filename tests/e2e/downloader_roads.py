@@ -6,8 +6,7 @@ from functools import partial
 from pathlib import Path
 
 import world
-from road_session import (HELPER_NOTIFICATION, NOT_STARTED, SUPPORT_PAGE, TOO_OLD,
-                          Session)
+from road_session import HELPER_NOTIFICATION, SUPPORT_PAGE, TOO_OLD, Session
 from world import APPLICATIONS, CLIENT, DOWNLOADS
 
 # Seconds a frozen client may hold the downloader up: its 1 s pause and a bounded bus call.
@@ -61,27 +60,6 @@ def hand_off(checks, desktop, name):
     planted = [p for p in (world.HOME / "pwned", DOWNLOADS / "pwned", Path("/tmp/pwned"))
                if p.exists()]
     checks.equal("files made by shell syntax in the name", planted, [])
-
-
-def client_broken_missing(checks, desktop):
-    """A client in /Applications that cannot start: its alert, Quit, and the downloader stays with
-    the request written before the launch waiting."""
-    session = Session(checks)
-    client_bundle = world.place_bundle(CLIENT, APPLICATIONS)
-    executable = client_bundle / "Contents/MacOS" / world.executable_of(world.DIST / CLIENT).name
-    executable.unlink()
-    downloader = session.place_downloader("Game.K7.V9.app")
-    program = session.run_downloader(downloader)
-    alert = session.alert(desktop, program, NOT_STARTED[1].split("\n")[0])
-    session.check_alert(alert, (NOT_STARTED[0], NOT_STARTED[1].format(code=2)), ["Quit"])
-    desktop.screenshot("alert", alert)
-    checks.check("pressing Quit", alert.press("Quit"))
-    session.ends(program)
-    checks.step("nothing handed over, nothing removed")
-    session.check_waiting({"K7": "V9"})
-    checks.equal("client processes started", world.processes_running(executable), [])
-    checks.equal("activations of the client", session.activations(), [])
-    session.check_kept(downloader, kept=True)
 
 
 # Each row is a road of its own name, as the table of roads calls it: f(checks, desktop).

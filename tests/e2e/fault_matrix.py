@@ -88,7 +88,6 @@ ROWS = [
     archive("tgz_broken", (NOT_STARTED[0], NOT_STARTED[1].format(code=2)), lands=True),
     row("client_installed", HANDED_OFF, {"faults": {FEED: {"status": 503}}}, asked=[],
         client="installed"),
-    # Room for the archive's checksum and signature rows.
 ]
 ROWS = {r["name"]: r for r in ROWS}
 

@@ -8,7 +8,6 @@ from road import BUNDLES, OLD_KERNEL, Road
 ROADS = {
     "client_running": Road("downloader_roads.client_running"),
     "client_frozen": Road("downloader_roads.client_frozen"),
-    "client_broken_missing": Road("downloader_roads.client_broken_missing"),
     "too_old": Road("downloader_roads.too_old", kernel_release=OLD_KERNEL),
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "hostile_name": Road("downloader_roads.hostile_name"),

@@ -96,15 +96,16 @@ TEST_P(SystemInfoAtLeastTest, ComparesMajorAndMinorSigned) {
         << info.systemVersionString().toStdString();
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Table, SystemInfoAtLeastTest,
     ::testing::Values(AtLeastCase{{0, 0, 0}, false, false}, AtLeastCase{{9, 99, 0}, false, false},
                       AtLeastCase{{10, 11, 6}, false, false}, AtLeastCase{{10, 12, 0}, true, false},
                       AtLeastCase{{11, 7, 0}, true, false},
-                      // Signed: a negative minor does not hold back a
-                      // higher major.
+                      // Signed: a negative minor does not hold back a higher major.
                       AtLeastCase{{12, -1, 0}, true, true}, AtLeastCase{{10, -20, 0}, false, false},
                       AtLeastCase{{-5, 99, 0}, false, false}));
+// clang-format on
 
 TEST(SystemInfoTest, BuildVersionIsReadEachTimeAndEmptyMeansNothing) {
     ScriptedProbe probe;

@@ -211,15 +211,5 @@ TEST_F(DownloadWindowTest, SheetEndsWithDidEnd) {
     EXPECT_TRUE(guard.isNull());
 }
 
-TEST_F(DownloadWindowTest, LoaderKeepsEveryWindowItLoaded) {
-    LinuxDownloadWindow* second = load();
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(window, second);
-    window->setProgress(10);
-    second->setProgress(20);
-    EXPECT_EQ(std::pair(window->progressBar()->value(), second->progressBar()->value()),
-              std::pair(10, 20));
-}
-
 }  // namespace
 }  // namespace qby::platform::linuxhost

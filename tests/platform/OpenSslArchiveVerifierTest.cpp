@@ -64,18 +64,16 @@ TEST_P(Sha256Test, DigestsTheWholeFile) {
 }
 
 // FIPS 180-2's vectors; the million "a" spans many chunks.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Vectors, Sha256Test,
-    testing::Values(DigestCase{{"empty"},
-                               "",
-                               "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-                    DigestCase{{"abc"},
-                               "abc",
-                               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-                    DigestCase{{"million_a"},
-                               QByteArray(1000000, 'a'),
-                               "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"}),
+    testing::Values(
+        DigestCase{{"empty"}, "", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        DigestCase{{"abc"}, "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        DigestCase{{"million_a"}, QByteArray(1000000, 'a'),
+                   "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"}),
     testsupport::CaseName());
+// clang-format on
 
 struct SignatureCase : testsupport::NamedCase {
     QByteArray signedBytes;  // what the signature was made of
@@ -108,6 +106,7 @@ TEST_P(Ed25519Test, NamesTheKeyThatSignedTheFile) {
 
 const QByteArray kBody = QByteArray(300000, 'z') + "end";
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rows, Ed25519Test,
     testing::Values(
@@ -115,10 +114,10 @@ INSTANTIATE_TEST_SUITE_P(
         SignatureCase{{"second_accepted_key"}, kBody, kBody, 2, 64, 1},
         SignatureCase{{"short_key_skipped"}, kBody, kBody, 3, 64, 2},
         SignatureCase{{"empty_file"}, "", "", 1, 64, 0},
-        SignatureCase{
-            {"last_byte_changed"}, kBody, kBody.left(kBody.size() - 1) + "E", 2, 64, std::nullopt},
+        SignatureCase{{"last_byte_changed"}, kBody, kBody.left(kBody.size() - 1) + "E", 2, 64, std::nullopt},
         SignatureCase{{"signature_cut_short"}, kBody, kBody, 1, 63, std::nullopt}),
     testsupport::CaseName());
+// clang-format on
 
 TEST(ArchiveVerifierErrorsTest, NoRegularFileIsAnError) {
     QTemporaryDir folder;

@@ -148,7 +148,8 @@ TEST_F(SessionBusServicesTest, NotificationsReachEveryListener) {
     LinuxNotificationCenter center(ours);
     center.postNotification("QBY.Helper");
     center.postNotification(QString::fromUtf8("\xC3\xBC"));
-    QTest::qWaitFor([&] { return first.names.size() == 2 && second.names.size() == 2; }, 5000);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return first.names.size() == 2 && second.names.size() == 2; }, 5000));
     EXPECT_EQ(first.names, (QStringList{"QBY.Helper", QString::fromUtf8("\xC3\xBC")}));
     EXPECT_EQ(second.names, first.names);
 }

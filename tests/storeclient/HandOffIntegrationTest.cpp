@@ -8,7 +8,6 @@
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
 
 namespace qby::storeclient::test {
@@ -28,15 +27,6 @@ protected:
         ASSERT_TRUE(home.isValid() && bus.isRunning() && connection.isConnected());
         // The downloader finds the drop folder through the user's data folder.
         environment.set("XDG_DATA_HOME", home.path() + "/.local/share");
-    }
-
-    void TearDown() override {
-        // A client started through the workspace is not our child: end it by its bus name.
-        const QDBusReply<uint> pid = connection.interface()->servicePid(kClientIdentifier);
-        if (pid.isValid() && client.process().state() == QProcess::NotRunning) {
-            ::kill(static_cast<pid_t>(pid.value()), SIGTERM);
-            waitUntil([this] { return !clientOwnsName(); });
-        }
     }
 
     bool clientOwnsName() {
@@ -101,24 +91,6 @@ TEST_F(HandOffIntegrationTest, TheRunningClientIsFoundAndRecordsTheRequestOnceAn
     ASSERT_EQ(lines.size(), 1);
     EXPECT_EQ(lines.first().value("file").toString(), files.first());
     EXPECT_EQ(recordedRequest(lines.first()), request);
-}
-
-TEST_F(HandOffIntegrationTest, AClientLaunchedFromItsBundleTakesTheWaitingRequest) {
-    // The launched client inherits the downloader's environment.
-    environment.set("HOME", home.path());
-    environment.set("DBUS_SESSION_BUS_ADDRESS", bus.address());
-    environment.set("XDG_RUNTIME_DIR", home.path());
-    environment.set("QT_QPA_PLATFORM", "offscreen");
-    const foundation::DownloadRequest request{{"Product", "Ice Road"}};
-    client::writeNotificationFile(request, "download", services.fileServices());
-
-    const QString bundle = ReferenceClient::bundlePath();
-    ASSERT_TRUE(bundle.endsWith("/Quillbay.app"));
-    // No notification follows a launch: the client must look at its start.
-    ASSERT_TRUE(services.proxy().launchClient(bundle));
-    ASSERT_TRUE(waitUntil([this] { return clientOwnsName() && dropped().isEmpty(); }));
-    ASSERT_EQ(client.log().size(), 1);
-    EXPECT_EQ(recordedRequest(client.log().first()), request);
 }
 
 TEST_F(HandOffIntegrationTest, ASecondInstanceLeavesAtOnce) {

@@ -2,8 +2,6 @@
 
 #include "NotificationFiles.h"
 
-#include <QDir>
-
 namespace qby::storeclient::test {
 
 ReferenceClient::ReferenceClient(QString home, QString busAddress)
@@ -21,10 +19,6 @@ ReferenceClient::~ReferenceClient() {
 
 QString ReferenceClient::executablePath() {
     return QStringLiteral(QBY_STORE_CLIENT_EXECUTABLE);
-}
-
-QString ReferenceClient::bundlePath() {
-    return QDir::cleanPath(executablePath() + QStringLiteral("/../../.."));
 }
 
 bool ReferenceClient::start() {

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "WaitUntil.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QMap>
 #include <QProcess>
 #include <QString>
-
-#include "WaitUntil.h"
 
 namespace qby::storeclient::test {
 
@@ -24,8 +24,6 @@ public:
 
     // Contents/MacOS/Quillbay inside the built Quillbay.app.
     static QString executablePath();
-    // The built Quillbay.app itself.
-    static QString bundlePath();
 
     // Starts another instance; true once it runs.
     bool start();

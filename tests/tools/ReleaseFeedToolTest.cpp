@@ -108,48 +108,29 @@ TEST_P(ReleaseFeedTool, AddsWhatTheDownloaderReadsAndOpenSslVerifies) {
               0);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReleaseFeedTool,
     ::testing::Values(
         FeedCase{{"NewFeed"}, {}, {"--processors", "i386 x86_64"}, nullptr, 1, "i386 x86_64"},
-        FeedCase{{"NoReleasesYet"},
-                 "<plist><dict><key>other</key><string>kept</string></dict></plist>",
-                 {},
-                 nullptr,
-                 1},
+        FeedCase{{"NoReleasesYet"}, "<plist><dict><key>other</key><string>kept</string></dict></plist>", {},
+                 nullptr, 1},
         FeedCase{{"OthersKept"},
-                 feedOf("<dict><key>version</key><string>1.0</string><key>notes</key><string>kept</"
-                        "string></dict>"),
-                 {},
-                 nullptr,
-                 2},
-        FeedCase{
-            {"SameVersionReplacedInPlace"},
-            feedOf("<dict><key>version</key><string>2.0</string><key>url</key><string>https://old/"
-                   "a.tgz</string><key>supportedCPUTypes</key><string>ppc</string><key>notes</"
-                   "key><string>kept</string></dict><string>kept</string>"
-                   "<dict><key>version</key><string>2.0</string></dict>"),
-            {},
-            nullptr,
-            1},
-        FeedCase{
-            {"NotHttps"}, {}, {"--url", "http://www.quillbay.com/a.tgz"}, "would not fetch", 0},
-        FeedCase{{"NoFileName"},
-                 {},
-                 {"--url", "https://www.quillbay.com/downloader/"},
-                 "would not fetch",
-                 0},
+                 feedOf("<dict><key>version</key><string>1.0</string><key>notes</key><string>kept</string></dict>"),
+                 {}, nullptr, 2},
+        FeedCase{{"SameVersionReplacedInPlace"},
+                 feedOf("<dict><key>version</key><string>2.0</string><key>url</key><string>https://old/a.tgz</string>"
+                        "<key>supportedCPUTypes</key><string>ppc</string><key>notes</key><string>kept</string></dict>"
+                        "<string>kept</string><dict><key>version</key><string>2.0</string></dict>"),
+                 {}, nullptr, 1},
+        FeedCase{{"NotHttps"}, {}, {"--url", "http://www.quillbay.com/a.tgz"}, "would not fetch", 0},
+        FeedCase{{"NoFileName"}, {}, {"--url", "https://www.quillbay.com/downloader/"}, "would not fetch", 0},
         FeedCase{{"ZipNamedTgz"}, {}, {"--archive", "@a.zip"}, "is no gzip archive", 0},
-        FeedCase{{"TgzNamedZip"},
-                 {},
-                 {"--url", "https://www.quillbay.com/a.zip"},
-                 "is no zip archive",
-                 0},
-        FeedCase{
-            {"NotEd25519"}, {}, {"--key", "@ec.pem"}, "holds a key of type EC, not Ed25519", 0},
-        FeedCase{
-            {"RootNoDictionary"}, "<plist><array/></plist>", {}, "its root is no dictionary", 0}),
+        FeedCase{{"TgzNamedZip"}, {}, {"--url", "https://www.quillbay.com/a.zip"}, "is no zip archive", 0},
+        FeedCase{{"NotEd25519"}, {}, {"--key", "@ec.pem"}, "holds a key of type EC, not Ed25519", 0},
+        FeedCase{{"RootNoDictionary"}, "<plist><array/></plist>", {}, "its root is no dictionary", 0}),
     testsupport::CaseName());
+// clang-format on
 
 class ReleaseFeedKey : public ReleaseFeedTool {};
 

@@ -73,37 +73,27 @@ TEST_P(StampRefusals, SayWhyOnOneLineAndWriteNothing) {
     EXPECT_TRUE(QDir(out).isEmpty());
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, StampRefusals,
     ::testing::Values(
-        Refusal{{"TwoPairs"},
-                {"-g", "Game", "a=1", "b=2"},
+        Refusal{{"TwoPairs"}, {"-g", "Game", "a=1", "b=2"},
                 "refused: a bundle name carries exactly one KEY=VALUE, not 2"},
         Refusal{{"NoPair"}, {"-g", "Game"}, "exactly one KEY=VALUE, not 0"},
         Refusal{{"DotInKey"}, {"-g", "Game", "K.7=V9"}, R"(the key "K.7" holds a ".")"},
-        Refusal{
-            {"DotInValue"},
-            {"-g", "Game", "K7=1.5"},
-            R"(would read {"K7" = "1";} from the name "Game.K7.1.5.app": the value "1.5" holds a ".")"},
+        Refusal{{"DotInValue"}, {"-g", "Game", "K7=1.5"},
+                R"(would read {"K7" = "1";} from the name "Game.K7.1.5.app": )" R"(the value "1.5" holds a ".")"},
         Refusal{{"DotInGame"}, {"-g", "My Game 1.5", "K7=V9"}, R"(the game name "My Game 1.5")"},
         Refusal{{"SlashInValue"}, {"-g", "Game", "K7=a/b"}, R"(the value "a/b" holds a "/")"},
         Refusal{{"NameTooLong"}, {"-g", QString(250, 'G'), "K7=V9"}, "is longer than 255 bytes"},
-        Refusal{
-            {"FileAndDotInGame"}, {"--request-file", "-g", "G.K7", "a=b"}, "and no request file"},
-        Refusal{{"FileAndSemicolonInKey"},
-                {"--request-file", "-g", "G", "a;b=c"},
-                R"(key "a;b" holds a ";")"},
-        Refusal{{"FileAndLineFeedInValue"},
-                {"--request-file", "-g", "G", "k=x\ny"},
-                R"("x\ny" holds a "\n")"},
-        Refusal{{"NoBundle"},
-                {"--bundle", "/none", "-g", "G", "K=V"},
-                "failed: /none is no built downloader bundle"},
-        Refusal{{"FileAndSlashInGame"},
-                {"--request-file", "-g", "a/b", "K=V"},
-                R"(the game name "a/b" holds a "/")"},
+        Refusal{{"FileAndDotInGame"}, {"--request-file", "-g", "G.K7", "a=b"}, "and no request file"},
+        Refusal{{"FileAndSemicolonInKey"}, {"--request-file", "-g", "G", "a;b=c"}, R"(key "a;b" holds a ";")"},
+        Refusal{{"FileAndLineFeedInValue"}, {"--request-file", "-g", "G", "k=x\ny"}, R"("x\ny" holds a "\n")"},
+        Refusal{{"NoBundle"}, {"--bundle", "/none", "-g", "G", "K=V"}, "failed: /none is no built downloader bundle"},
+        Refusal{{"FileAndSlashInGame"}, {"--request-file", "-g", "a/b", "K=V"}, R"(the game name "a/b" holds a "/")"},
         Refusal{{"FileAndEmptyRequest"}, {"--request-file", "-g", "G"}, "the request is empty"}),
     testsupport::CaseName());
+// clang-format on
 
 }  // namespace
 }  // namespace qby::tools
