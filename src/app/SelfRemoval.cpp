@@ -37,12 +37,12 @@ void removeDownloaderFiles(const platform::Bundle& bundle, platform::FileManager
         return;
     }
 
-    const int error = fileManager.removeItem(bundlePath);
-    if (error == 0) {
+    const foundation::Status removed = fileManager.removeItem(bundlePath);
+    if (removed.ok()) {
         fileManager.removeItem(archiveBesideBundle(bundlePath));
         return;
     }
-    if (!systemInfo.isSystemAtLeast10_12() || error != EROFS) return;
+    if (!systemInfo.isSystemAtLeast10_12() || removed.error().code != EROFS) return;
 
     const std::optional<QString> bundleName = outermostBundleName(bundlePath);
     if (!bundleName || !isBundleName(*bundleName)) return;
@@ -51,7 +51,7 @@ void removeDownloaderFiles(const platform::Bundle& bundle, platform::FileManager
 
     const QString copy = foundation::appendingPathComponent(downloads.first(), *bundleName);
     if (!fileManager.isDirectory(copy)) return;
-    if (fileManager.removeItem(copy) == 0) fileManager.removeItem(archiveBesideBundle(copy));
+    if (fileManager.removeItem(copy).ok()) fileManager.removeItem(archiveBesideBundle(copy));
 }
 
 }  // namespace qby::app

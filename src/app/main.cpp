@@ -70,8 +70,8 @@ int main(int argc, char* argv[]) {
     const platform::PlatformServices services{
         application,   bundle,      fileManager, workspace, metadataSearch, notificationCenter,
         propertyLists, processInfo, logs,        pauses,    interfaceLoader};
-    client::QBYClientProxy proxy(
-        {workspace, metadataSearch, notificationCenter, application, bundle, pauses, systemInfo});
+    client::QBYClientProxy proxy({workspace, metadataSearch, notificationCenter, application,
+                                  bundle, pauses, systemInfo, logs});
     client::QBYClientProxy::setSharedProxy(&proxy);
 
     HandOffFlag handOff;

@@ -61,17 +61,22 @@ std::shared_ptr<platform::RunningApplication> QBYClientProxy::isClientRunning() 
 }
 
 bool QBYClientProxy::launchClient(const QString& clientPath) {
-    const platform::LaunchResult result = services_.workspace.launchApplication(clientPath);
-    if (result.application && !result.errorCode) {
+    const platform::LaunchResult launched = services_.workspace.launchApplication(clientPath);
+    if (launched.ok() && launched.value()) {
         services_.pauses.sleep(1);
         return true;
+    }
+    const int code = launched.ok() ? 0 : launched.error().code;
+    if (!launched.ok()) {
+        services_.logs.consoleLog(
+            QStringLiteral("The client could not be started: %1").arg(launched.error().message));
     }
     // The format is translated first, so a translation keeps its %d.
     const QString format = localized(QStringLiteral(
         "Please use the Finder to locate the QBY app and then double-click to start it. Contact "
         "Technical Support if you continue to have problems.\n\nError %d"));
     QString informative = format;
-    informative.replace(QLatin1String("%d"), QString::number(result.errorCode.value_or(0)));
+    informative.replace(QLatin1String("%d"), QString::number(code));
     services_.application.runModal(
         {localized(QStringLiteral("The Quillbay app could not be started.")),
          informative,

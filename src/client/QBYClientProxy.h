@@ -3,6 +3,7 @@
 #include "foundation/SystemInfo.h"
 #include "platform/Application.h"
 #include "platform/Bundle.h"
+#include "platform/Logs.h"
 #include "platform/MetadataSearch.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Pauses.h"
@@ -22,6 +23,7 @@ struct ClientProxyServices {
     platform::Bundle& bundle;
     platform::Pauses& pauses;
     foundation::SystemInfo& systemInfo;
+    platform::Logs& logs;
 };
 
 // The one point of contact with the store client: finds it, tells whether it is installed or

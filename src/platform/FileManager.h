@@ -23,9 +23,10 @@ public:
     // or not valid UTF-8.
     virtual std::optional<QString> readUtf8Text(const QString& path, qint64 maxBytes) const = 0;
 
-    // Removes a file or a whole folder tree (links are removed, never followed).
-    // Answers 0 on success, otherwise the POSIX error number of the failure (EROFS is 30).
-    virtual int removeItem(const QString& path) = 0;
+    // Removes a file or a whole folder tree (links are removed, never followed). A failure's
+    // code is the errno of the first failure: ENOENT when nothing is at path, EROFS (30) on a
+    // read-only file system.
+    virtual foundation::Status removeItem(const QString& path) = 0;
 
     // Creates the folder and every missing folder above it; folders it creates are private to
     // the user (0700). True when a folder stands at path afterwards.

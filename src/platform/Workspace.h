@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/Result.h"
 #include "platform/RunningApplication.h"
 
 #include <QString>
@@ -10,11 +11,9 @@
 
 namespace qby::platform {
 
-// What a launch answered: the launched application and the error of the launch, each optional.
-struct LaunchResult {
-    std::shared_ptr<RunningApplication> application;
-    std::optional<qint64> errorCode;
-};
+// What a launch answered: the launched application, or why it could not start (an errno value
+// and a sentence naming the file concerned).
+using LaunchResult = foundation::Result<std::shared_ptr<RunningApplication>>;
 
 // The user's applications: the registry by bundle identifier, the running ones, launching, URLs.
 class Workspace {

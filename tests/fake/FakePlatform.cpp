@@ -125,12 +125,12 @@ std::optional<QString> FakePlatform::readUtf8Text(const QString& path, qint64 ma
     return it.value();
 }
 
-int FakePlatform::removeItem(const QString& path) {
+foundation::Status FakePlatform::removeItem(const QString& path) {
     log.add(QStringLiteral("file.remove %1").arg(path));
-    if (removalErrors.contains(path)) return removalErrors.value(path);
-    if (!exists(path)) return ENOENT;
+    if (removalErrors.contains(path)) return error(removalErrors.value(path));
+    if (!exists(path)) return error(ENOENT);
     removeTree(path);
-    return 0;
+    return {};
 }
 
 bool FakePlatform::createDirectory(const QString& path) {

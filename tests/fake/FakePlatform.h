@@ -130,7 +130,14 @@ public:
     std::vector<std::shared_ptr<platform::RunningApplication>> running;
     // Running applications answered from the second look on (nothing: the same as the first).
     std::optional<std::vector<std::shared_ptr<platform::RunningApplication>>> runningLater;
-    platform::LaunchResult launchAnswer;
+    // What a launch answers: nothing and no error until scripted.
+    platform::LaunchResult launchAnswer = std::shared_ptr<platform::RunningApplication>();
+    void launchAnswers(std::shared_ptr<platform::RunningApplication> application) {
+        launchAnswer = std::move(application);
+    }
+    void launchFails(int code) {
+        launchAnswer = foundation::Error{code, QStringLiteral("scripted failure %1").arg(code)};
+    }
 
     bool queryCreatable = true;
     bool queryRuns = true;
@@ -164,7 +171,7 @@ public:
     bool fileExists(const QString& path) const override { return exists(path); }
     bool isDirectory(const QString& path) const override { return folders.contains(path); }
     std::optional<QString> readUtf8Text(const QString& path, qint64 maxBytes) const override;
-    int removeItem(const QString& path) override;
+    foundation::Status removeItem(const QString& path) override;
     bool createDirectory(const QString& path) override;
     QStringList applicationSupportDirectories() const override { return applicationSupport; }
     QStringList downloadsDirectories() const override { return {"/home/user/Downloads"}; }

@@ -5,7 +5,7 @@
 namespace qby::fake {
 
 FakeWorld::FakeWorld()
-    : proxy({platform, platform, platform, platform, platform, platform, systemInfo}),
+    : proxy({platform, platform, platform, platform, platform, platform, systemInfo, platform}),
       delegate(platform.services(), proxy, systemInfo, handOff, install.services()) {
     platform.setTerminationHandler([this] { delegate.applicationWillTerminate(); });
 }

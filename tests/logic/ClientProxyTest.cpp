@@ -123,7 +123,7 @@ TEST_F(ClientProxyTest, RunningClientIsTheFirstExactIdentifierMatch) {
 }
 
 TEST_F(ClientProxyTest, SuccessfulLaunchPausesOneSecondWithoutAlert) {
-    platform.launchAnswer = {app(client::kClientBundleIdentifier, "client"), std::nullopt};
+    platform.launchAnswers(app(client::kClientBundleIdentifier, "client"));
     EXPECT_TRUE(proxy.launchClient(QStringLiteral("/Applications/Quillbay.app")));
     EXPECT_EQ(platform.log.calls(),
               QStringList({"workspace.launch /Applications/Quillbay.app", "sleep 1"}));
@@ -131,8 +131,7 @@ TEST_F(ClientProxyTest, SuccessfulLaunchPausesOneSecondWithoutAlert) {
 }
 
 struct FailedLaunchCase : testsupport::NamedCase {
-    bool handle;
-    std::optional<qint64> error;
+    std::optional<int> error;  // nothing: no application and no error either
     const char* number;
 };
 
@@ -141,8 +140,7 @@ class FailedLaunchTest : public ClientProxyTest,
 
 TEST_P(FailedLaunchTest, ShowsTheAlertWithTheErrorNumber) {
     const FailedLaunchCase& c = GetParam();
-    platform.launchAnswer = {c.handle ? app(client::kClientBundleIdentifier, "c") : nullptr,
-                             c.error};
+    if (c.error) platform.launchFails(*c.error);
     EXPECT_FALSE(proxy.launchClient(QStringLiteral("/Applications/Quillbay.app")));
     ASSERT_EQ(platform.alerts.size(), 1u);
     const platform::Alert& alert = platform.alerts.front();
@@ -154,12 +152,15 @@ TEST_P(FailedLaunchTest, ShowsTheAlertWithTheErrorNumber) {
                                QString::fromLatin1(c.number),
                            "Quit"}));
     EXPECT_EQ(platform.log.count("sleep"), 0) << calls();
+    // The log says why; the alert gives the number.
+    EXPECT_EQ(platform.log.count("console The client could not be started: scripted failure"),
+              c.error ? 1 : 0)
+        << calls();
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, FailedLaunchTest,
-                         ::testing::Values(FailedLaunchCase{"ErrorOnly", false, 13, "13"},
-                                           FailedLaunchCase{"HandleAndError", true, 2, "2"},
-                                           FailedLaunchCase{"Neither", false, std::nullopt, "0"}),
+                         ::testing::Values(FailedLaunchCase{"Error", 13, "13"},
+                                           FailedLaunchCase{"Neither", std::nullopt, "0"}),
                          testsupport::CaseName{});
 
 TEST_F(ClientProxyTest, TranslatedLaunchAlertKeepsTheNumberPlaceholder) {
@@ -169,7 +170,7 @@ TEST_F(ClientProxyTest, TranslatedLaunchAlertKeepsTheNumberPlaceholder) {
             "it. Contact Technical Support if you continue to have problems.\n\nError %d"),
         QStringLiteral("Fehler %d"));
     platform.translations.insert(QStringLiteral("Quit"), QStringLiteral("Beenden"));
-    platform.launchAnswer = {nullptr, 2};
+    platform.launchFails(2);
     proxy.launchClient(QStringLiteral("/Applications/Quillbay.app"));
     ASSERT_EQ(platform.alerts.size(), 1u);
     EXPECT_EQ(

@@ -39,14 +39,12 @@ class DownloaderFixture {
 public:
     DownloaderFixture()
         : systemInfo(platform),
-          proxy({platform, platform, platform, platform, platform, platform, systemInfo}),
+          proxy({platform, platform, platform, platform, platform, platform, systemInfo, platform}),
           downloader(services()) {
         platform.addFolder(QStringLiteral("/tmp"));
         platform.addFolder(QStringLiteral("/Applications"));
-        platform.launchAnswer = {
-            std::make_shared<fake::FakeRunningApplication>(
-                platform.log, QStringLiteral("com.quillbay.Client2"), QStringLiteral("client")),
-            std::nullopt};
+        platform.launchAnswers(std::make_shared<fake::FakeRunningApplication>(
+            platform.log, QStringLiteral("com.quillbay.Client2"), QStringLiteral("client")));
         downloader.awakeFromNib();
     }
 

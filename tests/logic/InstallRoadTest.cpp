@@ -19,7 +19,7 @@ TEST_P(InstallRoadTest, InstalledClientTakesOverOnlyWithTheRequestInTheDropFolde
     platform.addFolder(QStringLiteral("/Applications"));
     platform.propertyListWritesSucceed = requestWritten;
     platform.alertResponses = {platform::kAlertFirstButtonReturn};  // Download & Install
-    platform.launchAnswer = {world.client("client"), std::nullopt};
+    platform.launchAnswers(world.client("client"));
     world.install.unpackResult = foundation::Status();
     world.install.unpackedNames = {QStringLiteral("Quillbay.app")};
 

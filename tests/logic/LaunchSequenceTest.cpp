@@ -62,7 +62,7 @@ TEST_F(LaunchSequenceTest, RunningClientGetsTheRequestActivationPauseAndNotifica
 
 TEST_F(LaunchSequenceTest, InstalledClientIsLaunchedByPathThenNotified) {
     platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
-    platform.launchAnswer = {client("launched"), std::nullopt};
+    platform.launchAnswers(client("launched"));
     launch();
     EXPECT_TRUE(inOrder({"application.activateIgnoringOtherApps 1", "plist.write",
                          "workspace.launch /Applications/Quillbay.app", "sleep 1",
@@ -88,7 +88,7 @@ TEST_F(LaunchSequenceTest, RefusedBringToFrontFallsBackToLaunch) {
     platform.runningLater = std::vector<std::shared_ptr<platform::RunningApplication>>{
         client("late", /*accepts=*/false)};
     platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
-    platform.launchAnswer = {client("launched"), std::nullopt};
+    platform.launchAnswers(client("launched"));
     launch();
     EXPECT_TRUE(
         inOrder({"usleep 100000", "workspace.registry", "workspace.launch", "notifications.post"}))
@@ -98,7 +98,7 @@ TEST_F(LaunchSequenceTest, RefusedBringToFrontFallsBackToLaunch) {
 
 TEST_F(LaunchSequenceTest, FailedLaunchKeepsTheDownloaderAndTheRequestFile) {
     platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
-    platform.launchAnswer = {nullptr, 2};
+    platform.launchFails(2);
     launch();
     EXPECT_TRUE(onlyAlert().value(1).endsWith("Error 2")) << calls();
     EXPECT_EQ(n("notifications.post"), 0);
@@ -111,7 +111,7 @@ TEST_F(LaunchSequenceTest, ClientThatVanishedBeforeTheLaunchEndsInTheAlert) {
     // Installed at the look-up, gone when its path is asked for again.
     platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
     platform.registryAnswersLeft = 1;
-    platform.launchAnswer = {nullptr, 2};
+    platform.launchFails(2);
     launch();
     EXPECT_EQ(n("workspace.launch"), 1) << calls();
     EXPECT_EQ(platform.alerts.size(), 1u) << calls();

@@ -47,7 +47,7 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
                                        : foundation::Status(foundation::Error{2, "tar: exit 2"});
     install.unpackedNames = row.unpackedNames;
     if (row.listing) platform.listings.insert(kWorkFolder, *row.listing);
-    if (!row.launches) platform.launchAnswer = {nullptr, 13};
+    if (!row.launches) platform.launchFails(13);
 
     startRelease(file);
     respond(100);
@@ -117,6 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                   .calls = QStringList{kMove, kAdminMove} + kEnd, .destinationHolds = "nothing"},
         FinishRow{.name = "launch_failure_leaves_the_flag_unset", .launches = false,
                   .calls = {kMove, "sleep 1", "workspace.launch " + kDestination,
+                            "console The client could not be started: scripted failure 13",
                             "application.runModal The Quillbay app could not be started.", "application.terminate"},
                   .destinationHolds = "new"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -122,7 +122,7 @@ TEST_F(LinuxFileManagerTest, RemovesATreeButNotWhatItsLinksPointAt) {
     link(path("outside/keep/precious"), tree + "/Contents/MacOS/outsideFile");
     link("nowhere", tree + "/dangling");
 
-    EXPECT_EQ(files.removeItem(tree), 0);
+    EXPECT_TRUE(files.removeItem(tree).ok());
     EXPECT_FALSE(files.fileExists(tree));
     EXPECT_TRUE(QFile::exists(path("outside/keep/precious")));
 }
@@ -132,12 +132,15 @@ TEST_F(LinuxFileManagerTest, RemovesSingleItemsAndAnswersErrnoForAbsentOnes) {
     ASSERT_TRUE(QDir().mkdir(path("target")));
     link(path("target"), path("Link.app"));
     // A link to a folder: the link goes, the folder stays.
-    for (const char* name : {"Game.zip", "Link.app"}) EXPECT_EQ(files.removeItem(path(name)), 0);
+    for (const char* name : {"Game.zip", "Link.app"})
+        EXPECT_TRUE(files.removeItem(path(name)).ok());
     EXPECT_FALSE(files.fileExists(path("Game.zip")) || files.fileExists(path("Link.app")));
     EXPECT_TRUE(files.isDirectory(path("target")));
-    EXPECT_EQ(files.removeItem(path("Game.zip")), ENOENT);
-    EXPECT_EQ(files.removeItem(path("missing/inside")), ENOENT);
-    EXPECT_EQ(files.removeItem(""), ENOENT);
+    for (const QString& absent : {path("Game.zip"), path("missing/inside"), QString()}) {
+        const foundation::Status status = files.removeItem(absent);
+        EXPECT_EQ(status.ok() ? 0 : status.error().code, ENOENT) << absent.toStdString();
+        EXPECT_TRUE(status.ok() || status.error().message.contains(absent));
+    }
 }
 
 // Removal on a read-only mount answers EROFS. The mount is made in a child process inside a
@@ -159,7 +162,8 @@ TEST_F(LinuxFileManagerTest, RemovalOnAReadOnlyMountAnswersErofs) {
                   nullptr) != 0)
             _exit(kCannotMount);
         LinuxFileManager childFiles;
-        _exit(childFiles.removeItem(mounted + "/Game.app"));
+        const foundation::Status removed = childFiles.removeItem(mounted + "/Game.app");
+        _exit(removed.ok() ? 0 : removed.error().code);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -241,7 +245,7 @@ protected:
     }
     void TearDown() override {
         // Read-only folders inside: removed through the service.
-        ASSERT_TRUE(!other || files.removeItem(other->path()) == 0);
+        ASSERT_TRUE(!other || files.removeItem(other->path()).ok());
     }
 
     std::optional<QTemporaryDir> other;

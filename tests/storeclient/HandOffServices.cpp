@@ -8,6 +8,6 @@ HandOffServices::HandOffServices(const QDBusConnection& bus, const QString& home
       notificationCenter_(bus),
       systemInfo_(probe_),
       proxy_({workspace_, metadataSearch_, notificationCenter_, application_, bundle_, pauses_,
-              systemInfo_}) {}
+              systemInfo_, logs_}) {}
 
 }  // namespace qby::storeclient::test

@@ -55,9 +55,10 @@ std::optional<QString> LinuxFileManager::readUtf8Text(const QString& path, qint6
     return QString::fromUtf8(*bytes);
 }
 
-int LinuxFileManager::removeItem(const QString& path) {
-    if (path.isEmpty()) return ENOENT;
-    return TreeRemover::remove(nativePath(path));
+foundation::Status LinuxFileManager::removeItem(const QString& path) {
+    const int error = path.isEmpty() ? ENOENT : TreeRemover::remove(nativePath(path));
+    if (error != 0) return PosixError::at(error, path);
+    return {};
 }
 
 bool LinuxFileManager::createDirectory(const QString& path) {

@@ -10,7 +10,7 @@ public:
     bool fileExists(const QString& path) const override;
     bool isDirectory(const QString& path) const override;
     std::optional<QString> readUtf8Text(const QString& path, qint64 maxBytes) const override;
-    int removeItem(const QString& path) override;
+    foundation::Status removeItem(const QString& path) override;
     bool createDirectory(const QString& path) override;
     QStringList applicationSupportDirectories() const override;
     QStringList downloadsDirectories() const override;

@@ -5,6 +5,7 @@
 #include "platform/linux/DirectoryListing.h"
 #include "platform/linux/InfoPlistReader.h"
 #include "platform/linux/LinuxRunningApplication.h"
+#include "platform/linux/PosixError.h"
 
 #include <QDBusMessage>
 #include <QDesktopServices>
@@ -69,23 +70,26 @@ std::vector<std::shared_ptr<RunningApplication>> LinuxWorkspace::runningApplicat
 LaunchResult LinuxWorkspace::launchApplication(const QString& bundlePath) {
     // An empty path would name "/Contents/Info.plist" at the root, and a relative one depends on
     // the working folder: neither names a bundle.
-    if (!QDir::isAbsolutePath(bundlePath)) return {nullptr, ENOENT};
-    const std::optional<QVariantMap> info = InfoPlistReader::read(bundlePath);
-    if (!info) {
-        const bool present = QFileInfo::exists(foundation::BundleLayout::infoPlist(bundlePath));
-        return {nullptr, present ? ENOEXEC : ENOENT};
+    if (!QDir::isAbsolutePath(bundlePath)) {
+        return foundation::Error{
+            ENOENT, QStringLiteral("No bundle at the relative path \"%1\"").arg(bundlePath)};
     }
+    const QString infoPlist = foundation::BundleLayout::infoPlist(bundlePath);
+    const std::optional<QVariantMap> info = InfoPlistReader::read(bundlePath);
+    if (!info) return PosixError::at(QFileInfo::exists(infoPlist) ? ENOEXEC : ENOENT, infoPlist);
     const QVariant executable = info->value("CFBundleExecutable");
     if (executable.typeId() != QMetaType::QString || !isPlainFileName(executable.toString())) {
-        return {nullptr, ENOEXEC};
+        return foundation::Error{
+            ENOEXEC, QStringLiteral("%1 names no executable inside the bundle").arg(infoPlist)};
     }
 
     const QString program = foundation::BundleLayout::executable(bundlePath, executable.toString());
     const int error =
         DetachedLauncher::launch(QFile::encodeName(program), QFile::encodeName(homeFolder_));
-    if (error != 0) return {nullptr, error};
+    if (error != 0) return PosixError::at(error, program);
     const QString identifier = info->value("CFBundleIdentifier").toString();
-    return {std::make_shared<LinuxRunningApplication>(identifier, bus_), std::nullopt};
+    return std::shared_ptr<RunningApplication>(
+        std::make_shared<LinuxRunningApplication>(identifier, bus_));
 }
 
 bool LinuxWorkspace::openURL(const QUrl& url) {
