@@ -11,9 +11,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_download_server BYTES\n");
         return 2;
     }
-    qby::testsupport::LocalHttpServer server({{.path = "/body",
-                                               .headers = {"Content-Type: application/x-gzip"},
-                                               .generatedLength = bytes}});
+    qby::harness::LocalHttpServer server({{.path = "/body",
+                                           .headers = {"Content-Type: application/x-gzip"},
+                                           .generatedLength = bytes}});
     if (!server.listening()) return 1;
     std::printf("%u\n", server.port());
     std::fflush(stdout);

@@ -15,7 +15,7 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
-namespace qby::storeclient::test {
+namespace qby::harness::storeclient {
 namespace {
 
 const foundation::DownloadRequest kRequest{
@@ -50,7 +50,7 @@ public:
 
 private:
     QTemporaryDir home_;
-    testsupport::PrivateSessionBus bus_;
+    harness::PrivateSessionBus bus_;
     QDBusConnection connection_;
     ReferenceClient client_;
     std::unique_ptr<HandOffServices> services_;
@@ -134,13 +134,13 @@ BENCHMARK(BM_HandOff)->Unit(benchmark::kMillisecond)->Repetitions(9);
 BENCHMARK(BM_HandOffWithLookup)->Unit(benchmark::kMillisecond)->Repetitions(9);
 
 }  // namespace
-}  // namespace qby::storeclient::test
+}  // namespace qby::harness::storeclient
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    qby::storeclient::test::HandOffWorld world;
-    qby::storeclient::test::world = &world;
+    qby::harness::storeclient::HandOffWorld world;
+    qby::harness::storeclient::world = &world;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

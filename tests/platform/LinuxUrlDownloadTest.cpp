@@ -15,8 +15,8 @@
 namespace qby::platform::linuxhost {
 namespace {
 
-using testsupport::HttpRoute;
-using testsupport::LocalHttpServer;
+using harness::HttpRoute;
+using harness::LocalHttpServer;
 
 // "quillbay\n" compressed with gzip.
 const QByteArray kGzipBody =

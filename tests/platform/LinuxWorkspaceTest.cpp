@@ -15,10 +15,10 @@
 namespace qby::platform::linuxhost {
 namespace {
 
+using harness::waitUntil;
 using testsupport::binaryPlist;
 using testsupport::BundleContents;
 using testsupport::TemporaryBundle;
-using testsupport::waitUntil;
 
 constexpr const char* kClient = "com.quillbay.Client2";
 

@@ -15,7 +15,7 @@
 namespace qby::platform::linuxhost {
 namespace {
 
-using testsupport::PrivateSessionBus;
+using harness::PrivateSessionBus;
 
 // Stands for a running application: answers org.freedesktop.Application.Activate and counts.
 class ActivationTarget : public QObject {

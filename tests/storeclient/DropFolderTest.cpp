@@ -11,7 +11,7 @@
 namespace qby::storeclient {
 namespace {
 
-using test::NotificationFiles;
+using harness::storeclient::NotificationFiles;
 
 TEST(NotificationNameTest, TellsNotificationFilesFromOthers) {
     for (const char* name : {"download.1B2C-33.plist", "download.x.y.plist"})

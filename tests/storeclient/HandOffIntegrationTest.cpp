@@ -10,10 +10,15 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace qby::storeclient::test {
+namespace qby::storeclient {
 namespace {
 
-using testsupport::PrivateSessionBus;
+using harness::PrivateSessionBus;
+using harness::waitUntil;
+using harness::storeclient::HandOffServices;
+using harness::storeclient::NotificationFiles;
+using harness::storeclient::recordedRequest;
+using harness::storeclient::ReferenceClient;
 using testsupport::ScopedEnvironment;
 using testsupport::TemporaryBundle;
 
@@ -124,4 +129,4 @@ TEST_F(HandOffIntegrationTest, WithoutASessionBusTheClientTakesWhatWaitsAndLeave
 }
 
 }  // namespace
-}  // namespace qby::storeclient::test
+}  // namespace qby::storeclient

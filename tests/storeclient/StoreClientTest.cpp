@@ -12,7 +12,7 @@
 namespace qby::storeclient {
 namespace {
 
-using test::NotificationFiles;
+using harness::storeclient::NotificationFiles;
 using testsupport::TemporaryBundle;
 
 // The client's scan in process: a temporary drop folder and a temporary record.
@@ -40,7 +40,7 @@ TEST_F(StoreClientTest, RecordsEachRequestOnceAndRemovesItsFile) {
     EXPECT_EQ(client.scan(), 2);
     EXPECT_EQ(client.scan(), 0);
     for (const QJsonObject& line : log())
-        recorded.insert(line.value("file").toString(), test::recordedRequest(line));
+        recorded.insert(line.value("file").toString(), harness::storeclient::recordedRequest(line));
     const QMap<QString, Request> expected{{"download.A.plist", first},
                                           {"download.B.plist", second}};
     EXPECT_EQ(recorded, expected);

@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-namespace qby::storeclient::test {
+namespace qby::harness::storeclient {
 
 // Notification files and the client's record, as the tests write and read them.
 class NotificationFiles {
@@ -21,4 +21,4 @@ public:
     static int linesFor(const QList<QJsonObject>& lines, const QString& file);
 };
 
-}  // namespace qby::storeclient::test
+}  // namespace qby::harness::storeclient

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-namespace qby::testsupport {
+namespace qby::harness {
 
 // A private session bus for one test: its own dbus-daemon listening in a fresh temporary folder,
 // stopped (after the connections made through connection() are closed) when the object goes.
@@ -30,4 +30,4 @@ private:
     QStringList connectionNames_;
 };
 
-}  // namespace qby::testsupport
+}  // namespace qby::harness

@@ -2,7 +2,7 @@
 
 #include "NotificationFiles.h"
 
-namespace qby::storeclient::test {
+namespace qby::harness::storeclient {
 
 ReferenceClient::ReferenceClient(QString home, QString busAddress)
     : home_(std::move(home)), busAddress_(std::move(busAddress)) {
@@ -59,4 +59,4 @@ QMap<QString, QString> recordedRequest(const QJsonObject& line) {
     return request;
 }
 
-}  // namespace qby::storeclient::test
+}  // namespace qby::harness::storeclient

@@ -5,7 +5,7 @@
 #include <QJsonDocument>
 #include <algorithm>
 
-namespace qby::storeclient::test {
+namespace qby::harness::storeclient {
 
 bool NotificationFiles::place(const QString& folder, const QString& name, const QByteArray& bytes) {
     QFile file(folder + QStringLiteral("/.") + name + QStringLiteral(".tmp"));
@@ -31,4 +31,4 @@ int NotificationFiles::linesFor(const QList<QJsonObject>& lines, const QString& 
     });
 }
 
-}  // namespace qby::storeclient::test
+}  // namespace qby::harness::storeclient

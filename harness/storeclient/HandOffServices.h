@@ -18,7 +18,7 @@
 #include <QDBusConnection>
 #include <QString>
 
-namespace qby::storeclient::test {
+namespace qby::harness::storeclient {
 
 // The downloader's side of the hand-off on the real Linux services, talking over the given bus
 // and looking for applications under the given home folder. The drop folder follows the
@@ -50,4 +50,4 @@ private:
     client::QBYClientProxy proxy_;
 };
 
-}  // namespace qby::storeclient::test
+}  // namespace qby::harness::storeclient

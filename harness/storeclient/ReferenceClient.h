@@ -8,10 +8,10 @@
 #include <QProcess>
 #include <QString>
 
-namespace qby::storeclient::test {
+namespace qby::harness::storeclient {
 
 // The tests and the benchmark that drive the client poll with it.
-using testsupport::waitUntil;
+using harness::waitUntil;
 
 // The assembled reference client run as a process for one test: its own home folder, the
 // given session bus, the offscreen platform. Killed and reaped on destruction.
@@ -47,4 +47,4 @@ private:
 // The request of one line of the client's log, as keys and values.
 QMap<QString, QString> recordedRequest(const QJsonObject& line);
 
-}  // namespace qby::storeclient::test
+}  // namespace qby::harness::storeclient

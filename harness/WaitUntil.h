@@ -4,7 +4,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
-namespace qby::testsupport {
+namespace qby::harness {
 
 // Polls the condition, letting events through, until it holds or the time is up.
 template <typename Condition>
@@ -20,4 +20,4 @@ bool waitUntil(Condition condition, int timeoutMs = 5000) {
     return true;
 }
 
-}  // namespace qby::testsupport
+}  // namespace qby::harness

@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-namespace qby::testsupport {
+namespace qby::harness {
 
 // One canned answer, chosen by the request's path (also when the request names a whole URL,
 // as requests to a proxy do).
@@ -53,4 +53,4 @@ private:
     QList<QByteArray> requestLines_;
 };
 
-}  // namespace qby::testsupport
+}  // namespace qby::harness

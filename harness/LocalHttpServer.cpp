@@ -4,7 +4,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-namespace qby::testsupport {
+namespace qby::harness {
 
 namespace {
 
@@ -103,4 +103,4 @@ void LocalHttpServer::sendGenerated(QTcpSocket* socket) {
     if (remaining == 0 && socket->bytesToWrite() == 0) socket->disconnectFromHost();
 }
 
-}  // namespace qby::testsupport
+}  // namespace qby::harness

@@ -2,7 +2,7 @@
 
 #include <QUuid>
 
-namespace qby::testsupport {
+namespace qby::harness {
 
 PrivateSessionBus::PrivateSessionBus() : tag_(QUuid::createUuid().toString(QUuid::Id128)) {
     if (!folder_.isValid()) return;
@@ -27,4 +27,4 @@ QDBusConnection PrivateSessionBus::connection(const QString& name) {
     return QDBusConnection::connectToBus(address_, full);
 }
 
-}  // namespace qby::testsupport
+}  // namespace qby::harness

@@ -1,6 +1,6 @@
 #include "HandOffServices.h"
 
-namespace qby::storeclient::test {
+namespace qby::harness::storeclient {
 
 HandOffServices::HandOffServices(const QDBusConnection& bus, const QString& home)
     : workspace_({home + "/Applications"}, bus, home),
@@ -10,4 +10,4 @@ HandOffServices::HandOffServices(const QDBusConnection& bus, const QString& home
       proxy_({workspace_, metadataSearch_, notificationCenter_, application_, bundle_, pauses_,
               systemInfo_, logs_}) {}
 
-}  // namespace qby::storeclient::test
+}  // namespace qby::harness::storeclient
