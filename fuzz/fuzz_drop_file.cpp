@@ -75,10 +75,10 @@ std::optional<Request> readWithXmlReader(const QByteArray& document, QString& er
 
 std::optional<Request> readWithLibplist(const QByteArray& document) {
     static const qby::platform::linuxhost::LibPlistPropertyLists reader;
-    const std::optional<QVariant> root = reader.parse(document);
-    if (!root || root->typeId() != QMetaType::QVariantMap) return std::nullopt;
+    const qby::foundation::Result<QVariant> root = reader.parse(document);
+    if (!root.ok() || root.value().typeId() != QMetaType::QVariantMap) return std::nullopt;
     Request read;
-    const QVariantMap map = root->toMap();
+    const QVariantMap map = root.value().toMap();
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         if (it->typeId() != QMetaType::QString) return std::nullopt;
         read.insert(it.key(), it->toString());

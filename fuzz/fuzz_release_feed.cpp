@@ -25,13 +25,16 @@ QStringList minimumsOf(const std::vector<qby::downloader::ReleaseEntry>& entries
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const qby::platform::linuxhost::LibPlistPropertyLists propertyLists;
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    const std::optional<QVariantList> feed =
+    const qby::foundation::Result<QVariantList> feed =
         qby::downloader::releaseEntriesOfFeed(bytes, propertyLists);
-    if (!feed) return 0;
+    if (!feed.ok()) {
+        require(!feed.error().message.isEmpty(), "a refused feed says why");
+        return 0;
+    }
 
     const std::vector<qby::downloader::ReleaseEntry> entries =
-        qby::downloader::readReleaseEntries(*feed);
-    require(entries.size() <= size_t(feed->size()), "no more entries than the feed holds");
+        qby::downloader::readReleaseEntries(feed.value());
+    require(entries.size() <= size_t(feed.value().size()), "no more entries than the feed holds");
     const qby::foundation::VersionComparator& comparator =
         qby::foundation::VersionComparator::defaultComparator();
     std::vector<qby::downloader::ReleaseEntry> sorted = entries;

@@ -58,8 +58,9 @@ void BM_ParseAndChooseRelease(benchmark::State& state) {
     const qby::foundation::VersionComparator& comparator =
         qby::foundation::VersionComparator::defaultComparator();
     for (auto _ : state) {
-        const std::optional<QVariant> root = propertyLists.parse(feed);
-        const QVariantList entries = root->toMap().value(QStringLiteral("downloader")).toList();
+        const qby::foundation::Result<QVariant> root = propertyLists.parse(feed);
+        const QVariantList entries =
+            root.value().toMap().value(QStringLiteral("downloader")).toList();
         const std::optional<qby::downloader::ReleaseEntry> chosen = qby::downloader::chooseRelease(
             qby::downloader::readReleaseEntries(entries), QStringLiteral("13.0.0"),
             qby::downloader::kCpuFamilyIntelYonah, comparator);
@@ -74,7 +75,8 @@ BENCHMARK(BM_ParseAndChooseRelease)->Arg(10000)->Unit(benchmark::kMillisecond);
 void timeChoice(benchmark::State& state, bool allDistinct, const QString& systemVersion) {
     const qby::platform::linuxhost::LibPlistPropertyLists propertyLists;
     const QVariantList entries = propertyLists.parse(makeFeed(int(state.range(0)), allDistinct))
-                                     ->toMap()
+                                     .value()
+                                     .toMap()
                                      .value(QStringLiteral("downloader"))
                                      .toList();
     const qby::foundation::VersionComparator& comparator =

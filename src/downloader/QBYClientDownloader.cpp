@@ -62,13 +62,15 @@ void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
             const std::optional<QByteArray> data =
                 urlLoader.dataWithContentsOfURL(QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes);
             if (cancelled->load()) return;
-            std::optional<QVariantList> entries = releaseEntriesOfFeed(data, propertyLists);
+            foundation::Result<QVariantList> entries = releaseEntriesOfFeed(data, propertyLists);
             dispatch.performOnMainThread([alive, self, entries = std::move(entries)] {
                 // A cancel that came after the check above: the application is already ending.
                 if (alive.expired() || self->downloadCancelled()) return;
-                if (entries) {
-                    self->doDownload(*entries);
+                if (entries.ok()) {
+                    self->doDownload(entries.value());
                 } else {
+                    self->services_.logs.consoleLog(
+                        QStringLiteral("Release feed unusable: %1").arg(entries.error().message));
                     self->downloadFailed();
                 }
             });

@@ -4,15 +4,20 @@
 
 namespace qby::downloader {
 
-std::optional<QVariantList> releaseEntriesOfFeed(const std::optional<QByteArray>& data,
-                                                 const platform::PropertyLists& propertyLists) {
-    if (!data || data->isEmpty()) return std::nullopt;
-    const std::optional<QVariant> root = propertyLists.parse(*data);
-    if (!root || root->typeId() != QMetaType::QVariantMap) return std::nullopt;
-    const QVariantMap dictionary = root->toMap();
+foundation::Result<QVariantList> releaseEntriesOfFeed(
+    const std::optional<QByteArray>& data, const platform::PropertyLists& propertyLists) {
+    using foundation::Error;
+    if (!data) return Error{kFeedUnusable, QStringLiteral("it could not be read")};
+    if (data->isEmpty()) return Error{kFeedUnusable, QStringLiteral("it is empty")};
+    const foundation::Result<QVariant> root = propertyLists.parse(*data);
+    if (!root.ok()) return Error{kFeedUnusable, QStringLiteral("it is ") + root.error().message};
+    if (root.value().typeId() != QMetaType::QVariantMap) {
+        return Error{kFeedUnusable, QStringLiteral("its root is no dictionary")};
+    }
+    const QVariantMap dictionary = root.value().toMap();
     const auto entries = dictionary.find(QStringLiteral("downloader"));
     if (entries == dictionary.end() || entries->typeId() != QMetaType::QVariantList) {
-        return std::nullopt;
+        return Error{kFeedUnusable, QStringLiteral("it has no \"downloader\" array")};
     }
     return entries->toList();
 }

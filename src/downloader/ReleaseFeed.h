@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/Result.h"
 #include "platform/ArchiveTools.h"
 #include "platform/PropertyLists.h"
 
@@ -10,11 +11,14 @@
 
 namespace qby::downloader {
 
+// The code of every reason below.
+inline constexpr int kFeedUnusable = 1;
+
 // The release entries of a feed's bytes: the "downloader" array of a property list whose root
-// is a dictionary. Nothing when the feed cannot be used: no or empty bytes, no property list,
-// another root, or "downloader" missing or not an array.
-std::optional<QVariantList> releaseEntriesOfFeed(const std::optional<QByteArray>& data,
-                                                 const platform::PropertyLists& propertyLists);
+// is a dictionary; or why the feed cannot be used: no or empty bytes, no property list, another
+// root, or "downloader" missing or not an array.
+foundation::Result<QVariantList> releaseEntriesOfFeed(const std::optional<QByteArray>& data,
+                                                      const platform::PropertyLists& propertyLists);
 
 // How a release archive is unpacked, by its file name: "tgz" as the last extension is tar with
 // gzip, anything else is zip.

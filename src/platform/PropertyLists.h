@@ -6,7 +6,6 @@
 #include <QMap>
 #include <QString>
 #include <QVariant>
-#include <optional>
 
 namespace qby::platform {
 
@@ -21,9 +20,13 @@ public:
     virtual foundation::Status writeDictionaryAtomically(
         const QString& path, const QMap<QString, QString>& dictionary) = 0;
 
+    // The codes of a failed parse.
+    static constexpr int kNotAPropertyList = 1;
+    static constexpr int kRefusedUnparsed = 2;  // too large, or hostile to the parser
+
     // The root object of a property list (dictionaries as QVariantMap, arrays as QVariantList,
-    // strings, integers, reals, booleans, dates, data), or nothing when the bytes are not one.
-    virtual std::optional<QVariant> parse(const QByteArray& bytes) const = 0;
+    // strings, integers, reals, booleans, dates, data), or why the bytes are not one.
+    virtual foundation::Result<QVariant> parse(const QByteArray& bytes) const = 0;
 };
 
 }  // namespace qby::platform

@@ -193,11 +193,13 @@ foundation::Status FakePlatform::writeDictionaryAtomically(
     return {};
 }
 
-std::optional<QVariant> FakePlatform::parse(const QByteArray& bytes) const {
+foundation::Result<QVariant> FakePlatform::parse(const QByteArray& bytes) const {
     log.add(QStringLiteral("plist.parse %1 bytes").arg(bytes.size()));
     if (!propertyListRoots.contains(bytes))
         ADD_FAILURE() << "no parse scripted for " << bytes.toStdString();
-    return propertyListRoots.value(bytes);
+    const std::optional<QVariant> root = propertyListRoots.value(bytes);
+    if (!root) return foundation::Error{kNotAPropertyList, QStringLiteral("scripted: no list")};
+    return *root;
 }
 
 std::optional<QByteArray> FakePlatform::kernelValue(const char* name) {

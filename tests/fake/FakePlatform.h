@@ -196,7 +196,7 @@ public:
     void postNotification(const QString& name) override { log.add("notifications.post " + name); }
     foundation::Status writeDictionaryAtomically(const QString& path,
                                                  const QMap<QString, QString>& dictionary) override;
-    std::optional<QVariant> parse(const QByteArray& bytes) const override;
+    foundation::Result<QVariant> parse(const QByteArray& bytes) const override;
     QString globallyUniqueString() override { return QStringLiteral("TOKEN%1").arg(++tokens_); }
     void syslog(int priority, const QString& message) override {
         log.add(QStringLiteral("syslog %1 %2").arg(priority).arg(message));

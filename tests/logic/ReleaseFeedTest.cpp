@@ -55,6 +55,7 @@ struct FeedFailure {
     const char* name;
     std::optional<QByteArray> body;
     std::optional<QVariant> root;
+    const char* why;  // the log's reason; "" where the feed is read but no release is chosen
 };
 
 class FeedFailureTest : public ReleaseFeedTest,
@@ -65,6 +66,11 @@ TEST_P(FeedFailureTest, EndsInTheServersBusySheet) {
     downloader.startDownload(nullptr);
     runTasks();
     expectServersBusySheet();
+    const QStringList logged = callsFrom("console");
+    EXPECT_EQ(logged.value(0), QString(GetParam().why).isEmpty()
+                                   ? QString()
+                                   : QString("console Release feed unusable: ") + GetParam().why)
+        << calls();
 }
 
 QVariantMap feedOf(const QVariant& entries) {
@@ -75,15 +81,18 @@ QVariantMap feedOf(const QVariant& entries) {
 INSTANTIATE_TEST_SUITE_P(
     Feeds, FeedFailureTest,
     ::testing::Values(
-        FeedFailure{"no_data", std::nullopt, std::nullopt}, FeedFailure{"empty_body", QByteArray(""), std::nullopt},
-        FeedFailure{"not_a_property_list", QByteArray("<html>"), std::nullopt},
-        FeedFailure{"root_array", QByteArray("a"), QVariantList{QVariantMap{}}},
-        FeedFailure{"root_text", QByteArray("t"), QVariant(QStringLiteral("downloader"))},
-        FeedFailure{"downloader_missing", QByteArray("m"), QVariantMap{{"other", QVariantList{}}}},
-        FeedFailure{"downloader_dictionary", QByteArray("d"), feedOf(QVariantMap{})},
-        FeedFailure{"downloader_text", QByteArray("s"), feedOf(QStringLiteral("x"))},
-        FeedFailure{"empty_array", QByteArray("e"), feedOf(QVariantList{})},
-        FeedFailure{"only_broken_entries", QByteArray("b"), feedOf(QVariantList{QStringLiteral("10.6"), 7, QVariantList{}})}),
+        FeedFailure{"no_data", std::nullopt, std::nullopt, "it could not be read"},
+        FeedFailure{"empty_body", QByteArray(""), std::nullopt, "it is empty"},
+        FeedFailure{"not_a_property_list", QByteArray("<html>"), std::nullopt, "it is scripted: no list"},
+        FeedFailure{"root_array", QByteArray("a"), QVariantList{QVariantMap{}}, "its root is no dictionary"},
+        FeedFailure{"root_text", QByteArray("t"), QVariant(QStringLiteral("downloader")), "its root is no dictionary"},
+        FeedFailure{"downloader_missing", QByteArray("m"), QVariantMap{{"other", QVariantList{}}},
+                    "it has no \"downloader\" array"},
+        FeedFailure{"downloader_dictionary", QByteArray("d"), feedOf(QVariantMap{}), "it has no \"downloader\" array"},
+        FeedFailure{"downloader_text", QByteArray("s"), feedOf(QStringLiteral("x")), "it has no \"downloader\" array"},
+        FeedFailure{"empty_array", QByteArray("e"), feedOf(QVariantList{}), ""},
+        FeedFailure{"only_broken_entries", QByteArray("b"), feedOf(QVariantList{QStringLiteral("10.6"), 7, QVariantList{}}),
+                    ""}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

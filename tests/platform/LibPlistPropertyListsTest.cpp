@@ -63,7 +63,7 @@ TEST_F(PropertyListWriteTest, ReplacesTheFileWholeWithAPrivateXmlFile) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(folderEntries(), QStringList{"download.TOKEN.plist"});
     EXPECT_TRUE(readAll(target).startsWith("<?xml"));
-    EXPECT_EQ(plists.parse(readAll(target)), QVariant(QVariantMap{{"k", "v"}}));
+    EXPECT_EQ(plists.parse(readAll(target)).value(), QVariant(QVariantMap{{"k", "v"}}));
 }
 
 // The drop file must reach any conforming XML reader intact, not only libplist.
@@ -85,7 +85,8 @@ TEST_P(WriteTableTest, ReadsBackThroughLibplistAndAnotherXmlReader) {
     }
     const QByteArray bytes = readAll(target);
     EXPECT_EQ(readWithQtXml(bytes), GetParam().read);
-    const QVariantMap map = plists.parse(bytes).value_or(QVariant()).toMap();
+    const foundation::Result<QVariant> root = plists.parse(bytes);
+    const QVariantMap map = root.ok() ? root.value().toMap() : QVariantMap();
     Texts viaLibplist;
     for (auto it = map.cbegin(); it != map.cend(); ++it)
         viaLibplist.insert(it.key(), it.value().toString());
@@ -151,7 +152,7 @@ TEST(PropertyListParseTest, ConvertsEveryXmlType) {
         "<key>nested</key><dict><key>inner</key><string>x</string></dict>"
         "</dict>");
     // clang-format off
-    EXPECT_EQ(LibPlistPropertyLists().parse(xml), QVariant(QVariantMap{
+    EXPECT_EQ(LibPlistPropertyLists().parse(xml).value(), QVariant(QVariantMap{
         {"string", QString::fromUtf8("caf\xC3\xA9 & <b>")}, {"integer", qint64(42)}, {"negative", qint64(-7)},
         {"real", 1.5}, {"yes", true}, {"no", false}, {"date", QDateTime(QDate(2001, 1, 2), QTime(0, 0), Qt::UTC)},
         {"data", QByteArray("\x00\x01\x02\xFF", 4)},
@@ -162,8 +163,9 @@ TEST(PropertyListParseTest, ConvertsEveryXmlType) {
 
 TEST(PropertyListParseTest, ReadsBinaryPropertyLists) {
     const QString title = QStringLiteral(u"Gr\u00FC\u00DFe");
-    EXPECT_EQ(LibPlistPropertyLists().parse(binaryPlist({{"Id", "Client"}, {"Title", title}})),
-              QVariant(QVariantMap{{"Id", "Client"}, {"Title", title}}));
+    EXPECT_EQ(
+        LibPlistPropertyLists().parse(binaryPlist({{"Id", "Client"}, {"Title", title}})).value(),
+        QVariant(QVariantMap{{"Id", "Client"}, {"Title", title}}));
 }
 
 // Nested arrays as text, depth levels deep, with an optional leaf in the innermost one.
@@ -189,7 +191,8 @@ struct HostileCase : testsupport::NamedCase {
 class PropertyListHostileTest : public testing::TestWithParam<HostileCase> {};
 
 TEST_P(PropertyListHostileTest, RefusesWithoutCrashingOrHanging) {
-    EXPECT_EQ(LibPlistPropertyLists().parse(GetParam().bytes).has_value(), GetParam().accepted);
+    const foundation::Result<QVariant> root = LibPlistPropertyLists().parse(GetParam().bytes);
+    EXPECT_EQ(root.ok(), GetParam().accepted);
 }
 
 constexpr int kLimit = LibPlistPropertyLists::kMaxNesting;

@@ -85,17 +85,18 @@ TEST_P(ReleaseFeedTool, AddsWhatTheDownloaderReadsAndOpenSslVerifies) {
     ASSERT_EQ(run.status, 0) << run.errors.toStdString();
     const QByteArray after = contentOf(feed);
     EXPECT_EQ(after.count("kept"), GetParam().before.count("kept"));
-    const std::optional<QVariantList> entries =
+    const foundation::Result<QVariantList> feedEntries =
         downloader::releaseEntriesOfFeed(after, platform::linuxhost::LibPlistPropertyLists());
-    ASSERT_TRUE(entries);
-    EXPECT_EQ(downloader::readReleaseEntries(*entries).size(), size_t(GetParam().releases));
+    ASSERT_TRUE(feedEntries.ok()) << feedEntries.error().message.toStdString();
+    const QVariantList& entries = feedEntries.value();
+    EXPECT_EQ(downloader::readReleaseEntries(entries).size(), size_t(GetParam().releases));
     const std::optional<downloader::ReleaseEntry> chosen =
-        downloader::chooseRelease(downloader::readReleaseEntries(*entries), "13.0.0", 0,
+        downloader::chooseRelease(downloader::readReleaseEntries(entries), "13.0.0", 0,
                                   foundation::VersionComparator::defaultComparator());
     ASSERT_TRUE(chosen && chosen->url == kUrl);
     EXPECT_EQ(chosen->downloadSizeInBytes, kArchive.size());
 
-    const auto release = std::find_if(entries->begin(), entries->end(), [](const QVariant& entry) {
+    const auto release = std::find_if(entries.begin(), entries.end(), [](const QVariant& entry) {
                              return entry.toMap().value("version").toString() == "2.0";
                          })->toMap();
     EXPECT_EQ(release.value("supportedCPUTypes").toString(), GetParam().processors);

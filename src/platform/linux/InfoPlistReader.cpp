@@ -10,9 +10,9 @@ std::optional<QVariantMap> InfoPlistReader::read(const QString& bundlePath) {
     const std::optional<QByteArray> bytes =
         BoundedFileReader::read(foundation::BundleLayout::infoPlist(bundlePath), kMaxBytes);
     if (!bytes) return std::nullopt;
-    const std::optional<QVariant> root = LibPlistPropertyLists().parse(*bytes);
-    if (!root || root->typeId() != QMetaType::QVariantMap) return std::nullopt;
-    return root->toMap();
+    const foundation::Result<QVariant> root = LibPlistPropertyLists().parse(*bytes);
+    if (!root.ok() || root.value().typeId() != QMetaType::QVariantMap) return std::nullopt;
+    return root.value().toMap();
 }
 
 std::optional<QString> InfoPlistReader::stringValue(const QString& bundlePath, const QString& key) {

@@ -228,17 +228,32 @@ foundation::Status LibPlistPropertyLists::writeDictionaryAtomically(
     return {};
 }
 
-std::optional<QVariant> LibPlistPropertyLists::parse(const QByteArray& bytes) const {
-    if (bytes.isEmpty() ||
-        static_cast<quint64>(bytes.size()) > std::numeric_limits<uint32_t>::max()) {
-        return std::nullopt;
+foundation::Result<QVariant> LibPlistPropertyLists::parse(const QByteArray& bytes) const {
+    if (bytes.isEmpty()) return foundation::Error{kNotAPropertyList, QStringLiteral("no bytes")};
+    if (static_cast<quint64>(bytes.size()) > std::numeric_limits<uint32_t>::max()) {
+        return foundation::Error{kRefusedUnparsed, QStringLiteral("larger than 4 GiB")};
     }
-    if (!PropertyListInputGuard::isSafe(bytes, kMaxNesting)) return std::nullopt;
+    if (!PropertyListInputGuard::isSafe(bytes, kMaxNesting)) {
+        return foundation::Error{
+            kRefusedUnparsed,
+            QStringLiteral("refused unparsed: nested deeper than %1 levels, a NUL inside a text, "
+                           "or binary references that loop, stray or multiply")
+                .arg(kMaxNesting)};
+    }
     plist_t raw = nullptr;
     plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &raw);
     PlistPtr root(raw);
-    if (!root) return std::nullopt;
-    return toVariant(root.get(), 0);
+    if (!root) {
+        return foundation::Error{
+            kNotAPropertyList, QStringLiteral("not a property list (%1 bytes)").arg(bytes.size())};
+    }
+    std::optional<QVariant> value = toVariant(root.get(), 0);
+    if (!value) {
+        return foundation::Error{
+            kRefusedUnparsed,
+            QStringLiteral("nested too deep or holding a value of no known type")};
+    }
+    return *std::move(value);
 }
 
 }  // namespace qby::platform::linuxhost

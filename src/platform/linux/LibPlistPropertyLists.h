@@ -13,7 +13,7 @@ public:
 
     foundation::Status writeDictionaryAtomically(const QString& path,
                                                  const QMap<QString, QString>& dictionary) override;
-    std::optional<QVariant> parse(const QByteArray& bytes) const override;
+    foundation::Result<QVariant> parse(const QByteArray& bytes) const override;
 };
 
 }  // namespace qby::platform::linuxhost
