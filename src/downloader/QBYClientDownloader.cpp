@@ -216,23 +216,26 @@ void QBYClientDownloader::downloadDidFinish() {
     // As "rm -f" after the tool: the archive goes whether or not it unpacked.
     services_.fileManager.removeItem(downloadPath_);
     services_.pauses.usleep(kUnpackPauseMicroseconds);
-    // An archive that did not unpack ends like one without a bundle: silently.
+    // An archive that did not unpack ends like one without a bundle: silently, but for the log.
     if (!unpacked) {
+        logInstallStopped(
+            QStringLiteral("the archive did not unpack (%1)").arg(unpacked.error().message));
         services_.application.terminate();
         return;
     }
 
     std::optional<QString> bundleName;
-    if (const std::optional<QStringList> names =
-            services_.fileManager.contentsOfDirectory(folder)) {
-        for (const QString& name : *names) {
-            if (name.endsWith(foundation::BundleLayout::extension(), Qt::CaseSensitive)) {
-                bundleName = name;
-                break;
-            }
+    const std::optional<QStringList> names = services_.fileManager.contentsOfDirectory(folder);
+    for (const QString& name : names.value_or(QStringList())) {
+        if (name.endsWith(foundation::BundleLayout::extension(), Qt::CaseSensitive)) {
+            bundleName = name;
+            break;
         }
     }
-    if (bundleName) {
+    if (!bundleName) {
+        logInstallStopped(names ? QStringLiteral("the archive holds no bundle at its top")
+                                : QStringLiteral("the unpacked archive could not be listed"));
+    } else {
         const QString source = foundation::appendingPathComponent(folder, *bundleName);
         if (installClient(source, kInstallDestination) &&
             services_.proxy.launchClient(kInstallDestination) && services_.requestWritten) {
@@ -287,13 +290,20 @@ bool QBYClientDownloader::installClient(const QString& source, const QString& de
 bool QBYClientDownloader::installClientWithAuth(const QString& source, const QString& destination) {
     platform::Authorization& authorization = services_.install.authorization;
     if (services_.fileManager.fileExists(destination)) {
-        if (!authorization.executeWithPrivileges(kRemoveTool,
-                                                 {QStringLiteral("-rf"), destination})) {
+        const foundation::Result<int> removed =
+            authorization.executeWithPrivileges(kRemoveTool, {QStringLiteral("-rf"), destination});
+        if (!removed) {
+            logInstallStopped(removed.error().message);
             return false;
         }
     }
     // The tools' exit statuses are not examined: a client that is not there fails to launch.
-    if (!authorization.executeWithPrivileges(kMoveTool, {source, destination})) return false;
+    const foundation::Result<int> moved =
+        authorization.executeWithPrivileges(kMoveTool, {source, destination});
+    if (!moved) {
+        logInstallStopped(moved.error().message);
+        return false;
+    }
     services_.pauses.sleep(kInstallPauseSeconds);
     return true;
 }
@@ -306,6 +316,10 @@ void QBYClientDownloader::showDownloadFailureSheet(const QString& informativeTex
          informativeText,
          {localized(QStringLiteral("Quit"))}},
         [&application = services_.application] { application.terminate(); });
+}
+
+void QBYClientDownloader::logInstallStopped(const QString& reason) {
+    services_.logs.consoleLog(QStringLiteral("Install stopped: %1").arg(reason));
 }
 
 void QBYClientDownloader::clearClientDownload() {

@@ -93,6 +93,8 @@ private:
     void showDownloadFailureSheet(const QString& informativeText);
     // clientDownload becomes none; the object lives on, since its reports come from inside it.
     void clearClientDownload();
+    // One log line for an install road that ends without a message to the user.
+    void logInstallStopped(const QString& reason);
     bool endedShort() const;
     // Whether the finished archive is what the chosen release promised; logs the verdict.
     bool archiveIntact();

@@ -17,6 +17,7 @@ const QString kAdminMove = "auth.exec /bin/mv " + kSource + " " + kDestination;
 const QStringList kLaunch = {"sleep 1", "workspace.launch " + kDestination, "sleep 1",
                              "application.terminate"};
 const QStringList kEnd = {"application.terminate"};
+const QString kStopped = "console Install stopped: ";
 
 struct FinishRow {
     const char* name;
@@ -94,10 +95,14 @@ INSTANTIATE_TEST_SUITE_P(
                   .listing = std::optional<QStringList>(QStringList{"readme.txt", "Z.APP", "Quillbay.app", "Z.app"}),
                   .calls = QStringList{kMove} + kLaunch, .destinationHolds = "new"},
         FinishRow{.name = "bundle_in_a_subfolder_is_silent", .unpackedNames = {"Quillbay", "Quillbay/Quillbay.app"},
-                  .calls = kEnd, .destinationHolds = "nothing"},
-        FinishRow{.name = "listing_error_is_silent", .listing = std::optional<QStringList>(), .calls = kEnd,
+                  .calls = {kStopped + "the archive holds no bundle at its top", kEnd[0]},
                   .destinationHolds = "nothing"},
-        FinishRow{.name = "unpack_failure_is_silent", .unpacks = false, .calls = kEnd, .destinationHolds = "nothing"},
+        FinishRow{.name = "listing_error_is_silent", .listing = std::optional<QStringList>(),
+                  .calls = {kStopped + "the unpacked archive could not be listed", kEnd[0]},
+                  .destinationHolds = "nothing"},
+        FinishRow{.name = "unpack_failure_is_silent", .unpacks = false,
+                  .calls = {kStopped + "the archive did not unpack (tar: exit 2)", kEnd[0]},
+                  .destinationHolds = "nothing"},
         FinishRow{.name = "existing_client_replaced_without_prompt", .existingClient = true,
                   .calls = QStringList{kSetAside, kMove, "file.remove " + kAside} + kLaunch, .destinationHolds = "new"},
         FinishRow{.name = "failed_move_puts_the_old_client_back_then_asks", .existingClient = true,
@@ -106,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
                   .destinationHolds = "new"},
         FinishRow{.name = "refused_consent_keeps_the_old_client", .existingClient = true,
                   .moveErrors = {{kSource, EACCES}}, .privilegedAnswers = {kRefused},
-                  .calls = QStringList{kSetAside, kMove, kPutBack, kRemoveOld} + kEnd, .destinationHolds = "old"},
+                  .calls = QStringList{kSetAside, kMove, kPutBack, kRemoveOld, kStopped + "refused"} + kEnd,
+                  .destinationHolds = "old"},
         FinishRow{.name = "old_client_that_cannot_be_moved_needs_the_administrator", .existingClient = true,
                   .moveErrors = {{kDestination, EACCES}}, .privilegedAnswers = {kDone, kDone},
                   .calls = QStringList{kSetAside, kRemoveOld, kAdminMove} + kLaunch, .destinationHolds = "new"},
@@ -114,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                   .privilegedAnswers = {kDone}, .calls = QStringList{kMove, kAdminMove} + kLaunch,
                   .destinationHolds = "new"},
         FinishRow{.name = "privileged_move_refused", .moveErrors = {{kSource, EACCES}}, .privilegedAnswers = {kRefused},
-                  .calls = QStringList{kMove, kAdminMove} + kEnd, .destinationHolds = "nothing"},
+                  .calls = QStringList{kMove, kAdminMove, kStopped + "refused"} + kEnd, .destinationHolds = "nothing"},
         FinishRow{.name = "launch_failure_leaves_the_flag_unset", .launches = false,
                   .calls = {kMove, "sleep 1", "workspace.launch " + kDestination,
                             "console The client could not be started: scripted failure 13",
