@@ -30,6 +30,9 @@ TEST(PathComponents, SplitAndJoinBundlePaths) {
     EXPECT_EQ(foundation::appendingPathComponent("/d", ".Game.txt"), "/d/.Game.txt");
     EXPECT_EQ(foundation::appendingPathComponent("/", "Game.txt"), "/Game.txt");
     EXPECT_EQ(foundation::appendingPathComponent("", "Game.txt"), "Game.txt");
+    // Nothing to append: the root stays the root, and trailing slashes go.
+    EXPECT_EQ(foundation::appendingPathComponent("/", "/"), "/");
+    EXPECT_EQ(foundation::appendingPathComponent("/d//", ""), "/d");
 }
 
 }  // namespace
