@@ -34,6 +34,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ListingCase{"Octal", QByteArray("-rw-r--r-- ") + kColumns + R"("Spiel \303\244/x")",
                     ArchiveMember{"Spiel \xC3\xA4/x", Kind::File, {}}},
+        // An escape has three digits; a digit after it is the name's own.
+        ListingCase{"OctalThenDigit", QByteArray("-rw-r--r-- ") + kColumns + R"("a\0012")",
+                    ArchiveMember{"a\x01" "2", Kind::File, {}}},
         ListingCase{"Escapes", QByteArray("drwxr-xr-x ") + kColumns + R"("a\"\\\n\t/")",
                     ArchiveMember{"a\"\\\n\t/", Kind::Folder, {}}},
         ListingCase{"ArrowInName", QByteArray("lrwxrwxrwx ") + kColumns + R"("a -> b" -> "/c")",
