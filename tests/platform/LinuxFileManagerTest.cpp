@@ -305,8 +305,10 @@ TEST_P(MoveItemTest, APipeMovesByRenameButFailsACopy) {
     writeBytes(source + "/Contents/z/file", "z");
     // A pipe is not copied: the copy fails wherever the walk meets it.
     ASSERT_EQ(mkfifo(native(source + "/Contents/m").constData(), 0600), 0);
+    const qsizetype descriptors = QDir("/proc/self/fd").count();
 
     const foundation::Status status = files.moveItem(source, destination("Quillbay.app"));
+    EXPECT_EQ(QDir("/proc/self/fd").count(), descriptors) << "a failed copy closes what it opened";
 
     if (!GetParam()) {
         EXPECT_TRUE(status.ok() && files.fileExists(destination("Quillbay.app/Contents/m")));
