@@ -7,7 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace qby::storeclient {
 namespace {
@@ -78,6 +82,42 @@ TEST_F(StoreClientTest, KeepsTheFileWhileTheRequestCannotBeRecorded) {
     ASSERT_TRUE(QDir(logPath).removeRecursively());
     EXPECT_EQ(client.scan(), 1);
     EXPECT_FALSE(QFile::exists(dropPath("download.A.plist")));
+    EXPECT_EQ(NotificationFiles::linesFor(log(), "download.A.plist"), 1);
+}
+
+// A file marked immutable for as long as this lives: not even root can remove it.
+class ImmutableFile {
+public:
+    explicit ImmutableFile(const QString& path)
+        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {
+        marked_ = mark(true);
+    }
+    ~ImmutableFile() {
+        if (marked_) mark(false);
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool marked() const { return marked_; }
+
+private:
+    bool mark(bool immutable) {
+        int flags = 0;
+        if (fd_ < 0 || ioctl(fd_, FS_IOC_GETFLAGS, &flags) != 0) return false;
+        flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        return ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+
+    int fd_;
+    bool marked_ = false;
+};
+
+TEST_F(StoreClientTest, RecordsARequestWhoseFileCannotBeRemovedOnlyOnce) {
+    ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.A.plist",
+                                         TemporaryBundle::infoPlistXml({{"k", "v"}})));
+    const ImmutableFile stuck(dropPath("download.A.plist"));
+    if (!stuck.marked()) GTEST_SKIP() << "cannot mark a file immutable here (needs root and ext4)";
+    EXPECT_EQ(client.scan(), 1);
+    EXPECT_EQ(client.scan(), 0);
+    EXPECT_TRUE(QFile::exists(dropPath("download.A.plist")));
     EXPECT_EQ(NotificationFiles::linesFor(log(), "download.A.plist"), 1);
 }
 
