@@ -44,6 +44,10 @@ class Window:
         """The non-empty texts of its labels, in reading order."""
         return [a.name for a in _walk(self.accessible) if a.getRole() in _TEXT_ROLES and a.name]
 
+    def items(self):
+        """The texts of its list entries, in order."""
+        return [a.name for a in _walk(self.accessible) if a.getRole() == pyatspi.ROLE_LIST_ITEM]
+
     def buttons(self):
         return [a.name for a in _walk(self.accessible) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON]
 

@@ -78,9 +78,3 @@ class Stage:
         if world.wait_until(lambda: len(world.recorded_requests()) >= count, timeout):
             time.sleep(settle)
         return world.recorded_requests()
-
-    def show_client(self, desktop):
-        """A screenshot of the client's window with the requests it received."""
-        window = desktop.wait_for_window(CLIENT_WINDOW, timeout=5)
-        if window is not None:
-            desktop.screenshot("client-window", window)

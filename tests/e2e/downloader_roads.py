@@ -54,8 +54,7 @@ def hand_off(checks, desktop, name):
         checks.check(f"the notification follows the activation after about 1 s ({pause} s)",
                      pause is not None and 0.9 <= pause <= 5)
         checks.check("the client still runs", client.running())
-    if row.get("windowless"):
-        session.show_client(desktop)
+    session.check_client_lists(desktop, row.get("expect", {"K7": "V9"}))
     session.check_kept(downloader, kept=False)
     planted = [p for p in (world.HOME / "pwned", DOWNLOADS / "pwned", Path("/tmp/pwned"))
                if p.exists()]

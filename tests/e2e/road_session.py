@@ -4,7 +4,7 @@ the checks of a hand-off to the world's stage."""
 import re
 
 import world
-from stage import TITLE, Stage  # noqa: F401  (TITLE: the roads' window title)
+from stage import CLIENT_WINDOW, TITLE, Stage  # noqa: F401  (TITLE: the roads' window title)
 
 TOO_OLD = ("Mac OS X is too old.",
            "The Quillbay app is needed to download your game. However the Quillbay app requires "
@@ -35,6 +35,15 @@ class Session(Stage):
                               NOTIFICATION_NAME.match(str(recorded[0].get("file", ""))))
         self.checks.equal("notification files left unconsumed in the drop folder",
                           world.drop_files(), [])
+
+    def check_client_lists(self, desktop, expected):
+        """The client's window lists the one request it took, a "key = value" line per entry."""
+        window = desktop.wait_for_window(CLIENT_WINDOW, timeout=5, having=lambda w: w.items())
+        entry = "\n".join(f"{key} = {value}" for key, value in sorted(expected.items()))
+        self.checks.equal("requests listed in the client's window", window.items() if window else [],
+                          [entry])
+        if window is not None:
+            desktop.screenshot("client-window", window)
 
     def check_waiting(self, expected):
         """The request was written and waits in the drop folder, not handed to anyone."""
