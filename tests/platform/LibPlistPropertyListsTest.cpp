@@ -237,6 +237,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Raw objects in hex: 5n ASCII text of n bytes, 6n UTF-16 text of n units, 5F 10 nn
         // ASCII text whose length nn follows.
         HostileCase{"BinaryText", binaryDictionary(hex("516B"), hex("53610162")), true},
+        // 09 is true: a scalar whose low bits are no count of references.
+        HostileCase{"BinaryBoolean", binaryDictionary(hex("516B"), hex("09")), true},
         HostileCase{"BinaryNulInText", binaryDictionary(hex("516B"), hex("53610062"))},
         HostileCase{"BinaryNulInKey", binaryDictionary(hex("536B0079"), hex("5176"))},
         HostileCase{"BinaryNulInUtf16", binaryDictionary(hex("516B"), hex("6200610000"))},

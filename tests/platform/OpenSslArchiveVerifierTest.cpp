@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <memory>
 #include <openssl/evp.h>
@@ -126,6 +127,10 @@ TEST(ArchiveVerifierErrorsTest, NoRegularFileIsAnError) {
         EXPECT_FALSE(verifier.sha256(path).ok()) << path.toStdString();
         EXPECT_FALSE(verifier.ed25519Signer(path, QByteArray(64, 'x'), {}).ok());
     }
+    // A regular file whose reading fails (EIO: nothing is mapped at address 0).
+    const foundation::Result<QByteArray> unreadable = verifier.sha256("/proc/self/mem");
+    ASSERT_FALSE(unreadable.ok());
+    EXPECT_EQ(unreadable.error().code, EIO);
 }
 
 }  // namespace
