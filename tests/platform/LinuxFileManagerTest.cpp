@@ -76,7 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"OneOverLimit", QByteArray(65, 'x'), false, 64},
                     ReadCase{"InvalidByte", "a;\xFF", false}, ReadCase{"Overlong", "\xC0\xAF", false},
                     ReadCase{"Surrogate", "\xED\xA0\x80", false}, ReadCase{"AboveUnicode", "\xF4\x90\x80\x80", false},
-                    ReadCase{"TruncatedAtEnd", "ok\xE2\x82", false}, ReadCase{"LoneContinuation", "\x80", false}),
+                    ReadCase{"TruncatedAtEnd", "ok\xE2\x82", false}, ReadCase{"LoneContinuation", "\x80", false},
+                    ReadCase{"LastContinuationBad", "\xE2\x82" "A", false}),
     testsupport::CaseName{});
 // clang-format on
 
