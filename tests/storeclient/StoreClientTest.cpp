@@ -114,7 +114,10 @@ TEST_F(StoreClientTest, RecordsARequestWhoseFileCannotBeRemovedOnlyOnce) {
     ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.A.plist",
                                          TemporaryBundle::infoPlistXml({{"k", "v"}})));
     const ImmutableFile stuck(dropPath("download.A.plist"));
-    if (!stuck.marked()) GTEST_SKIP() << "cannot mark a file immutable here (needs root and ext4)";
+    if (!stuck.marked()) {
+        GTEST_SKIP() << "cannot mark a file immutable here (needs root and a file system that "
+                        "keeps the flag)";
+    }
     EXPECT_EQ(client.scan(), 1);
     EXPECT_EQ(client.scan(), 0);
     EXPECT_TRUE(QFile::exists(dropPath("download.A.plist")));
