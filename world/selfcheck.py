@@ -5,6 +5,7 @@ seen as a client sees it."""
 
 import os
 import plistlib
+import re
 import subprocess
 import tarfile
 import time
@@ -25,7 +26,11 @@ BUTTONS = ["Download & Install", "Quit"]
 
 def sandbox(checks, desktop):
     checks.step("isolation")
-    checks.equal("HOME", str(Path.home()), "/root")
+    checks.equal("the user and HOME", (os.getuid(), os.environ.get("USER"), str(Path.home())),
+                 (4242, "player", "/home/player"))
+    checks.check("no capability of root's (a 0555 folder stays closed)",
+                 int(re.search(r"CapEff:\s*([0-9a-f]+)", Path("/proc/self/status").read_text())
+                     .group(1), 16) == 0)
     checks.equal("/Applications is private and empty", os.listdir("/Applications"), [])
     checks.check("nothing of the host's /work is visible", not Path("/work").exists())
     interfaces = [line.split(":")[0].strip() for line in
