@@ -86,6 +86,9 @@ std::optional<std::string> infoPlistText(int bundle) {
 
 // The entry written beside its final name, then renamed over it.
 bool writeDesktopEntry(const std::string& text, const std::string& suffix) {
+    // Its parents stand on every system that follows the file system hierarchy; made otherwise.
+    mkdir("/usr/local", 0755);
+    mkdir("/usr/local/share", 0755);
     const Descriptor folder(openRootFolder(kEntries));
     if (!folder.valid()) return false;
     const std::string name(kDesktopEntryFileName);
