@@ -36,6 +36,7 @@ struct FinishRow {
     bool existingClient = false;
     bool applicationsFolder = true;
     bool entryWritten = true;
+    bool userFolderMade = true;
     bool unpacks = true;
     QStringList unpackedNames = {"Quillbay.app"};
     // A listing other than the file system's; nothing inside: a listing error.
@@ -56,6 +57,7 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     const QString file = QString::fromUtf8(row.fileName);
     if (row.existingClient) platform.addFile(kOldMarker, QString("old"));
     if (!row.applicationsFolder) platform.removeTree("/Applications");
+    if (!row.userFolderMade) platform.uncreatableFolders.insert("/home/player/Applications");
     if (!row.entryWritten) install.desktopEntryResult = foundation::Error{28, "disk full"};
     platform.moveErrors = row.moveErrors;
     install.privilegedAnswers.assign(row.privilegedAnswers.begin(), row.privilegedAnswers.end());
@@ -150,6 +152,12 @@ INSTANTIATE_TEST_SUITE_P(
                   .calls = {kMove, kHelper, "console Installing for this user alone: refused",
                             "file.createDirectory /home/player/Applications", "file.move " + kSource + " " + kUserDestination,
                             kStopped + "the client could not be moved to " + kUserDestination, kEnd[0]},
+                  .destinationHolds = "nothing"},
+        FinishRow{.name = "user_folder_that_cannot_be_made_stops", .applicationsFolder = false,
+                  .userFolderMade = false, .privilegedAnswers = {kRefused},
+                  .calls = {kMove, kHelper, "console Installing for this user alone: refused",
+                            "file.createDirectory /home/player/Applications",
+                            kStopped + "/home/player/Applications could not be made", kEnd[0]},
                   .destinationHolds = "nothing"},
         FinishRow{.name = "failing_helper_stops_without_the_user_install", .existingClient = true,
                   .moveErrors = {{kDestination, EACCES}}, .privilegedAnswers = {foundation::Result<int>(18)},
