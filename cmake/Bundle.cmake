@@ -2,7 +2,8 @@
 #
 #   qby_add_bundle(TARGET <executable target> NAME <bundle name without .app>
 #                  IDENTIFIER <bundle identifier> VERSION <x.y.z>
-#                  [RESOURCES <file>...] [RESOURCE_DIRS <dir>...] [QM_FILES <file>...])
+#                  [RESOURCES <file>...] [RESOURCE_DIRS <dir>...] [QM_FILES <file>...]
+#                  [HELPERS <executable target>...] [ICON <png file>])
 #
 # Layout, re-assembled after every build of the executable and whenever an input changes:
 #   <NAME>.app/Contents/Info.plist
@@ -10,6 +11,8 @@
 #   <NAME>.app/Contents/Resources/<each RESOURCES file>
 #   <NAME>.app/Contents/Resources/<folder name of each RESOURCE_DIRS entry>/...
 #   <NAME>.app/Contents/Resources/translations/<each QM_FILES file>
+#   <NAME>.app/Contents/MacOS/<output name of each HELPERS target>
+#   <NAME>.app/Contents/Resources/<ICON file>, named by CFBundleIconFile in the Info.plist
 # The custom target <NAME>_bundle (part of ALL; characters other than letters, digits and
 # underscores become underscores) does the work.
 
@@ -22,8 +25,8 @@ function(_qby_xml_escape out text)
 endfunction()
 
 function(qby_add_bundle)
-    cmake_parse_arguments(PARSE_ARGV 0 ARG "" "TARGET;NAME;IDENTIFIER;VERSION"
-                          "RESOURCES;RESOURCE_DIRS;QM_FILES")
+    cmake_parse_arguments(PARSE_ARGV 0 ARG "" "TARGET;NAME;IDENTIFIER;VERSION;ICON"
+                          "RESOURCES;RESOURCE_DIRS;QM_FILES;HELPERS")
     foreach(required TARGET NAME IDENTIFIER VERSION)
         if(NOT ARG_${required})
             message(FATAL_ERROR "qby_add_bundle: ${required} is required")
@@ -52,6 +55,14 @@ function(qby_add_bundle)
     _qby_xml_escape(identifier "${ARG_IDENTIFIER}")
     _qby_xml_escape(name "${ARG_NAME}")
     _qby_xml_escape(version "${ARG_VERSION}")
+    set(icon_entry "")
+    if(ARG_ICON)
+        get_filename_component(ARG_ICON "${ARG_ICON}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+        get_filename_component(icon_name "${ARG_ICON}" NAME)
+        _qby_xml_escape(icon_name "${icon_name}")
+        set(icon_entry "\t<key>CFBundleIconFile</key>\n\t<string>${icon_name}</string>\n")
+        list(APPEND ARG_RESOURCES "${ARG_ICON}")
+    endif()
     set(info_plist "${work}/Info.plist")
     file(GENERATE OUTPUT "${info_plist}" CONTENT
 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>
@@ -60,7 +71,7 @@ function(qby_add_bundle)
 <dict>
 \t<key>CFBundleExecutable</key>
 \t<string>$<TARGET_FILE_NAME:${ARG_TARGET}></string>
-\t<key>CFBundleIdentifier</key>
+${icon_entry}\t<key>CFBundleIdentifier</key>
 \t<string>${identifier}</string>
 \t<key>CFBundleName</key>
 \t<string>${name}</string>
@@ -86,6 +97,19 @@ function(qby_add_bundle)
              "${executable}")
     endif()
     set(inputs ${ARG_TARGET} "${info_plist}")
+
+    # Programs of the bundle's own that the main executable runs, beside it.
+    foreach(helper IN LISTS ARG_HELPERS)
+        set(helper_copy "${contents}/MacOS/$<TARGET_FILE_NAME:${helper}>")
+        if(CMAKE_OBJCOPY)
+            list(APPEND commands COMMAND "${CMAKE_OBJCOPY}" --strip-debug
+                 "$<TARGET_FILE:${helper}>" "${helper_copy}")
+        else()
+            list(APPEND commands COMMAND "${CMAKE_COMMAND}" -E copy "$<TARGET_FILE:${helper}>"
+                 "${helper_copy}")
+        endif()
+        list(APPEND inputs ${helper})
+    endforeach()
 
     foreach(file IN LISTS ARG_RESOURCES)
         get_filename_component(file "${file}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")

@@ -85,6 +85,7 @@ def privileged(checks, desktop):
         status = subprocess.run(["pkexec", *command], capture_output=True, text=True, timeout=30)
         checks.equal(f"pkexec {command[0]}: its status (127: not authorized)", status.returncode,
                      0 if granted else 127)
+    checks.equal("questions polkit logged", world.consents_asked(), 2)
     checks.equal("/Applications afterwards", world.applications(),
                  [moved.name] if granted else [world.CLIENT])
 

@@ -25,10 +25,12 @@
 #include "platform/linux/LinuxSystemProbe.h"
 #include "platform/linux/LinuxUrlDownloader.h"
 #include "platform/linux/LinuxUrlLoader.h"
+#include "platform/linux/LinuxUserApplications.h"
 #include "platform/linux/LinuxWorkspace.h"
 #include "platform/linux/OpenSslArchiveVerifier.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 using namespace qby;
@@ -43,6 +45,9 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     LinuxBundle bundle;
+    // Every window of the downloader, alerts included, shows the store's icon.
+    QApplication::setWindowIcon(
+        QIcon(foundation::BundleLayout::resources(bundle.bundlePath()) + "/Quillbay.png"));
     if (bundle.translator() != nullptr) QCoreApplication::installTranslator(bundle.translator());
 
     LinuxApplication application;
@@ -63,6 +68,7 @@ int main(int argc, char* argv[]) {
     LinuxAuthorization authorization;
     LinuxClock clock;
     OpenSslArchiveVerifier archiveVerifier;
+    LinuxUserApplications userApplications;
 
     foundation::SystemInfo systemInfo(systemProbe);
     foundation::SystemInfo::setShared(&systemInfo);
@@ -79,7 +85,7 @@ int main(int argc, char* argv[]) {
         app::kBuildReleasePublicKeys, app::kBuildRequiresReleaseSignature);
     const downloader::InstallServices install{urlLoader,       dispatch,      urlDownloader,
                                               archiveTools,    authorization, clock,
-                                              archiveVerifier, trust};
+                                              archiveVerifier, trust,         userApplications};
     QBY_DownloaderAppDelegate delegate(services, proxy, systemInfo, handOff, install);
     application.setTerminationHandler([&delegate] { delegate.applicationWillTerminate(); });
 

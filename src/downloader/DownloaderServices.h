@@ -19,6 +19,7 @@
 #include "platform/PropertyLists.h"
 #include "platform/UrlDownload.h"
 #include "platform/UrlLoader.h"
+#include "platform/UserApplications.h"
 
 namespace qby::downloader {
 
@@ -33,6 +34,7 @@ struct InstallServices {
     platform::ArchiveVerifier& archiveVerifier;
     // The keys fixed when the downloader was built, and whether a signature is required.
     const ReleaseTrust& trust;
+    platform::UserApplications& userApplications;
 };
 
 // Everything QBYClientDownloader uses, handed to it at construction.

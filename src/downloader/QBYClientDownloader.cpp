@@ -1,10 +1,12 @@
 #include "downloader/QBYClientDownloader.h"
 
+#include "downloader/InstallHelperFailure.h"
 #include "downloader/ReleaseFeed.h"
 #include "downloader/ReleaseSelection.h"
 #include "foundation/BundleLayout.h"
 #include "foundation/PathComponents.h"
 #include "foundation/VersionComparator.h"
+#include "installhelper/InstallStatus.h"
 
 #include <QUrl>
 #include <QVariantMap>
@@ -16,8 +18,9 @@ namespace {
 std::atomic<QBYClientDownloader*> sharedInstance{nullptr};
 
 const QString kLocalizationTable = QStringLiteral("QBYDownloader");
-const QString kRemoveTool = QStringLiteral("/bin/rm");
-const QString kMoveTool = QStringLiteral("/bin/mv");
+// The install helper beside the downloader's executable, and the user's applications folder.
+const QString kInstallHelper = QStringLiteral("qby-install-helper");
+const QString kUserApplicationsFolder = QStringLiteral("Applications");
 constexpr quint64 kUnpackPauseMicroseconds = 10000;
 constexpr unsigned kInstallPauseSeconds = 1;
 
@@ -238,7 +241,7 @@ void QBYClientDownloader::downloadDidFinish() {
     } else {
         const QString source = foundation::appendingPathComponent(folder, *bundleName);
         if (installClient(source, kInstallDestination) &&
-            services_.proxy.launchClient(kInstallDestination) && services_.requestWritten) {
+            services_.proxy.launchClient(installedClient_) && services_.requestWritten) {
             services_.handOff.set();
         }
     }
@@ -261,9 +264,17 @@ void QBYClientDownloader::refuseFinishedDownload(const QString& informativeText)
 }
 
 bool QBYClientDownloader::installClient(const QString& source, const QString& destination) {
-    platform::FileManager& files = services_.fileManager;
-    if (!files.fileExists(source)) return false;
+    if (!services_.fileManager.fileExists(source)) return false;
+    if (!replaceAsUser(source, destination)) return installClientWithAuth(source, destination);
+    // The user cannot write the system's entries: even in /Applications the entry is theirs.
+    registerForUser(destination);
+    installedClient_ = destination;
+    services_.pauses.sleep(kInstallPauseSeconds);
+    return true;
+}
 
+bool QBYClientDownloader::replaceAsUser(const QString& source, const QString& destination) {
+    platform::FileManager& files = services_.fileManager;
     // The old copy is set aside, not removed, until the new one is in place, so that a failed
     // move never leaves the user without a client.
     std::optional<QString> setAside;
@@ -273,39 +284,63 @@ bool QBYClientDownloader::installClient(const QString& source, const QString& de
             QStringLiteral(".%1.old-%2")
                 .arg(foundation::lastPathComponent(destination),
                      services_.processInfo.globallyUniqueString()));
-        // Not even that is allowed: only an administrator can replace it.
-        if (!files.moveItem(destination, aside)) return installClientWithAuth(source, destination);
+        if (!files.moveItem(destination, aside)) return false;
         setAside = aside;
     }
-
     if (files.moveItem(source, destination)) {
         if (setAside) files.removeItem(*setAside);
-        services_.pauses.sleep(kInstallPauseSeconds);
         return true;
     }
     if (setAside) files.moveItem(*setAside, destination);
-    return installClientWithAuth(source, destination);
+    return false;
 }
 
 bool QBYClientDownloader::installClientWithAuth(const QString& source, const QString& destination) {
-    platform::Authorization& authorization = services_.install.authorization;
-    if (services_.fileManager.fileExists(destination)) {
-        const foundation::Result<int> removed =
-            authorization.executeWithPrivileges(kRemoveTool, {QStringLiteral("-rf"), destination});
-        if (!removed) {
-            logInstallStopped(removed.error().message);
-            return false;
-        }
+    // The helper knows one destination, the install destination, and takes only the source.
+    const QString helper =
+        foundation::BundleLayout::executable(services_.bundle.bundlePath(), kInstallHelper);
+    const foundation::Result<int> answer =
+        services_.install.authorization.executeWithPrivileges(helper, {source});
+    if (!answer) {
+        services_.logs.consoleLog(
+            QStringLiteral("Installing for this user alone: %1").arg(answer.error().message));
+        return installForUser(source);
     }
-    // The tools' exit statuses are not examined: a client that is not there fails to launch.
-    const foundation::Result<int> moved =
-        authorization.executeWithPrivileges(kMoveTool, {source, destination});
-    if (!moved) {
-        logInstallStopped(moved.error().message);
+    if (answer.value() != installhelper::kInstalled) {
+        logInstallStopped(installHelperFailure(answer.value()));
         return false;
     }
+    installedClient_ = destination;
     services_.pauses.sleep(kInstallPauseSeconds);
     return true;
+}
+
+bool QBYClientDownloader::installForUser(const QString& source) {
+    const QString folder = foundation::appendingPathComponent(
+        services_.install.userApplications.homeDirectory(), kUserApplicationsFolder);
+    const QString destination = foundation::appendingPathComponent(
+        folder, foundation::lastPathComponent(kInstallDestination));
+    if (!services_.fileManager.createDirectory(folder)) {
+        logInstallStopped(QStringLiteral("%1 could not be made").arg(folder));
+        return false;
+    }
+    if (!replaceAsUser(source, destination)) {
+        logInstallStopped(QStringLiteral("the client could not be moved to %1").arg(destination));
+        return false;
+    }
+    registerForUser(destination);
+    installedClient_ = destination;
+    services_.pauses.sleep(kInstallPauseSeconds);
+    return true;
+}
+
+void QBYClientDownloader::registerForUser(const QString& bundlePath) {
+    const foundation::Status registered =
+        services_.install.userApplications.registerDesktopEntry(bundlePath);
+    if (!registered) {
+        services_.logs.consoleLog(
+            QStringLiteral("Desktop entry not written: %1").arg(registered.error().message));
+    }
 }
 
 // --- helpers ---

@@ -65,11 +65,16 @@ public:
 
     // --- Install ---
     // Moves the unpacked client to destination, setting any old copy aside until the new one is
-    // in place; falls back to installClientWithAuth. True when installed.
+    // in place, and gives it the user's desktop entry; falls back to installClientWithAuth. True
+    // when installed (installedClient() says where).
     bool installClient(const QString& source, const QString& destination);
-    // "/bin/rm -rf destination" (when something is there) and "/bin/mv source destination" with
-    // an administrator's rights. False when consent is refused or a tool cannot start.
+    // The bundle's install helper, run once through the administrator's consent, installs at
+    // the install destination with the system's desktop entry. No administrator to be had
+    // (consent refused or dismissed, no pkexec, no agent): installed for this user alone in
+    // ~/Applications. False when the helper failed or the user's own install did.
     bool installClientWithAuth(const QString& source, const QString& destination);
+    // Where the last successful install put the client; empty before.
+    const QString& installedClient() const { return installedClient_; }
 
     // --- fields ---
     platform::DownloadWindow& window() const { return services_.window; }
@@ -95,6 +100,12 @@ private:
     void clearClientDownload();
     // One log line for an install road that ends without a message to the user.
     void logInstallStopped(const QString& reason);
+    // The user's own install: set-aside, move, and the old copy back on failure. True when the
+    // new client stands at destination.
+    bool replaceAsUser(const QString& source, const QString& destination);
+    bool installForUser(const QString& source);
+    // The user's desktop entry; a failure is logged, the client stays installed.
+    void registerForUser(const QString& bundlePath);
     bool endedShort() const;
     // Whether the finished archive is what the chosen release promised; logs the verdict.
     bool archiveIntact();
@@ -108,6 +119,7 @@ private:
     std::unique_ptr<platform::UrlDownload> endedDownload_;
     std::optional<platform::UrlResponse> downloadResponse_;
     QString downloadPath_;
+    QString installedClient_;
     qint64 downloadSizeInBytes_ = 0;
     ArchiveIntegrity promisedIntegrity_;
     qint64 bytesReceived_ = 0;

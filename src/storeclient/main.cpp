@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QIcon>
 
 using namespace qby::storeclient;
 
@@ -30,6 +31,10 @@ bool ownServiceName(QDBusConnection& bus) {
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbay"));
+    // The desktop ties our windows to the entry the install wrote, and shows the bundle's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.quillbay.Client2"));
+    QApplication::setWindowIcon(
+        QIcon(QApplication::applicationDirPath() + QStringLiteral("/../Resources/Quillbay.png")));
 
     StoreClient client{DropFolder(), RequestRecorder()};
     QDBusConnection bus = QDBusConnection::sessionBus();

@@ -6,9 +6,16 @@ or a client that fails in one way each; one checker makes sure that nothing was 
           it), SILENT, CANCEL (pressed once the path `cancel` was asked for), a sheet's text
           (under DOWNLOAD_FAILED) or an alert's (message, text)
   asked   the paths the store was asked for, each once
-  needs   a Road's fields (consent, tmp_size, ...); client "installed": a working one in
-          /Applications, "old": a root-owned bundle at /Applications/Quillbay.app that is none
-  lands   a bundle is left at /Applications/Quillbay.app although the road failed"""
+  needs   a Road's fields (consent, applications, tmp_size, ...); client "installed": a working
+          one in /Applications, "old": a root-owned bundle at /Applications/Quillbay.app that is
+          none
+  lands   a bundle is left at /Applications/Quillbay.app although the road failed
+  home    installed for the player alone, in ~/Applications (no administrator to be had)
+
+Every row with a consent checks that polkit was asked exactly once; every installed client has
+its desktop entry (the system's when an administrator installed it, else the player's), valid
+for desktop-file-validate; one installed by the administrator belongs to root, with nothing in it
+writable by group or others, in a /Applications of root's, mode 0755."""
 
 from road_session import NOT_STARTED
 
@@ -78,12 +85,17 @@ ROWS = [
     archive("tgz_two", INSTALLED),
     # The disk.
     archive("tgz_padded", "No space left on device", needs={"tmp_size": 1 << 20}),
-    row("applications_read_only", SILENT, needs={"read_only_applications": True}),
-    # The administrator's consent.
-    row("consent_granted", INSTALLED, needs={"consent": "yes"}),
+    # No pkexec works inside bubblewrap: as without an administrator, the player's own install.
+    row("applications_read_only", INSTALLED, needs={"read_only_applications": True}, home=True),
+    # The administrator's consent: one question for the whole install, which the bundle's own
+    # helper does as root; a system without /Applications gets one.
+    row("consent_granted", INSTALLED, needs={"consent": "yes", "applications": False}),
     row("consent_granted_over_old", INSTALLED, needs={"consent": "yes"}, client="old"),
-    row("consent_refused", SILENT, needs={"consent": "no"}),
-    row("consent_refused_over_old", SILENT, needs={"consent": "no"}, client="old"),
+    # The helper fails after setting the old client aside (no entry can be written): it is back.
+    row("consent_granted_entry_unwritable", SILENT,
+        needs={"consent": "yes", "entries_read_only": True}, client="old"),
+    row("consent_refused", INSTALLED, needs={"consent": "no", "applications": False}, home=True),
+    row("consent_refused_over_old", INSTALLED, needs={"consent": "no"}, client="old", home=True),
     # The client.
     archive("tgz_broken", (NOT_STARTED[0], NOT_STARTED[1].format(code=2)), lands=True),
     row("client_installed", HANDED_OFF, {"faults": {FEED: {"status": 503}}}, asked=[],
@@ -136,9 +148,12 @@ def play(checks, desktop, name):
         session.ends(program, timeout=60)
 
     handed = end in (INSTALLED, HANDED_OFF)
+    home = row.get("home", False)
+    installed_at = (world.USER_APPLICATIONS if home else APPLICATIONS) / CLIENT
     checks.equal("the store was asked for", asked(served), row["asked"])
     if handed:
-        checks.check("the client runs", world.wait_until(world.client_started, 10))
+        checks.check("the client runs",
+                     world.wait_until(lambda: world.client_started(installed_at), 10))
         session.check_handed_over({"K7": "V9"})
         checks.equal("notifications", [p[2] for p in session.posted()],
                      [HELPER_NOTIFICATION] if end == HANDED_OFF else [])
@@ -147,15 +162,49 @@ def play(checks, desktop, name):
         checks.check("no client runs", not world.client_started())
     kept = [downloader.name, downloader.with_suffix(".zip").name] if not handed else []
     checks.equal("Downloads holds the downloader and its zip or nothing", world.downloads(), kept)
-    if end == INSTALLED or row.get("lands"):
+    if (end == INSTALLED and not home) or row.get("lands"):
         checks.equal("/Applications", world.applications(), [CLIENT])
-        checks.check("the bundle installed is the client (not an old bundle left in place)",
-                     (APPLICATIONS / CLIENT / "Contents/Info.plist").read_bytes()
-                     == (DIST / CLIENT / "Contents/Info.plist").read_bytes())
     else:
         checks.check("/Applications as it was", world.tree(APPLICATIONS) == before)
+    if home:
+        checks.equal("~/Applications", world.listing(world.USER_APPLICATIONS), [CLIENT])
+    if end == INSTALLED or row.get("lands"):
+        checks.check("the bundle installed is the client (not an old bundle left in place)",
+                     (installed_at / "Contents/Info.plist").read_bytes()
+                     == (DIST / CLIENT / "Contents/Info.plist").read_bytes())
+    consent = row.get("needs", {}).get("consent")
+    if consent:
+        checks.equal("consents asked", world.consents_asked(), 1)
+    if end == INSTALLED:
+        check_entry(checks, world.SYSTEM_ENTRY if consent == "yes" and not home
+                    else world.USER_ENTRY, world.executable_of(installed_at))
+    if end == INSTALLED and consent == "yes":
+        check_root_owned(checks, installed_at)
     escaped = [p for p in (HOME / "escaped", Path("/tmp/escaped")) if p.exists()]
     checks.equal("files an archive left outside its folder", escaped, [])
+
+
+def check_entry(checks, entry, executable):
+    """The client's desktop entry: there, starting that executable, valid."""
+    import subprocess
+    checks.require(f"{entry} exists", entry.is_file())
+    checks.check(f"it starts {executable}", f'Exec="{executable}"' in entry.read_text())
+    valid = subprocess.run(["desktop-file-validate", str(entry)], capture_output=True, text=True)
+    checks.equal("desktop-file-validate", (valid.returncode, valid.stdout), (0, ""))
+
+
+def check_root_owned(checks, client):
+    """/Applications root's, 0755; the client root's, nothing set-id or writable by others."""
+    import os
+    import stat
+    folder = client.parent.lstat()
+    checks.equal("/Applications: owner and mode", (folder.st_uid, oct(stat.S_IMODE(folder.st_mode))),
+                 (0, "0o755"))
+    loose = [str(p) for p in [client, *client.rglob("*")]
+             if p.lstat().st_uid != 0 or (not p.is_symlink()
+                                          and p.lstat().st_mode & (stat.S_ISUID | stat.S_ISGID | 0o022))]
+    checks.equal("items of the client not root's alone", loose, [])
+    checks.check("the player cannot write into the client", not os.access(client, os.W_OK))
 
 
 def asked(served):

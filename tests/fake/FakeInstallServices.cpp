@@ -51,12 +51,23 @@ foundation::Result<int> FakeInstallServices::executeWithPrivileges(const QString
     }
     const foundation::Result<int> answer = privilegedAnswers.front();
     privilegedAnswers.pop_front();
-    if (answer.ok() && answer.value() == 0 && arguments.size() == 2) {
-        if (toolPath == QLatin1String("/bin/rm")) platform_.removeTree(arguments.at(1));
-        if (toolPath == QLatin1String("/bin/mv"))
-            platform_.moveTree(arguments.at(0), arguments.at(1));
+    if (answer.ok() && answer.value() == 0 && arguments.size() == 1 &&
+        toolPath.endsWith(QLatin1String("/qby-install-helper"))) {
+        const QString destination = QStringLiteral("/Applications/Quillbay.app");
+        platform_.removeTree(destination);
+        platform_.addFolder(QStringLiteral("/Applications"));
+        platform_.moveTree(arguments.at(0), destination);
     }
     return answer;
+}
+
+foundation::Status FakeInstallServices::registerDesktopEntry(const QString& bundlePath) {
+    platform_.log.add(QStringLiteral("desktop.register %1").arg(bundlePath));
+    if (!desktopEntryResult) {
+        ADD_FAILURE() << "no desktop entry answer scripted for " << bundlePath.toStdString();
+        return foundation::Error{EIO, QStringLiteral("not scripted")};
+    }
+    return *desktopEntryResult;
 }
 
 QByteArray FakeInstallServices::signatureOf(const QByteArray& key, const QString& text) {

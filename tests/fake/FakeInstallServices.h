@@ -42,12 +42,13 @@ class FakeInstallServices : public platform::UrlLoader,
                             public platform::ArchiveTools,
                             public platform::Authorization,
                             public platform::Clock,
-                            public platform::ArchiveVerifier {
+                            public platform::ArchiveVerifier,
+                            public platform::UserApplications {
 public:
     explicit FakeInstallServices(FakePlatform& platform) : platform_(platform) {}
 
     downloader::InstallServices services() {
-        return {*this, *this, *this, *this, *this, *this, *this, trust};
+        return {*this, *this, *this, *this, *this, *this, *this, trust, *this};
     }
 
     // The fake's Ed25519: a file's signature by key is the SHA-512 of the key and its text.
@@ -59,9 +60,12 @@ public:
     // What unpack answers, and the names it leaves in the folder when it succeeds.
     std::optional<foundation::Status> unpackResult;
     QStringList unpackedNames;
-    // Answers of executeWithPrivileges in order. A successful /bin/rm or /bin/mv acts on the
-    // file system as the tool would.
+    // Answers of executeWithPrivileges in order. The install helper's 0 acts on the file system
+    // as the helper would: its source replaces /Applications/Quillbay.app.
     std::deque<foundation::Result<int>> privilegedAnswers;
+    // The user's home folder, and what registering a desktop entry answers.
+    QString home = QStringLiteral("/home/player");
+    std::optional<foundation::Status> desktopEntryResult;
     qint64 nowMs = 0;
     // The keys the downloader trusts, and whether it requires a signature.
     downloader::ReleaseTrust trust;
@@ -88,6 +92,8 @@ public:
     foundation::Result<int> executeWithPrivileges(const QString& toolPath,
                                                   const QStringList& arguments) override;
     qint64 monotonicMilliseconds() const override { return nowMs; }
+    QString homeDirectory() const override { return home; }
+    foundation::Status registerDesktopEntry(const QString& bundlePath) override;
     // Both read the file's text from FakePlatform; a missing or unreadable file is an error.
     foundation::Result<QByteArray> sha256(const QString& path) override;
     foundation::Result<std::optional<qsizetype>> ed25519Signer(

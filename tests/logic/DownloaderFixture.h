@@ -43,6 +43,7 @@ public:
           downloader(services()) {
         platform.addFolder(QStringLiteral("/tmp"));
         platform.addFolder(QStringLiteral("/Applications"));
+        install.desktopEntryResult = foundation::Status();
         platform.launchAnswers(std::make_shared<fake::FakeRunningApplication>(
             platform.log, QStringLiteral("com.quillbay.Client2"), QStringLiteral("client")));
         downloader.awakeFromNib();

@@ -22,6 +22,7 @@ TEST_P(InstallRoadTest, InstalledClientTakesOverOnlyWithTheRequestInTheDropFolde
     platform.launchAnswers(world.client("client"));
     world.install.unpackResult = foundation::Status();
     world.install.unpackedNames = {QStringLiteral("Quillbay.app")};
+    world.install.desktopEntryResult = foundation::Status();
 
     world.delegate.applicationDidFinishLaunching();
     EXPECT_EQ(platform.log.count("dispatch.async"), 1) << "the feed is fetched in the background";

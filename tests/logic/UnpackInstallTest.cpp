@@ -12,10 +12,20 @@ const QString kAside = "/Applications/.Quillbay.app.old-TOKEN2";
 const QString kMove = "file.move " + kSource + " " + kDestination;
 const QString kSetAside = "file.move " + kDestination + " " + kAside;
 const QString kPutBack = "file.move " + kAside + " " + kDestination;
-const QString kRemoveOld = "auth.exec /bin/rm -rf " + kDestination;
-const QString kAdminMove = "auth.exec /bin/mv " + kSource + " " + kDestination;
+const QString kHelper =
+    "auth.exec /home/user/Downloads/Game.app/Contents/MacOS/qby-install-helper " + kSource;
+const QString kRegister = "desktop.register " + kDestination;
+const QString kUserDestination = "/home/player/Applications/Quillbay.app";
 const QStringList kLaunch = {"sleep 1", "workspace.launch " + kDestination, "sleep 1",
                              "application.terminate"};
+// The user's own install after the administrator could not be had.
+const QStringList kForUser = {"file.createDirectory /home/player/Applications",
+                              "file.move " + kSource + " " + kUserDestination,
+                              "desktop.register " + kUserDestination,
+                              "sleep 1",
+                              "workspace.launch " + kUserDestination,
+                              "sleep 1",
+                              "application.terminate"};
 const QStringList kEnd = {"application.terminate"};
 const QString kStopped = "console Install stopped: ";
 
@@ -24,6 +34,9 @@ struct FinishRow {
     const char* fileName = "Quillbay.tgz";
     const char* format = "tgz";
     bool existingClient = false;
+    bool applicationsFolder = true;
+    bool entryWritten = true;
+    bool userFolderMade = true;
     bool unpacks = true;
     QStringList unpackedNames = {"Quillbay.app"};
     // A listing other than the file system's; nothing inside: a listing error.
@@ -34,6 +47,7 @@ struct FinishRow {
     // Every call after the listing of the unpacked folder.
     QStringList calls;
     const char* destinationHolds;  // "new", "old" or "nothing"; a launched new one is handed off
+    bool forUser = false;          // installed in ~/Applications instead, and handed off
 };
 
 class FinishTest : public ::testing::TestWithParam<FinishRow>, public DownloaderFixture {};
@@ -42,6 +56,9 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     const FinishRow& row = GetParam();
     const QString file = QString::fromUtf8(row.fileName);
     if (row.existingClient) platform.addFile(kOldMarker, QString("old"));
+    if (!row.applicationsFolder) platform.removeTree("/Applications");
+    if (!row.userFolderMade) platform.uncreatableFolders.insert("/home/player/Applications");
+    if (!row.entryWritten) install.desktopEntryResult = foundation::Error{28, "disk full"};
     platform.moveErrors = row.moveErrors;
     install.privilegedAnswers.assign(row.privilegedAnswers.begin(), row.privilegedAnswers.end());
     install.unpackResult = row.unpacks ? foundation::Status()
@@ -66,7 +83,9 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
                             "usleep 10000"};
     if (row.unpacks) expected.append("file.list " + kWorkFolder);
     EXPECT_EQ(joined(platform.log.calls().mid(mark)), joined(expected + row.calls)) << calls();
-    EXPECT_EQ(handOff.isSet(), row.launches && QString(row.destinationHolds) == "new");
+    EXPECT_EQ(handOff.isSet(),
+              row.launches && (QString(row.destinationHolds) == "new" || row.forUser));
+    EXPECT_EQ(platform.exists(kUserDestination), row.forUser);
     EXPECT_TRUE(downloader.clientDownload() == nullptr && !downloader.downloadResponse());
     EXPECT_FALSE(platform.exists(downloader.downloadPath())) << "the archive is always removed";
     EXPECT_FALSE(platform.exists(kAside)) << "no set-aside copy stays";
@@ -81,19 +100,21 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
 const foundation::Result<int> kDone = 0;
 const foundation::Result<int> kRefused =
     foundation::Error{platform::Authorization::kConsentRefused, "refused"};
+const foundation::Result<int> kCannotStart =
+    foundation::Error{platform::Authorization::kCannotStart, "no pkexec"};
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rows, FinishTest,
     ::testing::Values(
-        FinishRow{.name = "tgz_unpacked_with_tar", .calls = QStringList{kMove} + kLaunch, .destinationHolds = "new"},
+        FinishRow{.name = "tgz_unpacked_with_tar", .calls = QStringList{kMove, kRegister} + kLaunch, .destinationHolds = "new"},
         FinishRow{.name = "any_bundle_name_installed_as_Quillbay_upper_case_TGZ_to_unzip",
                   .fileName = "Client.TGZ", .format = "zip", .unpackedNames = {"Store Client.app"},
-                  .calls = QStringList{"file.move " + kWorkFolder + "/Store Client.app " + kDestination} + kLaunch,
+                  .calls = QStringList{"file.move " + kWorkFolder + "/Store Client.app " + kDestination, kRegister} + kLaunch,
                   .destinationHolds = "new"},
         FinishRow{.name = "first_app_in_listing_order", .unpackedNames = {"Quillbay.app", "Z.app"},
                   .listing = std::optional<QStringList>(QStringList{"readme.txt", "Z.APP", "Quillbay.app", "Z.app"}),
-                  .calls = QStringList{kMove} + kLaunch, .destinationHolds = "new"},
+                  .calls = QStringList{kMove, kRegister} + kLaunch, .destinationHolds = "new"},
         FinishRow{.name = "bundle_in_a_subfolder_is_silent", .unpackedNames = {"Quillbay", "Quillbay/Quillbay.app"},
                   .calls = {kStopped + "the archive holds no bundle at its top", kEnd[0]},
                   .destinationHolds = "nothing"},
@@ -104,29 +125,96 @@ INSTANTIATE_TEST_SUITE_P(
                   .calls = {kStopped + "the archive did not unpack (tar: exit 2)", kEnd[0]},
                   .destinationHolds = "nothing"},
         FinishRow{.name = "existing_client_replaced_without_prompt", .existingClient = true,
-                  .calls = QStringList{kSetAside, kMove, "file.remove " + kAside} + kLaunch, .destinationHolds = "new"},
-        FinishRow{.name = "failed_move_puts_the_old_client_back_then_asks", .existingClient = true,
-                  .moveErrors = {{kSource, EXDEV}}, .privilegedAnswers = {kDone, kDone},
-                  .calls = QStringList{kSetAside, kMove, kPutBack, kRemoveOld, kAdminMove} + kLaunch,
+                  .calls = QStringList{kSetAside, kMove, "file.remove " + kAside, kRegister} + kLaunch,
                   .destinationHolds = "new"},
-        FinishRow{.name = "refused_consent_keeps_the_old_client", .existingClient = true,
-                  .moveErrors = {{kSource, EACCES}}, .privilegedAnswers = {kRefused},
-                  .calls = QStringList{kSetAside, kMove, kPutBack, kRemoveOld, kStopped + "refused"} + kEnd,
-                  .destinationHolds = "old"},
+        FinishRow{.name = "unwritten_entry_is_logged_and_the_client_starts", .entryWritten = false,
+                  .calls = QStringList{kMove, kRegister, "console Desktop entry not written: disk full"} + kLaunch,
+                  .destinationHolds = "new"},
+        FinishRow{.name = "failed_move_puts_the_old_client_back_then_asks_once", .existingClient = true,
+                  .moveErrors = {{kSource, EXDEV}}, .privilegedAnswers = {kDone},
+                  .calls = QStringList{kSetAside, kMove, kPutBack, kHelper} + kLaunch, .destinationHolds = "new"},
         FinishRow{.name = "old_client_that_cannot_be_moved_needs_the_administrator", .existingClient = true,
-                  .moveErrors = {{kDestination, EACCES}}, .privilegedAnswers = {kDone, kDone},
-                  .calls = QStringList{kSetAside, kRemoveOld, kAdminMove} + kLaunch, .destinationHolds = "new"},
-        FinishRow{.name = "privileged_move_without_old_client", .moveErrors = {{kSource, EACCES}},
-                  .privilegedAnswers = {kDone}, .calls = QStringList{kMove, kAdminMove} + kLaunch,
+                  .moveErrors = {{kDestination, EACCES}}, .privilegedAnswers = {kDone},
+                  .calls = QStringList{kSetAside, kHelper} + kLaunch, .destinationHolds = "new"},
+        FinishRow{.name = "no_applications_folder_asks_the_administrator", .applicationsFolder = false,
+                  .privilegedAnswers = {kDone}, .calls = QStringList{kMove, kHelper} + kLaunch,
                   .destinationHolds = "new"},
-        FinishRow{.name = "privileged_move_refused", .moveErrors = {{kSource, EACCES}}, .privilegedAnswers = {kRefused},
-                  .calls = QStringList{kMove, kAdminMove, kStopped + "refused"} + kEnd, .destinationHolds = "nothing"},
+        FinishRow{.name = "refused_consent_installs_for_the_user_beside_the_old_client", .existingClient = true,
+                  .moveErrors = {{kDestination, EACCES}}, .privilegedAnswers = {kRefused},
+                  .calls = QStringList{kSetAside, kHelper, "console Installing for this user alone: refused"} + kForUser,
+                  .destinationHolds = "old", .forUser = true},
+        FinishRow{.name = "no_pkexec_installs_for_the_user", .applicationsFolder = false,
+                  .privilegedAnswers = {kCannotStart},
+                  .calls = QStringList{kMove, kHelper, "console Installing for this user alone: no pkexec"} + kForUser,
+                  .destinationHolds = "nothing", .forUser = true},
+        FinishRow{.name = "user_install_that_cannot_move_stops", .moveErrors = {{kSource, EACCES}},
+                  .privilegedAnswers = {kRefused},
+                  .calls = {kMove, kHelper, "console Installing for this user alone: refused",
+                            "file.createDirectory /home/player/Applications", "file.move " + kSource + " " + kUserDestination,
+                            kStopped + "the client could not be moved to " + kUserDestination, kEnd[0]},
+                  .destinationHolds = "nothing"},
+        FinishRow{.name = "user_folder_that_cannot_be_made_stops", .applicationsFolder = false,
+                  .userFolderMade = false, .privilegedAnswers = {kRefused},
+                  .calls = {kMove, kHelper, "console Installing for this user alone: refused",
+                            "file.createDirectory /home/player/Applications",
+                            kStopped + "/home/player/Applications could not be made", kEnd[0]},
+                  .destinationHolds = "nothing"},
+        FinishRow{.name = "failing_helper_stops_without_the_user_install", .existingClient = true,
+                  .moveErrors = {{kDestination, EACCES}}, .privilegedAnswers = {foundation::Result<int>(18)},
+                  .calls = {kSetAside, kHelper,
+                            kStopped + "the desktop entry could not be written; the old client is back (status 18)", kEnd[0]},
+                  .destinationHolds = "old"},
         FinishRow{.name = "launch_failure_leaves_the_flag_unset", .launches = false,
-                  .calls = {kMove, "sleep 1", "workspace.launch " + kDestination,
+                  .calls = {kMove, kRegister, "sleep 1", "workspace.launch " + kDestination,
                             "console The client could not be started: scripted failure 13",
                             "application.runModal The Quillbay app could not be started.", "application.terminate"},
                   .destinationHolds = "new"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+// Each exit status of the install helper: installed, or one "Install stopped" line naming what
+// happened, and no install for the user alone after an administrator's failed install.
+struct HelperAnswerRow {
+    int status;
+    const char* saying;  // a word of the log line
+};
+
+class HelperAnswerTest : public ::testing::TestWithParam<HelperAnswerRow>,
+                         public DownloaderFixture {};
+
+TEST_P(HelperAnswerTest, EndsAsTheHelperSays) {
+    const HelperAnswerRow& row = GetParam();
+    platform.addFolder(kSource);
+    platform.moveErrors = {{kSource, EACCES}};
+    install.privilegedAnswers = {foundation::Result<int>(row.status)};
+    const qsizetype mark = platform.log.calls().size();
+
+    const bool installed = downloader.installClient(kSource, kDestination);
+    const QStringList calls = platform.log.calls().mid(mark);
+    EXPECT_EQ(installed, row.status == 0);
+    EXPECT_EQ(downloader.installedClient(), installed ? kDestination : QString());
+    ASSERT_EQ(calls.size(), 3) << calls.join('\n').toStdString();
+    EXPECT_EQ(calls.at(1), kHelper);
+    if (installed) {
+        EXPECT_EQ(calls.at(2), "sleep 1");
+        return;
+    }
+    const QString line = calls.at(2);
+    EXPECT_TRUE(line.startsWith(kStopped) && line.contains(QString::fromUtf8(row.saying)) &&
+                line.endsWith(QStringLiteral("(status %1)").arg(row.status)))
+        << line.toStdString();
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, HelperAnswerTest,
+    ::testing::Values(HelperAnswerRow{0, ""}, HelperAnswerRow{10, "arguments"}, HelperAnswerRow{11, "pkexec"},
+                      HelperAnswerRow{12, "refused the unpacked client"}, HelperAnswerRow{13, "Info.plist"},
+                      HelperAnswerRow{14, "/Applications could not be made"}, HelperAnswerRow{15, "copied"},
+                      HelperAnswerRow{16, "set aside"}, HelperAnswerRow{17, "put in place"},
+                      HelperAnswerRow{18, "desktop entry"}, HelperAnswerRow{19, "could not be put back"},
+                      HelperAnswerRow{42, "install helper failed"}),
+    [](const auto& info) { return "status_" + std::to_string(info.param.status); });
 // clang-format on
 
 TEST(FinishBarTest, BusyBarTurnsDeterminateForTheFinalHundred) {
