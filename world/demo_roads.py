@@ -50,9 +50,17 @@ def _outcome(checks, bundle, program):
                 ("are gone" if not bundle.exists() else "are still in Downloads"))
 
 
+def _installed_client():
+    """Where the client is: /Applications, or the user's own Applications folder."""
+    for folder in (APPLICATIONS, world.USER_APPLICATIONS):
+        if (folder / CLIENT).is_dir():
+            return folder / CLIENT
+    return APPLICATIONS / CLIENT
+
+
 def _client_shown(checks, desktop):
     """The client's window: a screenshot, or the person closes it."""
-    executable = world.executable_of(APPLICATIONS / CLIENT)
+    executable = world.executable_of(_installed_client())
     if not world.wait_until(lambda: world.processes_running(executable), 5):
         return
     if world.PERSON_ANSWERS:
@@ -110,7 +118,12 @@ def install(checks, desktop):
         _dismiss_failure(checks, desktop, program)
     _outcome(checks, bundle, program)
     checks.step(f"the store was asked for {', '.join(dict.fromkeys(store.paths()))}")
-    checks.step(f"/Applications holds {world.applications()}")
+    client = _installed_client()
+    checks.step(f"the client is at {client}" if client.is_dir() else "no client was installed")
+    checks.step(f"the administrator was asked {world.consents_asked()} time(s)")
+    for entry in (world.SYSTEM_ENTRY, world.USER_ENTRY):
+        if entry.exists():
+            checks.step(f"the menu's entry {entry}:\n" + entry.read_text().rstrip())
     checks.step("the client " + ("runs" if world.wait_until(world.client_started, 10) else
                                  "does not run"))
     _client_shown(checks, desktop)

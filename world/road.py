@@ -28,7 +28,7 @@ class Road:
     # with consent: bundles of /dist put in /Applications, owned by root; a pair (bundle, name)
     # puts one under another name
     root_owned: tuple = ()
-    applications: bool = True  # with consent: False for a system without /Applications
+    applications: bool = True  # False: a system without /Applications, as stock Linux has
     entries_read_only: bool = False  # with consent: the system's desktop entries unwritable
     tmp_size: int = 0  # bytes that /tmp holds at most; 0: as much as memory allows
     read_only_applications: bool = False  # /Applications a read-only mount

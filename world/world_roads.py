@@ -13,8 +13,10 @@ ROADS = {
     "privileged_refused": Road("selfcheck.privileged", consent="no", root_owned=(CLIENT,)),
     "running": Road("demo_roads.running"),
     "installed": Road("demo_roads.installed"),
-    "install": Road("demo_roads.install", store=True),
+    # The main job on a stock system: no /Applications; an administrator consents once (the
+    # privileged sandbox), or, on the host's display where none can, the user's own install.
+    "install": Road("demo_roads.install", store=True, consent="yes", applications=False),
     "demo_running": Road("demo_roads.running", interactive=True),
     "demo_installed": Road("demo_roads.installed", interactive=True),
-    "demo_install": Road("demo_roads.install", interactive=True, store=True),
+    "demo_install": Road("demo_roads.install", interactive=True, store=True, applications=False),
 }
