@@ -1,5 +1,6 @@
 #include "installhelper/ClientInstaller.h"
 
+#include "installhelper/Descriptor.h"
 #include "installhelper/DesktopEntry.h"
 #include "installhelper/PlistStrings.h"
 #include "installhelper/SecureTree.h"
@@ -30,21 +31,6 @@ InstallStatus fail(InstallStatus status, const std::string& what) {
 std::string because(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 // A folder of root's own that no one else may write into, made (0755) when missing.
 int openRootFolder(const char* path) {

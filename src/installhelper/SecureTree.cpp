@@ -1,5 +1,7 @@
 #include "installhelper/SecureTree.h"
 
+#include "installhelper/Descriptor.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,22 +18,6 @@ namespace {
 
 constexpr int kMaxDepth = 64;
 constexpr mode_t kAllowedModeBits = 0755;  // no set-id, sticky, or group and world write
-
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
 
 // The names in an open folder, "." and ".." left out; nothing when it cannot be read.
 bool namesIn(int folder, std::vector<std::string>& names) {
