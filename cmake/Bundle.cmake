@@ -29,10 +29,12 @@ endfunction()
 set(_QBY_DEPLOY_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/DeployRuntime.cmake")
 
 # The command that makes BUNDLE self-contained: the xcb platform plugin and the OpenSSL TLS
-# backend, with the libssl that the backend loads by name.
+# backend, with the libraries that Qt loads by name: the backend's libssl, and libXcursor for
+# the desktop's cursor theme.
 function(_qby_deploy_runtime_command out bundle)
     find_program(QBY_PATCHELF patchelf REQUIRED)
     find_package(OpenSSL 3 REQUIRED COMPONENTS SSL)
+    find_library(QBY_XCURSOR NAMES libXcursor.so.1 REQUIRED)
     # Qt's own tool says where its plugins lie: their targets exist only with every development
     # package of their dependencies installed.
     get_target_property(qtpaths Qt6::qtpaths LOCATION)
@@ -40,7 +42,7 @@ function(_qby_deploy_runtime_command out bundle)
                     OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
     set(plugins "${plugin_dir}/platforms/libqxcb.so,${plugin_dir}/tls/libqopensslbackend.so")
     set(${out} COMMAND "${CMAKE_COMMAND}" "-DBUNDLE=${bundle}" "-DPLUGINS=${plugins}"
-        "-DLIBRARIES=$<TARGET_FILE:OpenSSL::SSL>" "-DPATCHELF=${QBY_PATCHELF}"
+        "-DLIBRARIES=$<TARGET_FILE:OpenSSL::SSL>,${QBY_XCURSOR}" "-DPATCHELF=${QBY_PATCHELF}"
         -P "${_QBY_DEPLOY_SCRIPT}" PARENT_SCOPE)
 endfunction()
 
