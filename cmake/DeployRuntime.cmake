@@ -23,10 +23,15 @@ string(REPLACE "," ";" LIBRARIES "${LIBRARIES}")
 # client basics, fonts and text shaping, and a few small system libraries. Their own needs that
 # are outside this set travel in the bundle too: a desktop brings them, but not every desktop the
 # same version, and the bundle must also start where only this set is present.
-set(base_set_pattern
-    "^(ld-linux-x86-64\\.so\\.2|lib(c|m|dl|pthread|rt|resolv|util|anl|mvec|nsl|BrokenLocale|thread_db|nss_[a-z]+)\\.so\\.[0-9]+"
-    "|lib(stdc\\+\\+|gcc_s|GL|EGL|GLX|GLdispatch|OpenGL|drm|gbm|glapi|xcb|xcb-dri2|xcb-dri3|X11|X11-xcb|Xau|Xdmcp|wayland-client|fontconfig|freetype|harfbuzz|fribidi|expat|z|uuid|ICE|SM|com_err|gpg-error|gmp|asound|usb-1\\.0|bsd|md)\\.so(\\.[0-9]+)*)$")
-string(JOIN "" base_set_pattern ${base_set_pattern})
+# Names without ".so" and version.
+set(base_set
+    ld-linux-x86-64 libc libm libdl libpthread librt libresolv libutil libanl libmvec libnsl
+    libBrokenLocale libthread_db libnss_files libnss_dns libnss_compat libnss_hesiod
+    libstdc++ libgcc_s
+    libGL libEGL libGLX libGLdispatch libOpenGL libdrm libgbm libglapi
+    libxcb libxcb-dri2 libxcb-dri3 libX11 libX11-xcb libXau libXdmcp libwayland-client
+    libfontconfig libfreetype libharfbuzz libfribidi libexpat libz libuuid libICE libSM
+    libcom_err libgpg-error libgmp libasound libusb-1.0 libbsd libmd)
 
 set(contents "${BUNDLE}/Contents")
 set(frameworks "${contents}/Frameworks")
@@ -106,7 +111,8 @@ endforeach()
 set(bundled)
 foreach(library IN LISTS resolved)
     get_filename_component(name "${library}" NAME)
-    if(NOT name MATCHES "${base_set_pattern}")
+    string(REGEX REPLACE "\\.so(\\.[0-9]+)*$" "" stem "${name}")
+    if(NOT stem IN_LIST base_set)
         _qby_copy_resolved("${library}" "${frameworks}/${name}")
         list(APPEND bundled "${name}")
     endif()
@@ -125,4 +131,5 @@ foreach(plugin IN LISTS plugin_copies)
 endforeach()
 
 # Qt reads qt.conf beside the executable; its paths are relative to Contents.
-file(WRITE "${contents}/MacOS/qt.conf" "[Paths]\nPrefix = ..\nPlugins = PlugIns\nLibraries = Frameworks\n")
+file(WRITE "${contents}/MacOS/qt.conf"
+     "[Paths]\nPrefix = ..\nPlugins = PlugIns\nLibraries = Frameworks\n")
