@@ -119,8 +119,19 @@ foreach(library IN LISTS resolved)
 endforeach()
 list(REMOVE_DUPLICATES bundled)
 
+# A program that needs nothing beyond the base set (a libc-only helper, run as root) keeps no run
+# path: nothing placed in the bundle's Frameworks folder could then be loaded into it.
 foreach(program IN LISTS programs)
-    _qby_set_rpath("${program}" "$ORIGIN/../Frameworks")
+    execute_process(COMMAND "${PATCHELF}" --print-needed "${program}" OUTPUT_VARIABLE needed
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "DeployRuntime: patchelf cannot read ${program}")
+    endif()
+    string(REGEX REPLACE "\\.so(\\.[0-9]+)*\n" ";" needed "${needed}")
+    list(REMOVE_ITEM needed ${base_set} "")
+    if(needed)
+        _qby_set_rpath("${program}" "$ORIGIN/../Frameworks")
+    endif()
 endforeach()
 file(GLOB libraries "${frameworks}/*")
 foreach(library IN LISTS libraries)
