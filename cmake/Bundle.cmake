@@ -3,7 +3,7 @@
 #   qby_add_bundle(TARGET <executable target> NAME <bundle name without .app>
 #                  IDENTIFIER <bundle identifier> VERSION <x.y.z>
 #                  [RESOURCES <file>...] [RESOURCE_DIRS <dir>...] [QM_FILES <file>...]
-#                  [HELPERS <executable target>...] [ICON <png file>])
+#                  [HELPERS <executable target>...] [ICON <png file>] [SELF_CONTAINED])
 #
 # Layout, re-assembled after every build of the executable and whenever an input changes:
 #   <NAME>.app/Contents/Info.plist
@@ -13,6 +13,10 @@
 #   <NAME>.app/Contents/Resources/translations/<each QM_FILES file>
 #   <NAME>.app/Contents/MacOS/<output name of each HELPERS target>
 #   <NAME>.app/Contents/Resources/<ICON file>, named by CFBundleIconFile in the Info.plist
+# SELF_CONTAINED: the bundle also carries every library and Qt plugin it needs beyond what any
+# desktop has (cmake/DeployRuntime.cmake), so that it starts on a stock system:
+#   <NAME>.app/Contents/Frameworks/<library>, <NAME>.app/Contents/PlugIns/<folder>/<plugin>,
+#   <NAME>.app/Contents/MacOS/qt.conf
 # The custom target <NAME>_bundle (part of ALL; characters other than letters, digits and
 # underscores become underscores) does the work.
 
@@ -24,8 +28,28 @@ function(_qby_xml_escape out text)
     set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
+set(_QBY_DEPLOY_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/DeployRuntime.cmake")
+
+# The command that makes BUNDLE self-contained: the xcb platform plugin and the OpenSSL TLS
+# backend, with the libraries that Qt loads by name: the backend's libssl, and libXcursor for
+# the desktop's cursor theme.
+function(_qby_deploy_runtime_command out bundle)
+    find_program(QBY_PATCHELF patchelf REQUIRED)
+    find_package(OpenSSL 3 REQUIRED COMPONENTS SSL)
+    find_library(QBY_XCURSOR NAMES libXcursor.so.1 REQUIRED)
+    # Qt's own tool says where its plugins lie: their targets exist only with every development
+    # package of their dependencies installed.
+    get_target_property(qtpaths Qt6::qtpaths LOCATION)
+    execute_process(COMMAND "${qtpaths}" --query QT_INSTALL_PLUGINS OUTPUT_VARIABLE plugin_dir
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    set(plugins "${plugin_dir}/platforms/libqxcb.so,${plugin_dir}/tls/libqopensslbackend.so")
+    set(${out} COMMAND "${CMAKE_COMMAND}" "-DBUNDLE=${bundle}" "-DPLUGINS=${plugins}"
+        "-DLIBRARIES=$<TARGET_FILE:OpenSSL::SSL>,${QBY_XCURSOR}" "-DPATCHELF=${QBY_PATCHELF}"
+        -P "${_QBY_DEPLOY_SCRIPT}" PARENT_SCOPE)
+endfunction()
+
 function(qby_add_bundle)
-    cmake_parse_arguments(PARSE_ARGV 0 ARG "" "TARGET;NAME;IDENTIFIER;VERSION;ICON"
+    cmake_parse_arguments(PARSE_ARGV 0 ARG "SELF_CONTAINED" "TARGET;NAME;IDENTIFIER;VERSION;ICON"
                           "RESOURCES;RESOURCE_DIRS;QM_FILES;HELPERS")
     foreach(required TARGET NAME IDENTIFIER VERSION)
         if(NOT ARG_${required})
@@ -138,6 +162,12 @@ ${icon_entry}\t<key>CFBundleIdentifier</key>
                  "${resources}/translations/")
             list(APPEND inputs "${file}")
         endforeach()
+    endif()
+
+    if(ARG_SELF_CONTAINED)
+        _qby_deploy_runtime_command(deploy "${bundle}")
+        list(APPEND commands ${deploy})
+        list(APPEND inputs "${_QBY_DEPLOY_SCRIPT}")
     endif()
 
     set(stamp "${work}/assembled.stamp")

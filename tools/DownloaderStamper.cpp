@@ -61,11 +61,13 @@ foundation::Status DownloaderStamper::writeZip(const QString& folder,
         !copied) {
         return copied;
     }
-    // -y stores links as links; zip keeps each item's permission bits on its own.
+    // -y stores links as links; zip keeps each item's permission bits on its own. A game name
+    // may start with "-": zip takes the archive as ./NAME (it drops the "./") and the members
+    // after "--", never as options.
     const QString zipName = foundation::deletingPathExtension(bundleName) + QStringLiteral(".zip");
     const foundation::Result<ToolRunner::Outcome> zipped =
-        ToolRunner::run(QStringLiteral("zip"), {"-q", "-r", "-y", zipName, bundleName}, work.path(),
-                        kMaxZipOutputBytes);
+        ToolRunner::run(QStringLiteral("zip"), {"-q", "-r", "-y", "./" + zipName, "--", bundleName},
+                        work.path(), kMaxZipOutputBytes);
     if (!zipped) return zipped.error();
     if (zipped.value().exitCode != 0) {
         return foundation::Error{EIO, QStringLiteral("zip ended with status %1: %2")

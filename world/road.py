@@ -33,6 +33,7 @@ class Road:
     tmp_size: int = 0  # bytes that /tmp holds at most; 0: as much as memory allows
     read_only_applications: bool = False  # /Applications a read-only mount
     tools: bool = False  # the build's store tools (<build>/tools) bound read-only at /tools
+    base_libraries_only: bool = False  # /usr/lib/x86_64-linux-gnu holds only a desktop's base set
     given: tuple = ()  # more arguments of the scenario, such as the name of a table row
 
 

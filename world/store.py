@@ -4,7 +4,9 @@ and the same content over plain HTTP on port 80, so that a redirect to http can 
 anyone who would follow it.
 
 It serves the release feed, release archives made at start from /dist/Quillbay.app, and the
-support page. A scenario (a dict, given as JSON) chooses what it answers:
+support page. The archives leave out the libraries and plugins the client carries (CARRIED):
+they would make each archive some 30 MB and take seconds to pack for every road, and the
+sandbox's system has them all (the stock desktop roads start the client from /dist instead). A scenario (a dict, given as JSON) chooses what it answers:
 
   feed     a feed of FEEDS by name (default "tgz"), or {"plist": value} (any JSON value, written
            as an XML property list), or {"text": "..."} (served as it is)
@@ -126,6 +128,16 @@ HTML_PAGE = (b"<!doctype html><title>Quillbay</title><h1>We'll be back soon</h1>
              b"<p>The store is down for maintenance.</p>\n")
 
 
+# What the client carries for a stock desktop, relative to its bundle.
+CARRIED = ("Contents/Frameworks", "Contents/PlugIns", "Contents/MacOS/qt.conf")
+
+
+def _carried(folder, names):
+    """copytree's ignore: the names in folder that belong to CARRIED."""
+    relative = Path(folder).relative_to(DIST / CLIENT)
+    return [name for name in names if str(relative / name) in CARRIED]
+
+
 @cache
 def archive(kind):
     """The bytes of an archive of that kind, made from the built client bundle."""
@@ -139,7 +151,7 @@ def archive(kind):
     bundles = made.get("bundles", [CLIENT])
     for inside in bundles:
         (stage / inside).parent.mkdir(parents=True, exist_ok=True)
-        shutil.copytree(DIST / CLIENT, stage / inside, symlinks=True)
+        shutil.copytree(DIST / CLIENT, stage / inside, symlinks=True, ignore=_carried)
         if made.get("broken"):
             (stage / inside / "Contents/MacOS/Quillbay").unlink()
         if made.get("payload"):

@@ -28,8 +28,13 @@ USER_ENTRY = HOME / ".local/share/applications" / ENTRY_NAME
 CONSENTS_LOG = Path("/tmp/consents.log")  # the privileged sandbox's polkit rule notes questions
 
 OPENED_ADDRESSES = RESULTS / "opened-addresses"
+# Where only the base libraries are present (sandbox --base-libraries-only), the world's own
+# tools find the others through these; the programs under test must do without them.
+WORLD_ONLY = ("LD_LIBRARY_PATH", "GI_TYPELIB_PATH", "MAGICK_CODER_MODULE_PATH",
+              "MAGICK_CODER_FILTER_PATH")
 # The programs' environment: accessibility on, and bin/xdg-open standing in for the browser.
-SESSION_ENV = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+SESSION_ENV = dict({k: v for k, v in os.environ.items() if k not in WORLD_ONLY},
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    PATH="/world/bin:" + os.environ.get("PATH", "/usr/bin"))
 # Set where a person answers the windows on their own display (sandbox --host-display).
 PERSON_ANSWERS = os.environ.get("QBY_PERSON_ANSWERS") == "1"

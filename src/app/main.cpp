@@ -6,7 +6,6 @@
 #include "app/QBY_DownloaderAppDelegate.h"
 #include "client/QBYClientProxy.h"
 #include "downloader/DownloaderServices.h"
-#include "foundation/BundleLayout.h"
 #include "foundation/SystemInfo.h"
 #include "platform/linux/LibPlistPropertyLists.h"
 #include "platform/linux/LinuxApplication.h"
@@ -59,7 +58,7 @@ int main(int argc, char* argv[]) {
     LinuxProcessInfo processInfo;
     LinuxLogs logs;
     LinuxPauses pauses;
-    LinuxInterfaceLoader interfaceLoader(foundation::BundleLayout::resources(bundle.bundlePath()));
+    LinuxInterfaceLoader interfaceLoader;
     LinuxSystemProbe systemProbe;
     LinuxUrlLoader urlLoader;
     LinuxDispatch dispatch;

@@ -21,3 +21,7 @@ ROADS.update({
 
 ROADS.update({name: Road("stamp_roads.stamped", tools=True, given=(name,))
               for name in stamp_roads.STAMPED})
+# Started where the system's library folder holds only what every desktop has.
+ROADS.update({f"stock_desktop.{name}": Road("stamp_roads.stock_desktop", tools=True,
+                                            base_libraries_only=True, given=(with_client,))
+              for name, with_client in (("client_running", True), ("no_client", False))})

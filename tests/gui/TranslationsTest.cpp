@@ -88,7 +88,7 @@ TEST_P(TranslationsTest, TranslateEveryAlertText) {
 
 TEST_P(TranslationsTest, TranslateTheDownloadWindow) {
     QCoreApplication::installTranslator(&translator_);
-    LinuxInterfaceLoader loader(QStringLiteral(QBY_RESOURCES_DIR));
+    LinuxInterfaceLoader loader;
     auto* window = static_cast<LinuxDownloadWindow*>(
         loader.loadDownloadWindow(QStringLiteral("ClientDownloader")));
     QCoreApplication::removeTranslator(&translator_);

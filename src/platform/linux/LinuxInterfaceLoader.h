@@ -10,18 +10,18 @@ namespace qby::platform::linuxhost {
 
 class LinuxDownloadWindow;
 
-// Loads Qt Designer interface files (<name>.ui) from the bundle's resources folder at run time.
+// Builds the windows whose Qt Designer descriptions (resources/<name>.ui) were compiled into the
+// program at build time: nothing is read from disk, so the window cannot go missing or break.
 class LinuxInterfaceLoader : public InterfaceLoader {
 public:
-    explicit LinuxInterfaceLoader(QString resourcesPath);
+    LinuxInterfaceLoader();
     ~LinuxInterfaceLoader() override;
 
-    // Nothing when the file is missing, unreadable, too large, broken, or lacks the progress
-    // bar "mBar", the label "statusLabel" or the button "cancelButton".
+    // A fresh "ClientDownloader" window; nothing for any other name, or without a widget
+    // application.
     DownloadWindow* loadDownloadWindow(const QString& name) override;
 
 private:
-    QString resourcesPath_;
     std::vector<std::unique_ptr<LinuxDownloadWindow>> windows_;
 };
 
