@@ -68,35 +68,27 @@ TEST_F(DownloadProgressTest, HugeChunksSaturateInsteadOfOverflowing) {
     EXPECT_EQ(downloader.bytesReceived(), std::numeric_limits<qint64>::max());
 }
 
-// The error's sentence is translated by its English format, then filled in; a sentence without
-// one is shown as it is.
+// The error's sentence is translated by its English format, then filled in.
 TEST_F(DownloadProgressTest, FailureShowsTheErrorInASheetThatEndsTheApplication) {
-    const QMap<QString, QString> german{
-        {"Quit", "Beenden"},
-        {"The server closed the connection after %1 of %2 bytes.",
-         "Der Server trennte die Verbindung nach %1 von %2 Bytes."}};
-    for (const auto& [error, shown] :
-         {std::pair{foundation::Error{404, "The server answered 404 Not Found."},
-                    "The server answered 404 Not Found."},
-          {foundation::Error{1,
-                             "The server closed the connection after 100 of 684 bytes.",
-                             "The server closed the connection after %1 of %2 bytes.",
-                             {"100", "684"}},
-           "Der Server trennte die Verbindung nach 100 von 684 Bytes."}}) {
-        DownloaderFixture fixture;
-        fixture.platform.translations = german;
-        fixture.startRelease();
-        fixture.downloader.downloadDidBegin();
-        fixture.respond(1000);
-        fixture.downloader.downloadDidFailWithError(error);
-        EXPECT_EQ(fixture.downloader.clientDownload(), nullptr);
-        EXPECT_EQ(fixture.count("application.terminate"), 0) << "only when the sheet is dismissed";
-        EXPECT_FALSE(fixture.platform.exists(kWorkFolder)) << "the download folder goes";
-        const platform::Alert& alert = fixture.onlySheet();
-        EXPECT_EQ(QStringList({alert.messageText, alert.informativeText}) + alert.buttonTitles,
-                  QStringList({"The Quillbay app could not be downloaded.", shown, "Beenden"}));
-        EXPECT_FALSE(fixture.handOff.isSet());
-    }
+    platform.translations = {{"Quit", "Beenden"},
+                             {"The server closed the connection after %1 of %2 bytes.",
+                              "Der Server trennte die Verbindung nach %1 von %2 Bytes."}};
+    startRelease();
+    downloader.downloadDidBegin();
+    respond(1000);
+    downloader.downloadDidFailWithError({1,
+                                         "The server closed the connection after 100 of 684 bytes.",
+                                         "The server closed the connection after %1 of %2 bytes.",
+                                         {"100", "684"}});
+    EXPECT_EQ(downloader.clientDownload(), nullptr);
+    EXPECT_EQ(count("application.terminate"), 0) << "only when the sheet is dismissed";
+    EXPECT_FALSE(platform.exists(kWorkFolder)) << "the download folder goes";
+    const platform::Alert& alert = onlySheet();
+    EXPECT_EQ(
+        QStringList({alert.messageText, alert.informativeText}) + alert.buttonTitles,
+        QStringList({"The Quillbay app could not be downloaded.",
+                     "Der Server trennte die Verbindung nach 100 von 684 Bytes.", "Beenden"}));
+    EXPECT_FALSE(handOff.isSet());
 }
 
 TEST_F(DownloadProgressTest, CancelStopsTheDownloadThenEndsAtOnce) {

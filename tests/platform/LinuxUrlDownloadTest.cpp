@@ -37,9 +37,7 @@ QList<HttpRoute> routes() {
         {.path = "/gzip", .headers = {"Content-Type: application/x-gzip", "Content-Encoding: gzip"}, .body = kGzipBody},
         {.path = "/short", .headers = {octets}, .body = "hello", .announcedLength = 10},
         {.path = "/stall", .headers = {octets}, .body = "hello", .announcedLength = 10, .stall = true},
-        // A byte every 100 ms for 2 s: longer than the 1.5 s stall limit of the rows that read it,
-        // so only a stall timer passes, and far from it, so a loaded machine's pauses do not
-        // fail them.
+        // A byte each 100 ms for 2 s: beyond the 1.5 s stall limit, and far below it per byte.
         {.path = "/drip", .headers = {octets}, .body = kDripBody, .dripMilliseconds = 100},
         {.path = "/busy", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/redirect", .status = 302, .headers = {"Location: /plain"}},
