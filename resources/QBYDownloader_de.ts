@@ -93,6 +93,34 @@ Fehler %d</translation>
         <translation>Der Download war beschädigt. Bitte versuchen Sie es erneut.</translation>
     </message>
     <message>
+        <source>The download was larger than announced. Please try again later.</source>
+        <translation>Der Download war größer als angekündigt. Bitte versuchen Sie es später erneut.</translation>
+    </message>
+    <message>
+        <source>The server answered %1.</source>
+        <translation>Der Server antwortete %1.</translation>
+    </message>
+    <message>
+        <source>The server redirected the download from a secure (https) address to an insecure (http) one, which is refused.</source>
+        <translation>Der Server hat den Download von einer sicheren (https) auf eine unsichere (http) Adresse umgeleitet; das wird abgelehnt.</translation>
+    </message>
+    <message>
+        <source>The download failed: %1.</source>
+        <translation>Der Download ist fehlgeschlagen: %1.</translation>
+    </message>
+    <message>
+        <source>The server stopped sending data for %1 seconds.</source>
+        <translation>Der Server hat %1 Sekunden lang keine Daten gesendet.</translation>
+    </message>
+    <message>
+        <source>The server closed the connection after %1 of %2 bytes.</source>
+        <translation>Der Server hat die Verbindung nach %1 von %2 Bytes getrennt.</translation>
+    </message>
+    <message>
+        <source>The download could not be saved to %1: %2.</source>
+        <translation>Der Download konnte nicht unter %1 gespeichert werden: %2.</translation>
+    </message>
+    <message>
         <source>%1 of %2</source>
         <translation>%1 von %2</translation>
     </message>

@@ -93,6 +93,34 @@ Erreur %d</translation>
         <translation>Le téléchargement était endommagé. Veuillez réessayer.</translation>
     </message>
     <message>
+        <source>The download was larger than announced. Please try again later.</source>
+        <translation>Le téléchargement était plus volumineux qu’annoncé. Veuillez réessayer plus tard.</translation>
+    </message>
+    <message>
+        <source>The server answered %1.</source>
+        <translation>Le serveur a répondu %1.</translation>
+    </message>
+    <message>
+        <source>The server redirected the download from a secure (https) address to an insecure (http) one, which is refused.</source>
+        <translation>Le serveur a redirigé le téléchargement d’une adresse sécurisée (https) vers une adresse non sécurisée (http), ce qui est refusé.</translation>
+    </message>
+    <message>
+        <source>The download failed: %1.</source>
+        <translation>Le téléchargement a échoué : %1.</translation>
+    </message>
+    <message>
+        <source>The server stopped sending data for %1 seconds.</source>
+        <translation>Le serveur n’a envoyé aucune donnée pendant %1 secondes.</translation>
+    </message>
+    <message>
+        <source>The server closed the connection after %1 of %2 bytes.</source>
+        <translation>Le serveur a fermé la connexion après %1 octets sur %2.</translation>
+    </message>
+    <message>
+        <source>The download could not be saved to %1: %2.</source>
+        <translation>Le téléchargement n’a pas pu être enregistré dans %1 : %2.</translation>
+    </message>
+    <message>
         <source>%1 of %2</source>
         <translation>%1 sur %2</translation>
     </message>

@@ -1,11 +1,15 @@
 #include "ReleaseFeedFile.h"
 
 #include "downloader/QBYClientDownloader.h"
+#include "foundation/VersionComparator.h"
 #include "platform/linux/PropertyListInputGuard.h"
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <vector>
 #include <plist/plist.h>
 
 namespace qby::tools {
@@ -34,6 +38,49 @@ bool isRelease(plist_t entry, const QString& version) {
 
 void setText(plist_t entry, const char* key, const QString& text) {
     plist_dict_set_item(entry, key, plist_new_string(text.toUtf8().constData()));
+}
+
+// The entry's text under key; nothing when it is no dictionary or the value is no text.
+std::optional<QString> textOf(plist_t entry, const char* key) {
+    if (plist_get_node_type(entry) != PLIST_DICT) return std::nullopt;
+    const plist_t value = plist_dict_get_item(entry, key);
+    if (plist_get_node_type(value) != PLIST_STRING) return std::nullopt;
+    char* text = nullptr;
+    plist_get_string_val(value, &text);
+    const QString result = QString::fromUtf8(text);
+    free(text);
+    return result;
+}
+
+// Whether a comes before b: the higher minimum system first, as the downloader walks them, and
+// among equal minimums the higher version, since the downloader's sort keeps their order and
+// takes the first that fits. Entries without a minimum keep their order at the end.
+bool comesBefore(plist_t a, plist_t b) {
+    const foundation::VersionComparator& comparator =
+        foundation::VersionComparator::defaultComparator();
+    const std::optional<QString> minimumA = textOf(a, "minimumSystemVersion");
+    const std::optional<QString> minimumB = textOf(b, "minimumSystemVersion");
+    if (!minimumA || !minimumB) return minimumA && !minimumB;
+    if (const qint64 order = comparator.compareVersion(*minimumA, *minimumB); order != 0) {
+        return order > 0;
+    }
+    const std::optional<QString> versionA = textOf(a, kVersionKey);
+    const std::optional<QString> versionB = textOf(b, kVersionKey);
+    if (!versionA || !versionB) return versionA && !versionB;
+    return comparator.compareVersion(*versionA, *versionB) > 0;
+}
+
+// Puts the entries in the order of comesBefore, stable for entries it does not tell apart.
+void sortReleases(plist_t root) {
+    const plist_t releases = plist_dict_get_item(root, kReleasesKey);
+    std::vector<plist_t> entries;
+    for (uint32_t i = 0; i < plist_array_get_size(releases); ++i) {
+        entries.push_back(plist_copy(plist_array_get_item(releases, i)));
+    }
+    std::stable_sort(entries.begin(), entries.end(), comesBefore);
+    const plist_t sorted = plist_new_array();
+    for (const plist_t entry : entries) plist_array_append_item(sorted, entry);
+    plist_dict_set_item(root, kReleasesKey, sorted);
 }
 
 }  // namespace
@@ -107,6 +154,7 @@ void ReleaseFeedFile::put(const Release& release) {
                         plist_new_uint(uint64_t(release.archive.size)));
     setText(entry, "sha256", release.archive.sha256);
     setText(entry, "ed25519Signature", release.archive.signature);
+    sortReleases(root_.get());
 }
 
 foundation::Status ReleaseFeedFile::write(const QString& path) const {

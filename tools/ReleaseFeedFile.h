@@ -26,8 +26,11 @@ public:
     // The feed at path, XML or binary; a new, empty feed when there is no file.
     static foundation::Result<ReleaseFeedFile> read(const QString& path);
 
-    // Appends the release's entry, or, when an entry has the same "version" text, sets that
-    // entry's keys in place (keeping its other keys) and drops any later entry of that version.
+    // Adds the release's entry, or, when an entry has the same "version" text, sets that entry's
+    // keys (keeping its other keys) and drops any later entry of that version. Then orders the
+    // entries as the downloader must meet them to choose the newest release that fits: the
+    // higher "minimumSystemVersion" first, among equal ones the higher "version" first; entries
+    // without a minimum last, in their order.
     void put(const Release& release);
 
     // Writes the feed as an XML property list: a file beside path renamed over it.

@@ -34,6 +34,9 @@ sandbox's system has them all (the stock desktop roads start the client from /di
              html: true       an HTML page, status 200, in place of the content
              rate: N          at most N bytes a second
   listen   false: nothing listens at all (an unreachable store)
+  untrusted  [port, ...]: HTTPS on these ports shows a certificate for www.quillbay.com from an
+           authority the sandbox does not trust: 443 (the feed's and archives' host) and 8443
+           (an archive host of its own, which listens only then; the feed "elsewhere" names it)
 
 Every request is logged as a JSON line in RESULTS/store-requests.jsonl, once when it arrives
 (event "request") and once when its answer ends (event "answered", with the bytes sent).
@@ -64,6 +67,7 @@ ORIGIN = f"https://{HOST}"
 FEED_PATH = "/downloader/appcast.xml"
 TGZ_PATH = "/downloader/Quillbay.tgz"
 ZIP_PATH = "/downloader/Quillbay.zip"
+OTHER_PORT = 8443
 SUPPORT_PATH = "/support/"
 CLIENT = "Quillbay.app"
 DIST = Path("/dist")
@@ -81,8 +85,10 @@ CONTENTS = {
     "": {},
     "renamed": {"bundles": ["Quillbay Store.app"]},  # any name ending in .app is the client
     "nested": {"bundles": [f"Quillbay/{CLIENT}"]},  # no .app at the top
-    "two": {"bundles": [CLIENT, "Quillbay Beta.app"]},
-    "broken": {"broken": True},  # the bundle without its executable
+    # the client, and a bundle without its executable that a listing may give first: the first
+    # folder by name is taken
+    "two": {"bundles": [CLIENT, "Store.app"], "broken": ["Store.app"]},
+    "broken": {"broken": [CLIENT]},  # the bundle without its executable
     "empty": {"bundles": []},
     "corrupt": {"raw": b"\x1f\x8bPK\x03\x04" + bytes(range(256)) * 64},
     "absolute": {"hostile": [(f"{Path.home()}/{ESCAPED}", None)]},
@@ -115,7 +121,9 @@ FEEDS = {
     "no_size": {"downloader": [release(TGZ_PATH, downloadSizeInBytes=None)]},
     "wrong_size": {"downloader": [release(TGZ_PATH, downloadSizeInBytes=1000)]},
     # nothing listens on that port: the archive's server is dead, the feed's is not
-    "dead_archive_server": {"downloader": [release(TGZ_PATH, url=f"{ORIGIN}:8443{TGZ_PATH}")]},
+    "dead_archive_server": {"downloader": [release(TGZ_PATH, url=f"{ORIGIN}:{OTHER_PORT}{TGZ_PATH}")]},
+    # the archive on a host of its own (a scenario's "untrusted" makes it listen)
+    "elsewhere": {"downloader": [release(TGZ_PATH, url=f"{ORIGIN}:{OTHER_PORT}{TGZ_PATH}")]},
     "root_array": [release(TGZ_PATH)],
     "downloader_dict": {"downloader": release(TGZ_PATH)},
     "empty": {"downloader": []},
@@ -152,7 +160,7 @@ def archive(kind):
     for inside in bundles:
         (stage / inside).parent.mkdir(parents=True, exist_ok=True)
         shutil.copytree(DIST / CLIENT, stage / inside, symlinks=True, ignore=_carried)
-        if made.get("broken"):
+        if inside in made.get("broken", ()):
             (stage / inside / "Contents/MacOS/Quillbay").unlink()
         if made.get("payload"):
             with open(stage / inside / "Contents/Resources/payload.bin", "wb") as payload:
@@ -237,7 +245,7 @@ def feed_body(choice, files, hows=None):
     for entry in entries if isinstance(entries, list) else []:
         if not isinstance(entry, dict):
             continue
-        path = str(entry.get("url", "")).removeprefix(ORIGIN)
+        path = str(entry.get("url", "")).removeprefix(ORIGIN).removeprefix(f":{OTHER_PORT}")
         promised = integrity(files[path], (hows or {}).get(path, "signed")) if path in files else {}
         promised["downloadSizeInBytes"] = len(archive(files[path])) if path in files else None
         for key in ("downloadSizeInBytes", "sha256", "ed25519Signature"):
@@ -357,16 +365,25 @@ class Server(ThreadingHTTPServer):
     allow_reuse_address = True
 
 
+def _secure(port, name):
+    """An HTTPS server on port with the certificate and key name.pem and name.key."""
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(KEYS / f"{name}.pem", KEYS / f"{name}.key")
+    server = Server(("127.0.0.1", port), Handler)
+    # The handshake happens in each connection's own thread, so none can hold up the others.
+    server.socket = context.wrap_socket(server.socket, server_side=True,
+                                        do_handshake_on_connect=False)
+    return server
+
+
 def serve(scenario, results):
     Handler.store = Store(scenario, results)
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(KEYS / "server.pem", KEYS / "server.key")
-    secure = Server(("127.0.0.1", 443), Handler)
-    # The handshake happens in each connection's own thread, so none can hold up the others.
-    secure.socket = context.wrap_socket(secure.socket, server_side=True,
-                                        do_handshake_on_connect=False)
-    plain = Server(("127.0.0.1", 80), Handler)
-    for server in (secure, plain):
+    untrusted = scenario.get("untrusted", [])
+    servers = [_secure(443, "untrusted" if 443 in untrusted else "server"),
+               Server(("127.0.0.1", 80), Handler)]
+    if OTHER_PORT in untrusted:
+        servers.append(_secure(OTHER_PORT, "untrusted"))
+    for server in servers:
         threading.Thread(target=server.serve_forever, daemon=True).start()
     print("ready", flush=True)
     threading.Event().wait()

@@ -80,6 +80,12 @@ int main(int argc, char* argv[]) {
     client::QBYClientProxy::setSharedProxy(&proxy);
 
     HandOffFlag handOff;
+    // Said once, so that nobody hands out such a build unawares.
+    if (app::kBuildTrustsTestKey) {
+        logs.consoleLog(QStringLiteral(
+            "This build trusts the local store's test key, whose private half is public: any "
+            "archive signed with it is accepted."));
+    }
     const downloader::ReleaseTrust trust = downloader::ReleaseTrust::fromBase64(
         app::kBuildReleasePublicKeys, app::kBuildRequiresReleaseSignature);
     const downloader::InstallServices install{urlLoader,       dispatch,      urlDownloader,

@@ -5,11 +5,13 @@
 #include "downloader/ReleaseSelection.h"
 #include "foundation/BundleLayout.h"
 #include "foundation/PathComponents.h"
+#include "foundation/UserMessage.h"
 #include "foundation/VersionComparator.h"
 #include "installhelper/InstallStatus.h"
 
 #include <QUrl>
 #include <QVariantMap>
+#include <algorithm>
 #include <limits>
 
 namespace qby::downloader {
@@ -23,6 +25,8 @@ const QString kInstallHelper = QStringLiteral("qby-install-helper");
 const QString kUserApplicationsFolder = QStringLiteral("Applications");
 constexpr quint64 kUnpackPauseMicroseconds = 10000;
 constexpr unsigned kInstallPauseSeconds = 1;
+const QString kLargerThanPromised =
+    QStringLiteral("The download was larger than announced. Please try again later.");
 
 }  // namespace
 
@@ -104,6 +108,7 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
     }
 
     // A folder of our own, made here and nowhere else: one that cannot be made ends the road.
+    // Every end of the road removes it again.
     const QString folder = pathForTemporaryFileWithPrefix(kTemporaryFolderPrefix);
     if (const foundation::Status created = services_.fileManager.createPrivateDirectory(folder);
         !created) {
@@ -114,6 +119,7 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
             QStringLiteral("\n\n") + created.error().message);
         return;
     }
+    downloadFolder_ = folder;
     downloadPath_ = foundation::appendingPathComponent(folder, *fileName);
     clientDownload_->setDeletesFileUponFailure(true);
     clientDownload_->setDestination(downloadPath_, true);
@@ -130,8 +136,7 @@ void QBYClientDownloader::downloadFailed() {
 }
 
 QString QBYClientDownloader::pathForTemporaryFileWithPrefix(const QString& prefix) {
-    const QString name =
-        QStringLiteral("%1-%2").arg(prefix, services_.processInfo.globallyUniqueString());
+    const QString name = QStringLiteral("%1-%2").arg(prefix, services_.processInfo.uuidString());
     return foundation::appendingPathComponent(services_.fileManager.temporaryDirectory(), name);
 }
 
@@ -153,6 +158,15 @@ bool QBYClientDownloader::downloadShouldDecodeSourceDataOfMIMEType(const QString
 void QBYClientDownloader::downloadDidReceiveDataOfLength(quint64 length) {
     const qint64 room = std::numeric_limits<qint64>::max() - bytesReceived_;
     bytesReceived_ += length > quint64(room) ? room : qint64(length);
+    // Without a length from the server only the release's size bounds the body: a server that
+    // sends on past it would otherwise fill the disk until it stops.
+    const bool announced = downloadResponse_ && downloadResponse_->expectedContentLength != -1;
+    if (clientDownload_ && !announced && downloadSizeInBytes_ > 0 &&
+        bytesReceived_ > downloadSizeInBytes_) {
+        clientDownload_->cancel();
+        refuseFinishedDownload(localized(kLargerThanPromised));
+        return;
+    }
     showProgress();
 }
 
@@ -173,28 +187,34 @@ void QBYClientDownloader::showProgress() {
 
 void QBYClientDownloader::downloadDidFailWithError(const foundation::Error& error) {
     clearClientDownload();
-    showDownloadFailureSheet(error.message);
+    const QString text = error.format.isEmpty()
+                             ? error.message
+                             : foundation::filledIn(localized(error.format), error.arguments);
+    showDownloadFailureSheet(text);
 }
 
 void QBYClientDownloader::doCancelDownload() {
     if (clientDownload_) clientDownload_->cancel();
     setDownloadCancelled(true);
+    removeDownloadFolder();
     services_.application.terminate();
 }
 
 // --- Unpacking and installing ---
 
-bool QBYClientDownloader::endedShort() const {
+qint64 QBYClientDownloader::promisedLength() const {
     const qint64 announced = downloadResponse_ ? downloadResponse_->expectedContentLength : -1;
-    if (announced != -1) return bytesReceived_ != announced;
-    return downloadSizeInBytes_ > 0 && bytesReceived_ != downloadSizeInBytes_;
+    if (announced != -1) return announced;
+    return downloadSizeInBytes_ > 0 ? downloadSizeInBytes_ : -1;
 }
 
 void QBYClientDownloader::downloadDidFinish() {
     // A transfer that ended before (or beyond) the length it announced is no archive to unpack.
-    if (endedShort()) {
-        refuseFinishedDownload(localized(QStringLiteral(
-            "The download ended before the whole file had arrived. Please try again later.")));
+    if (const qint64 promised = promisedLength(); promised != -1 && bytesReceived_ != promised) {
+        refuseFinishedDownload(localized(
+            bytesReceived_ < promised ? QStringLiteral("The download ended before the whole file "
+                                                       "had arrived. Please try again later.")
+                                      : kLargerThanPromised));
         return;
     }
     // Nor is one that is not what the release promised: nothing of it is unpacked.
@@ -223,29 +243,42 @@ void QBYClientDownloader::downloadDidFinish() {
     if (!unpacked) {
         logInstallStopped(
             QStringLiteral("the archive did not unpack (%1)").arg(unpacked.error().message));
+        removeDownloadFolder();
         services_.application.terminate();
         return;
     }
 
-    std::optional<QString> bundleName;
     const std::optional<QStringList> names = services_.fileManager.contentsOfDirectory(folder);
-    for (const QString& name : names.value_or(QStringList())) {
-        if (name.endsWith(foundation::BundleLayout::extension(), Qt::CaseSensitive)) {
-            bundleName = name;
-            break;
-        }
-    }
+    const std::optional<QString> bundleName = names ? clientBundleIn(folder, *names) : std::nullopt;
     if (!bundleName) {
         logInstallStopped(names ? QStringLiteral("the archive holds no bundle at its top")
                                 : QStringLiteral("the unpacked archive could not be listed"));
+        removeDownloadFolder();
     } else {
         const QString source = foundation::appendingPathComponent(folder, *bundleName);
-        if (installClient(source, kInstallDestination) &&
-            services_.proxy.launchClient(installedClient_) && services_.requestWritten) {
+        const bool installed = installClient(source, kInstallDestination);
+        // The install has copied or moved what it needs out of the folder by now.
+        removeDownloadFolder();
+        if (installed && services_.proxy.launchClient(installedClient_) &&
+            services_.requestWritten) {
             services_.handOff.set();
         }
     }
     services_.application.terminate();
+}
+
+std::optional<QString> QBYClientDownloader::clientBundleIn(const QString& folder,
+                                                           QStringList names) const {
+    // By name, so that every file system gives the same answer; and only folders, since a file
+    // or a link that merely bears the name is no bundle.
+    std::sort(names.begin(), names.end());
+    for (const QString& name : names) {
+        if (name.endsWith(foundation::BundleLayout::extension(), Qt::CaseSensitive) &&
+            services_.fileManager.isDirectory(foundation::appendingPathComponent(folder, name))) {
+            return name;
+        }
+    }
+    return std::nullopt;
 }
 
 bool QBYClientDownloader::archiveIntact() {
@@ -259,7 +292,6 @@ bool QBYClientDownloader::archiveIntact() {
 void QBYClientDownloader::refuseFinishedDownload(const QString& informativeText) {
     downloadResponse_.reset();
     clearClientDownload();
-    services_.fileManager.removeItem(downloadPath_);
     showDownloadFailureSheet(informativeText);
 }
 
@@ -346,6 +378,8 @@ void QBYClientDownloader::registerForUser(const QString& bundlePath) {
 // --- helpers ---
 
 void QBYClientDownloader::showDownloadFailureSheet(const QString& informativeText) {
+    // The sheet ends the process: nothing of the download is needed any more.
+    removeDownloadFolder();
     services_.window.beginSheet(
         {localized(QStringLiteral("The Quillbay app could not be downloaded.")),
          informativeText,
@@ -355,6 +389,16 @@ void QBYClientDownloader::showDownloadFailureSheet(const QString& informativeTex
 
 void QBYClientDownloader::logInstallStopped(const QString& reason) {
     services_.logs.consoleLog(QStringLiteral("Install stopped: %1").arg(reason));
+}
+
+void QBYClientDownloader::removeDownloadFolder() {
+    if (downloadFolder_.isEmpty()) return;
+    if (const foundation::Status removed = services_.fileManager.removeItem(downloadFolder_);
+        !removed) {
+        services_.logs.consoleLog(
+            QStringLiteral("The download folder stays: %1").arg(removed.error().message));
+    }
+    downloadFolder_.clear();
 }
 
 void QBYClientDownloader::clearClientDownload() {

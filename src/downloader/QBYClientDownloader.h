@@ -107,9 +107,15 @@ private:
     // The user's desktop entry; a failure is logged, the client stays installed.
     void registerForUser(const QString& bundlePath);
     bool endedShort() const;
+    // The body's length as the server announced it, else as the release promised it; -1: none.
+    qint64 promisedLength() const;
+    // The client bundle among the unpacked names: the first folder by name ending in ".app".
+    std::optional<QString> clientBundleIn(const QString& folder, QStringList names) const;
+    // The private download folder and all in it; logged when it cannot go.
+    void removeDownloadFolder();
     // Whether the finished archive is what the chosen release promised; logs the verdict.
     bool archiveIntact();
-    // The sheet of a download that cannot be unpacked, its file removed.
+    // The sheet of a download that cannot be unpacked, the download folder removed.
     void refuseFinishedDownload(const QString& informativeText);
     void showProgress();
     QString localized(const QString& key) const;
@@ -120,6 +126,8 @@ private:
     std::optional<platform::UrlResponse> downloadResponse_;
     QString downloadPath_;
     QString installedClient_;
+    // The private folder the download went into, while it stands.
+    QString downloadFolder_;
     qint64 downloadSizeInBytes_ = 0;
     ArchiveIntegrity promisedIntegrity_;
     qint64 bytesReceived_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <utility>
 #include <variant>
 
@@ -9,8 +10,21 @@ namespace qby::foundation {
 // Why an operation failed: a code (an errno value, an HTTP status, or a code of the service
 // that answered) and a sentence that a log or an alert can show.
 struct Error {
+    Error() = default;
+    Error(int code, QString message) : code(code), message(std::move(message)) {}
+    Error(int code, QString message, QString format, QStringList arguments)
+        : code(code),
+          message(std::move(message)),
+          format(std::move(format)),
+          arguments(std::move(arguments)) {}
+
     int code = 0;
     QString message;
+    // For a sentence worded for the user: its English text with %1, %2… (the key under which
+    // its translations are found) and the values that fill them in; message is that text filled
+    // in. Empty for a message that is not translated.
+    QString format;
+    QStringList arguments;
 };
 
 // A value, or the error that kept the operation from producing one. Nothing throws: callers

@@ -45,8 +45,9 @@ public:
     // ".." left out); nothing when the folder cannot be listed.
     virtual std::optional<QStringList> contentsOfDirectory(const QString& path) const = 0;
 
-    // Creates one folder that must not exist yet, private to the user (0700); its parent must
-    // exist. Fails with EEXIST when anything stands at path already.
+    // Creates one folder that must not exist yet, private to the user (0700), and any missing
+    // folders above it as createDirectory does. Fails with EEXIST when anything stands at path
+    // already.
     virtual foundation::Status createPrivateDirectory(const QString& path) = 0;
 
     // Moves a file or folder tree to destination, which must not exist: a rename, or across file

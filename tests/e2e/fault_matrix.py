@@ -65,7 +65,8 @@ ROWS = [
     fault("server_truncates", "The server closed the connection after 4096 of", {"truncate": 4096}),
     # Less announced than sent: the archive arrives cut short, and its digest is not the feed's.
     fault("server_understates_length", DAMAGED, {"length": 4096}),
-    fault("feed_understates_size", "The download ended before the whole file had arrived.",
+    # A body without a length is stopped once it runs past the size the feed states.
+    fault("feed_understates_size", "The download was larger than announced.",
           {"no_length": True}, feed="wrong_size"),
     fault("server_redirects_to_http", "The server redirected the download from a secure (https) "
           "address to an insecure (http) one, which is refused.",
@@ -75,6 +76,11 @@ ROWS = [
     *(row(f"archive_{how}", DAMAGED,
           {"integrity": {TGZ: how}}) for how in ("wrong_sha256", "foreign_signature")),
     fault("server_error_status", "The server answered 404 Not Found.", {"status": 404}),
+    # A certificate from an authority the system does not trust, on the feed's host or on the
+    # archive's own: with optional signatures TLS is all that vouches for the archive.
+    row("feed_untrusted_certificate", BUSY, {"untrusted": [443]}, asked=[]),
+    row("archive_untrusted_certificate", "The download failed: SSL handshake failed",
+        {"feed": "elsewhere", "untrusted": [8443]}, asked=[FEED]),
     # The archive: anything but one bundle at the top, with members that stay inside, ends
     # silently, and a hostile member keeps the whole archive from being unpacked. Every kind of
     # member is refused in both forms below (the platform's archive tests); here the forms
@@ -182,6 +188,11 @@ def play(checks, desktop, name):
         check_root_owned(checks, installed_at)
     escaped = [p for p in (HOME / "escaped", Path("/tmp/escaped")) if p.exists()]
     checks.equal("files an archive left outside its folder", escaped, [])
+    checks.equal("download folders left in /tmp",
+                 sorted(p.name for p in Path("/tmp").glob("QBYDownloader-*")), [])
+    # The default build trusts the local store's test key, and says so once.
+    checks.equal("warnings of the test key",
+                 program.stderr().count("trusts the local store's test key"), 1)
 
 
 def check_entry(checks, entry, executable):

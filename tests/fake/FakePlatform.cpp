@@ -156,8 +156,8 @@ foundation::Status FakePlatform::createPrivateDirectory(const QString& path) {
     log.add(QStringLiteral("file.createPrivateDirectory %1").arg(path));
     if (exists(path)) return error(EEXIST);
     if (uncreatableFolders.contains(path)) return error(EACCES);
-    if (!folders.contains(parentOf(path))) return error(ENOENT);
-    folders.insert(path);
+    if (files.contains(parentOf(path))) return error(ENOTDIR);
+    addFolder(path);
     return {};
 }
 

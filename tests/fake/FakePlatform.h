@@ -198,6 +198,7 @@ public:
                                                  const QMap<QString, QString>& dictionary) override;
     foundation::Result<QVariant> parse(const QByteArray& bytes) const override;
     QString globallyUniqueString() override { return QStringLiteral("TOKEN%1").arg(++tokens_); }
+    QString uuidString() override { return QStringLiteral("UUID%1").arg(++tokens_); }
     void syslog(int priority, const QString& message) override {
         log.add(QStringLiteral("syslog %1 %2").arg(priority).arg(message));
     }

@@ -53,7 +53,7 @@ TEST_P(ArchiveIntegrityTest, ChecksTheArchiveBeforeUnpacking) {
     EXPECT_EQ(count("archive.unpack"), row.accepted ? 1 : 0) << calls();
     if (row.accepted) return;
     EXPECT_EQ(joined(callsFrom("file.remove")),
-              joined({"file.remove " + downloader.downloadPath(),
+              joined({"file.remove " + kWorkFolder,
                       "window.beginSheet The Quillbay app could not be downloaded."}));
     EXPECT_EQ(onlySheet().informativeText,
               row.whole ? "The download was damaged. Please try again."

@@ -68,27 +68,26 @@ TEST_F(DownloadProgressTest, HugeChunksSaturateInsteadOfOverflowing) {
     EXPECT_EQ(downloader.bytesReceived(), std::numeric_limits<qint64>::max());
 }
 
-TEST_F(DownloadProgressTest, DecodesOnlyMacBinaryAndBinHex) {
-    for (auto [type, decoded] : {std::pair{"application/macbinary", true},
-                                 {"application/binhex", true},
-                                 {"application/zip", false},
-                                 {"APPLICATION/MACBINARY", false}})
-        EXPECT_EQ(downloader.downloadShouldDecodeSourceDataOfMIMEType(type), decoded) << type;
-}
-
+// The error's sentence is translated by its English format, then filled in.
 TEST_F(DownloadProgressTest, FailureShowsTheErrorInASheetThatEndsTheApplication) {
-    platform.translations.insert("Quit", "Beenden");
+    platform.translations = {{"Quit", "Beenden"},
+                             {"The server closed the connection after %1 of %2 bytes.",
+                              "Der Server trennte die Verbindung nach %1 von %2 Bytes."}};
     startRelease();
     downloader.downloadDidBegin();
     respond(1000);
-    downloader.downloadDidFailWithError(
-        {404, QStringLiteral("The server answered 404 Not Found.")});
+    downloader.downloadDidFailWithError({1,
+                                         "The server closed the connection after 100 of 684 bytes.",
+                                         "The server closed the connection after %1 of %2 bytes.",
+                                         {"100", "684"}});
     EXPECT_EQ(downloader.clientDownload(), nullptr);
     EXPECT_EQ(count("application.terminate"), 0) << "only when the sheet is dismissed";
+    EXPECT_FALSE(platform.exists(kWorkFolder)) << "the download folder goes";
     const platform::Alert& alert = onlySheet();
-    EXPECT_EQ(QStringList({alert.messageText, alert.informativeText}) + alert.buttonTitles,
-              QStringList({"The Quillbay app could not be downloaded.",
-                           "The server answered 404 Not Found.", "Beenden"}));
+    EXPECT_EQ(
+        QStringList({alert.messageText, alert.informativeText}) + alert.buttonTitles,
+        QStringList({"The Quillbay app could not be downloaded.",
+                     "Der Server trennte die Verbindung nach 100 von 684 Bytes.", "Beenden"}));
     EXPECT_FALSE(handOff.isSet());
 }
 
@@ -97,7 +96,8 @@ TEST_F(DownloadProgressTest, CancelStopsTheDownloadThenEndsAtOnce) {
     respond(1000);
     receive(100);
     platform.window.cancel();
-    EXPECT_EQ(joined(callsFrom("download.cancel")), "download.cancel\napplication.terminate");
+    EXPECT_EQ(joined(callsFrom("download.cancel")),
+              joined({"download.cancel", "file.remove " + kWorkFolder, "application.terminate"}));
     EXPECT_TRUE(downloader.downloadCancelled());
     EXPECT_EQ(count("window.beginSheet"), 0);
 }

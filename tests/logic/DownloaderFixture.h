@@ -19,8 +19,8 @@ inline std::string joined(const QStringList& lines) {
 
 inline const QString kFeedUrl = QStringLiteral("https://www.quillbay.com/downloader/appcast.xml");
 inline const QString kDestination = QStringLiteral("/Applications/Quillbay.app");
-// pathForTemporaryFileWithPrefix with the fake's first token.
-inline const QString kWorkFolder = QStringLiteral("/tmp/QBYDownloader-TOKEN1");
+// pathForTemporaryFileWithPrefix with the fake's first UUID.
+inline const QString kWorkFolder = QStringLiteral("/tmp/QBYDownloader-UUID1");
 
 // A release entry of the feed.
 inline QVariantMap release(const QString& minimum, const QString& url = QString(),

@@ -16,17 +16,20 @@ const QString kHelper =
     "auth.exec /home/user/Downloads/Game.app/Contents/MacOS/qby-install-helper " + kSource;
 const QString kRegister = "desktop.register " + kDestination;
 const QString kUserDestination = "/home/player/Applications/Quillbay.app";
-const QStringList kLaunch = {"sleep 1", "workspace.launch " + kDestination, "sleep 1",
-                             "application.terminate"};
+// The download folder goes once the install has returned, before the client starts.
+const QString kRemoveFolder = "file.remove " + kWorkFolder;
+const QStringList kLaunch = {"sleep 1", kRemoveFolder, "workspace.launch " + kDestination,
+                             "sleep 1", "application.terminate"};
 // The user's own install after the administrator could not be had.
 const QStringList kForUser = {"file.createDirectory /home/player/Applications",
                               "file.move " + kSource + " " + kUserDestination,
                               "desktop.register " + kUserDestination,
                               "sleep 1",
+                              kRemoveFolder,
                               "workspace.launch " + kUserDestination,
                               "sleep 1",
                               "application.terminate"};
-const QStringList kEnd = {"application.terminate"};
+const QStringList kEnd = {kRemoveFolder, "application.terminate"};
 const QString kStopped = "console Install stopped: ";
 
 struct FinishRow {
@@ -39,6 +42,8 @@ struct FinishRow {
     bool userFolderMade = true;
     bool unpacks = true;
     QStringList unpackedNames = {"Quillbay.app"};
+    // Unpacked as files, not folders.
+    QStringList unpackedFiles;
     // A listing other than the file system's; nothing inside: a listing error.
     std::optional<std::optional<QStringList>> listing;
     QMap<QString, int> moveErrors;
@@ -68,6 +73,7 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     if (!row.launches) platform.launchFails(13);
 
     startRelease(file);
+    for (const QString& name : row.unpackedFiles) platform.addFile(kWorkFolder + "/" + name, name);
     respond(100);
     receive(100);
     platform.addFile(downloader.downloadPath(), QString("archive"));
@@ -89,6 +95,7 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     EXPECT_TRUE(downloader.clientDownload() == nullptr && !downloader.downloadResponse());
     EXPECT_FALSE(platform.exists(downloader.downloadPath())) << "the archive is always removed";
     EXPECT_FALSE(platform.exists(kAside)) << "no set-aside copy stays";
+    EXPECT_FALSE(platform.exists(kWorkFolder)) << "the download folder never stays";
     const QString holds = !platform.exists(kDestination) ? "nothing"
                           : platform.exists(kOldMarker)  ? "old"
                                                          : "new";
@@ -112,17 +119,19 @@ INSTANTIATE_TEST_SUITE_P(
                   .fileName = "Client.TGZ", .format = "zip", .unpackedNames = {"Store Client.app"},
                   .calls = QStringList{"file.move " + kWorkFolder + "/Store Client.app " + kDestination, kRegister} + kLaunch,
                   .destinationHolds = "new"},
-        FinishRow{.name = "first_app_in_listing_order", .unpackedNames = {"Quillbay.app", "Z.app"},
-                  .listing = std::optional<QStringList>(QStringList{"readme.txt", "Z.APP", "Quillbay.app", "Z.app"}),
+        FinishRow{.name = "first_app_by_name_not_listing_order", .unpackedNames = {"Quillbay.app", "Z.app", "A.APP"},
+                  .listing = std::optional<QStringList>(QStringList{"readme.txt", "Z.app", "A.APP", "Quillbay.app"}),
+                  .calls = QStringList{kMove, kRegister} + kLaunch, .destinationHolds = "new"},
+        FinishRow{.name = "file_named_app_is_no_bundle", .unpackedFiles = {"A.app"},
                   .calls = QStringList{kMove, kRegister} + kLaunch, .destinationHolds = "new"},
         FinishRow{.name = "bundle_in_a_subfolder_is_silent", .unpackedNames = {"Quillbay", "Quillbay/Quillbay.app"},
-                  .calls = {kStopped + "the archive holds no bundle at its top", kEnd[0]},
+                  .calls = QStringList{kStopped + "the archive holds no bundle at its top"} + kEnd,
                   .destinationHolds = "nothing"},
         FinishRow{.name = "listing_error_is_silent", .listing = std::optional<QStringList>(),
-                  .calls = {kStopped + "the unpacked archive could not be listed", kEnd[0]},
+                  .calls = QStringList{kStopped + "the unpacked archive could not be listed"} + kEnd,
                   .destinationHolds = "nothing"},
         FinishRow{.name = "unpack_failure_is_silent", .unpacks = false,
-                  .calls = {kStopped + "the archive did not unpack (tar: exit 2)", kEnd[0]},
+                  .calls = QStringList{kStopped + "the archive did not unpack (tar: exit 2)"} + kEnd,
                   .destinationHolds = "nothing"},
         FinishRow{.name = "existing_client_replaced_without_prompt", .existingClient = true,
                   .calls = QStringList{kSetAside, kMove, "file.remove " + kAside, kRegister} + kLaunch,
@@ -165,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
                             kStopped + "the desktop entry could not be written; the old client is back (status 18)", kEnd[0]},
                   .destinationHolds = "old"},
         FinishRow{.name = "launch_failure_leaves_the_flag_unset", .launches = false,
-                  .calls = {kMove, kRegister, "sleep 1", "workspace.launch " + kDestination,
+                  .calls = {kMove, kRegister, "sleep 1", kRemoveFolder, "workspace.launch " + kDestination,
                             "console The client could not be started: scripted failure 13",
                             "application.runModal The Quillbay app could not be started.", "application.terminate"},
                   .destinationHolds = "new"}),
@@ -230,12 +239,16 @@ TEST(FinishBarTest, BusyBarTurnsDeterminateForTheFinalHundred) {
         << fixture.calls();
 }
 
+const QString kShort =
+    "The download ended before the whole file had arrived. Please try again later.";
+const QString kLong = "The download was larger than announced. Please try again later.";
+
 struct ShortRow {
     const char* name;
     qint64 announced;  // -2: no response at all
     qint64 sizeInBytes;
     quint64 received;
-    bool fails;
+    const QString* refusal;  // the sheet's text; none: unpacked
 };
 
 class ShortDownloadTest : public ::testing::TestWithParam<ShortRow>, public DownloaderFixture {};
@@ -248,17 +261,16 @@ TEST_P(ShortDownloadTest, EndsInTheFailureSheetWithNothingUnpacked) {
     if (row.received > 0) receive(row.received);
     platform.addFile(downloader.downloadPath(), QString("part"));
     downloader.downloadDidFinish();
-    if (!row.fails) {
+    if (row.refusal == nullptr) {
         EXPECT_EQ(count("archive.unpack"), 1) << calls();
         return;
     }
     EXPECT_EQ(joined(callsFrom("file.remove")),
-              joined({"file.remove " + kWorkFolder + "/Quillbay.tgz",
+              joined({"file.remove " + kWorkFolder,
                       "window.beginSheet The Quillbay app could not be downloaded."}))
         << calls();
     const platform::Alert& alert = onlySheet();
-    EXPECT_EQ(alert.buttonTitles.join("|") + "|" + alert.informativeText,
-              "Quit|The download ended before the whole file had arrived. Please try again later.");
+    EXPECT_EQ(alert.buttonTitles.join("|") + "|" + alert.informativeText, "Quit|" + *row.refusal);
     EXPECT_FALSE(platform.exists(downloader.downloadPath()) || handOff.isSet());
     EXPECT_EQ(count("window.displayIfNeeded"), 0) << "the bar is not driven to 100";
     EXPECT_EQ(downloader.clientDownload(), nullptr);
@@ -266,15 +278,36 @@ TEST_P(ShortDownloadTest, EndsInTheFailureSheetWithNothingUnpacked) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ShortDownloadTest,
-    ::testing::Values(ShortRow{"announced_and_short", 1000, 0, 999, true},
-                      ShortRow{"announced_and_long", 1000, 0, 1001, true},
-                      ShortRow{"announced_beats_feed_size", 1000, 5000, 1000, false},
-                      ShortRow{"announced_zero_and_empty", 0, 0, 0, false},
-                      ShortRow{"feed_size_and_short", -1, 2000, 1500, true},
-                      ShortRow{"feed_size_and_whole", -1, 2000, 2000, false},
-                      ShortRow{"no_response_feed_size_short", -2, 2000, 10, true},
-                      ShortRow{"no_length_anywhere", -1, 0, 123, false}),
+    ::testing::Values(ShortRow{"announced_and_short", 1000, 0, 999, &kShort},
+                      ShortRow{"announced_and_long", 1000, 0, 1001, &kLong},
+                      ShortRow{"announced_beats_feed_size", 1000, 5000, 1000, nullptr},
+                      ShortRow{"announced_beats_smaller_feed_size", 1000, 500, 1000, nullptr},
+                      ShortRow{"announced_zero_and_empty", 0, 0, 0, nullptr},
+                      ShortRow{"feed_size_and_short", -1, 2000, 1500, &kShort},
+                      ShortRow{"feed_size_and_whole", -1, 2000, 2000, nullptr},
+                      ShortRow{"no_response_feed_size_short", -2, 2000, 10, &kShort},
+                      ShortRow{"no_length_anywhere", -1, 0, 123, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Without a length from the server, a body that runs past the release's size is stopped at once
+// rather than written on until the server stops.
+TEST(OversizeDownloadTest, StopsOnceTheBodyExceedsTheReleaseSize) {
+    for (const qint64 response : {-1LL, -2LL}) {
+        DownloaderFixture fixture;
+        fixture.startRelease(QStringLiteral("Quillbay.tgz"), 2000);
+        if (response == -1) fixture.respond(-1);
+        fixture.receive(2000);
+        EXPECT_EQ(fixture.count("download.cancel"), 0) << "the whole size is no excess";
+        fixture.receive(1);
+        EXPECT_EQ(joined(fixture.callsFrom("download.cancel")),
+                  joined({"download.cancel", "file.remove " + kWorkFolder,
+                          "window.beginSheet The Quillbay app could not be downloaded."}))
+            << fixture.calls();
+        EXPECT_EQ(fixture.onlySheet().informativeText, kLong);
+        EXPECT_EQ(fixture.downloader.clientDownload(), nullptr);
+        EXPECT_FALSE(fixture.platform.exists(kWorkFolder));
+    }
+}
 
 }  // namespace
 }  // namespace qby::testing

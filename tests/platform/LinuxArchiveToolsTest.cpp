@@ -1,4 +1,5 @@
 #include "NamedCase.h"
+#include "ScopedEnvironment.h"
 #include "platform/linux/LinuxArchiveTools.h"
 
 #include <QDir>
@@ -121,6 +122,9 @@ INSTANTIATE_TEST_SUITE_P(
         UnpackCase{"HardLinkThroughLink", "Game.tgz", {"l:a=>@OUT", "h:evil=>a/x"}},
         UnpackCase{"LinkInPlaceOfTheFolder", "Game.tgz", {"f:Game.app/Info", "l:.=>@OUT"}},
         UnpackCase{"Device", "Game.tgz", {"c:dev"}},
+        // The listing would show "ev^Ail" for a name that unpacks as "evil".
+        UnpackCase{"ControlCharacterZip", "Game.zip", {"f:Game.app/Info", "f:ev\x01il"}},
+        UnpackCase{"CaretZip", "Game.zip", {"f:Game.app/Info", "f:a^Ab"}},
         UnpackCase{"CorruptTgz", "Game.tgz", {"!corrupt"}},
         UnpackCase{"CorruptZip", "Game.zip", {"!corrupt"}}),
     testsupport::CaseName{});
@@ -138,6 +142,35 @@ TEST_F(LinuxArchiveToolsTest, KeepsExecutableBitsAndRefusesNamesThatAreNotFileNa
                     .permissions()
                     .testFlags(QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
     EXPECT_FALSE(tools.unpack(work(), "Absent.zip", kZip).ok());
+}
+
+// The user's environment reaches neither tool: options from variables, nor a gzip of their own.
+TEST_F(LinuxArchiveToolsTest, IgnoresTheUsersEnvironment) {
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    QFile gzip(bin.filePath("gzip"));
+    ASSERT_TRUE(gzip.open(QIODevice::WriteOnly));
+    gzip.write(QString("#!/bin/sh\ntouch '%1/HACKED'\nexit 1\n").arg(outside()).toUtf8());
+    gzip.close();
+    ASSERT_TRUE(gzip.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    const std::pair<const char*, QString> variables[] = {
+        {"UNZIP", "-d " + outside()},
+        {"UNZIPOPT", "-d " + outside()},
+        {"ZIPINFO", "-l"},
+        {"TAR_OPTIONS", "--directory=" + outside()},
+        {"GZIP", "--bogus-option"},
+        {"PATH", bin.path() + ":/usr/bin:/bin"}};
+    for (const char* archive : {"Game.zip", "Game.tgz"}) makeArchive({"", archive, kBundle});
+    for (const auto& [name, value] : variables) {
+        for (const auto& [archive, format] : {std::pair{"Game.zip", kZip}, {"Game.tgz", kTgz}}) {
+            testsupport::ScopedEnvironment environment;
+            environment.set(name, value);
+            const foundation::Status unpacked = tools.unpack(work(), archive, format);
+            EXPECT_TRUE(unpacked.ok() && QDir(work() + "/Game.app").removeRecursively())
+                << name << " " << archive << ": " << unpacked.error().message.toStdString();
+            EXPECT_EQ(treeOf(outside()), "") << name << " " << archive;
+        }
+    }
 }
 
 }  // namespace

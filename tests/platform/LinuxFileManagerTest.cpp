@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -225,7 +226,10 @@ TEST_F(LinuxFileManagerTest, CreatesOnePrivateFolderWhereNothingStands) {
         EXPECT_TRUE(again.error().message.contains(path(name))) << name;
     }
     EXPECT_FALSE(files.fileExists(path("target")));  // the link was not followed
-    EXPECT_EQ(files.createPrivateDirectory(path("missing/download")).error().code, ENOENT);
+    // Missing folders above it are made; a file in the way is no folder.
+    EXPECT_TRUE(files.createPrivateDirectory(path("missing/tmp/download")).ok());
+    EXPECT_EQ(permissions(path("missing/tmp/download")), 0700u);
+    EXPECT_EQ(files.createPrivateDirectory(path("file/download")).error().code, ENOTDIR);
 }
 
 // Moves within one file system (a rename) and across two (a copy, then the source removed).
@@ -268,6 +272,14 @@ TEST_P(MoveItemTest, MovesATreeWithItsModesAndLinks) {
     }
     link("MacOS/Game", source + "/Contents/Current");
     link("/nonexistent", source + "/Dangling");
+    // Two names of one file, and a 256 MiB file that is all hole but for its last byte.
+    ASSERT_EQ(::link(native(source + "/Contents/MacOS/Game").constData(),
+                     native(source + "/Contents/GameAgain").constData()),
+              0);
+    const int sparse = open(native(source + "/Sparse").constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(sparse, 0);
+    ASSERT_EQ(pwrite(sparse, "x", 1, (256 << 20) - 1), 1);
+    close(sparse);
 
     const QString moved = destination("Quillbay.app");
     const foundation::Status status = files.moveItem(source, moved);
@@ -283,6 +295,45 @@ TEST_P(MoveItemTest, MovesATreeWithItsModesAndLinks) {
     }
     EXPECT_EQ(QFile::symLinkTarget(moved + "/Contents/Current"), moved + "/Contents/MacOS/Game");
     EXPECT_EQ(QFile(moved + "/Dangling").symLinkTarget(), "/nonexistent");
+    struct stat game {
+    }, again{}, hole{};
+    ASSERT_EQ(lstat(native(moved + "/Contents/MacOS/Game").constData(), &game), 0);
+    ASSERT_EQ(lstat(native(moved + "/Contents/GameAgain").constData(), &again), 0);
+    ASSERT_EQ(lstat(native(moved + "/Sparse").constData(), &hole), 0);
+    EXPECT_EQ(game.st_ino, again.st_ino) << "hard links stay one file";
+    EXPECT_EQ(game.st_nlink, 2u);
+    EXPECT_EQ(hole.st_size, 256 << 20);
+    EXPECT_LT(hole.st_blocks * 512, 1 << 20) << "holes stay holes";
+}
+
+// A user's own read-only folder (0555) does not keep the source from going after the copy. Run
+// as an ordinary user, since root may empty any folder.
+TEST_P(MoveItemTest, ReadOnlyFoldersOfTheUsersOwnAreEmptiedToo) {
+    constexpr uid_t kUser = 4242;
+    const QString source = path("Game.app");
+    writeBytes(source + "/Contents/Locked/Info.plist", "plist");
+    ASSERT_EQ(chmod(native(source + "/Contents/Locked").constData(), 0555), 0);
+    const bool root = geteuid() == 0;
+    for (const QString& item :
+         {dir.path(), source, source + "/Contents", source + "/Contents/Locked",
+          source + "/Contents/Locked/Info.plist", destination("")})
+        ASSERT_TRUE(!root || chown(native(item).constData(), kUser, kUser) == 0)
+            << item.toStdString();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const bool dropped =
+            !root || (setgroups(0, nullptr) == 0 && setgid(kUser) == 0 && setuid(kUser) == 0);
+        _exit(dropped && LinuxFileManager().moveItem(source, destination("Quillbay.app")).ok() ? 0
+                                                                                               : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(files.fileExists(source)) << "no copy left behind";
+    EXPECT_EQ(files.readUtf8Text(destination("Quillbay.app/Contents/Locked/Info.plist"), 10),
+              QString("plist"));
+    EXPECT_EQ(permissions(destination("Quillbay.app/Contents/Locked")), 0555u);
 }
 
 TEST_P(MoveItemTest, NeverReplacesWhatStandsAtTheDestination) {
@@ -339,7 +390,11 @@ TEST(LinuxFileManagerFoldersTest, StandardFoldersFollowTheUsersHome) {
     EXPECT_EQ(files.applicationSupportDirectories().value(0), home.path() + "/.local/share");
     const QString downloads = files.downloadsDirectories().value(0);
     EXPECT_TRUE(downloads.startsWith(home.path())) << downloads.toStdString();
-    EXPECT_FALSE(files.temporaryDirectory().isEmpty());
+    // One that does not exist yet is still the one: the download folder is made with it.
+    environment.set("TMPDIR", home.path() + "/tmp/");
+    EXPECT_EQ(files.temporaryDirectory(), home.path() + "/tmp");
+    ASSERT_TRUE(QDir().mkpath(home.path() + "/tmp"));
+    EXPECT_EQ(files.temporaryDirectory(), QDir(home.path() + "/tmp").canonicalPath());
 }
 
 }  // namespace

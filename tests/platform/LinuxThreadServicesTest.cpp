@@ -106,18 +106,21 @@ TEST(LinuxLogsTest, ConsoleLinesCarryTimeNameAndPidOneLineEach) {
     }
 }
 
-TEST(LinuxProcessInfoTest, TokensAreDistinctAndSafeInFileNames) {
+TEST(LinuxProcessInfoTest, TokensAndUuidsAreDistinctAndSafeInFileNames) {
     LinuxProcessInfo info;
     const QString pid = QString::number(getpid(), 16).toUpper();
-    const QRegularExpression form(
-        "\\A[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}-" + pid + "\\z");
+    const QString uuid = "[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}";
+    const QRegularExpression tokenForm("\\A" + uuid + "-" + pid + "\\z");
+    const QRegularExpression uuidForm("\\A" + uuid + "\\z");
     QSet<QString> seen;
     for (int i = 0; i < 10000; ++i) {
         const QString token = info.globallyUniqueString();
-        ASSERT_TRUE(form.match(token).hasMatch()) << token.toStdString();
-        seen.insert(token);
+        const QString bare = info.uuidString();
+        ASSERT_TRUE(tokenForm.match(token).hasMatch()) << token.toStdString();
+        ASSERT_TRUE(uuidForm.match(bare).hasMatch()) << bare.toStdString();
+        seen << token << bare;
     }
-    EXPECT_EQ(seen.size(), 10000);
+    EXPECT_EQ(seen.size(), 20000);
 }
 
 }  // namespace

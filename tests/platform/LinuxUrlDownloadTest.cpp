@@ -1,5 +1,6 @@
 #include "LocalHttpServer.h"
 #include "NamedCase.h"
+#include "foundation/UserMessage.h"
 #include "platform/linux/LinuxDispatch.h"
 #include "platform/linux/LinuxUrlDownloader.h"
 #include "platform/linux/LinuxUrlLoader.h"
@@ -22,6 +23,9 @@ using harness::LocalHttpServer;
 const QByteArray kGzipBody =
     QByteArray::fromHex("1f8b08000000000000032b2ccdccc9494aace40200a9b5a91e09000000");
 
+const QByteArray kDripBody = "hello, slowly, slowly";
+constexpr double kDripStallSeconds = 1.5;
+
 // What the downloader and the loader ask the local server for, by path; others answer 404.
 QList<HttpRoute> routes() {
     const QByteArray text = "Content-Type: text/plain; charset=utf-8";
@@ -33,7 +37,8 @@ QList<HttpRoute> routes() {
         {.path = "/gzip", .headers = {"Content-Type: application/x-gzip", "Content-Encoding: gzip"}, .body = kGzipBody},
         {.path = "/short", .headers = {octets}, .body = "hello", .announcedLength = 10},
         {.path = "/stall", .headers = {octets}, .body = "hello", .announcedLength = 10, .stall = true},
-        {.path = "/drip", .headers = {octets}, .body = "hello", .dripMilliseconds = 100},
+        // A byte each 100 ms for 2 s: beyond the 1.5 s stall limit, and far below it per byte.
+        {.path = "/drip", .headers = {octets}, .body = kDripBody, .dripMilliseconds = 100},
         {.path = "/busy", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/redirect", .status = 302, .headers = {"Location: /plain"}},
         {.path = "/downgrade", .status = 302, .headers = {"Location: http://127.0.0.1:1/plain"}},
@@ -71,6 +76,9 @@ public:
     }
     void downloadDidFinish() override { end("finish"); }
     void downloadDidFailWithError(const foundation::Error& error) override {
+        // Every failure is a sentence the owner can translate by its English format.
+        EXPECT_FALSE(error.format.isEmpty()) << error.message.toStdString();
+        EXPECT_EQ(foundation::filledIn(error.format, error.arguments), error.message);
         end(QStringLiteral("fail %1 %2").arg(error.code).arg(error.message));
     }
 
@@ -210,7 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadRow{"Stall", "/stall", "begin | response 200 10 application/octet-stream | data 5 | "
                     "fail 4 The server stopped sending data for 0.3 seconds.", {}, nullptr, 0.3},
         DownloadRow{"SlowButSteadyIsNoStall", "/drip",
-                    "begin | response 200 5 application/octet-stream | data 5 | finish", "hello", nullptr, 0.3},
+                    "begin | response 200 21 application/octet-stream | data 21 | finish", kDripBody, nullptr,
+                    kDripStallSeconds},
         DownloadRow{"CancelReportsNothingMoreAndRemovesTheFile", "/stall",
                     "begin | response 200 10 application/octet-stream | data 5", {}, nullptr, 0.3, true},
         DownloadRow{"SystemProxy", "/plain", kPlainEvents, kPlain, nullptr, 5, false, Setup::ProxyThroughServer},
@@ -235,7 +244,7 @@ protected:
 TEST_P(LinuxUrlLoaderTest, ReadsTheWholeBodyOrNothing) {
     const LoaderRow& row = GetParam();
     ASSERT_TRUE(server_.listening());
-    LinuxUrlLoader loader(300);
+    LinuxUrlLoader loader(static_cast<int>(kDripStallSeconds * 1000));
     LinuxDispatch dispatch;
     std::optional<std::optional<QByteArray>> answer;
     const QUrl url = server_.url(row.path);
@@ -258,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LoaderRow{"ErrorStatus", "/busy", 100, {}},
                     LoaderRow{"ShortBody", "/short", 100, {}},
                     LoaderRow{"Stall", "/stall", 100, {}},
-                    LoaderRow{"SlowButSteadyIsNoStall", "/drip", 100, "hello"}),
+                    LoaderRow{"SlowButSteadyIsNoStall", "/drip", 100, kDripBody}),
     testsupport::CaseName{});
 // clang-format on
 

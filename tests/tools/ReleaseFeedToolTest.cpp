@@ -119,6 +119,11 @@ INSTANTIATE_TEST_SUITE_P(
         FeedCase{{"OthersKept"},
                  feedOf("<dict><key>version</key><string>1.0</string><key>notes</key><string>kept</string></dict>"),
                  {}, nullptr, 2},
+        // The newer release is chosen, though it came after the older one of the same minimum.
+        FeedCase{{"NewerAfterOlderOfTheSameMinimum"},
+                 feedOf("<dict><key>version</key><string>1.0</string><key>minimumSystemVersion</key>"
+                        "<string>11.0</string><key>url</key><string>https://old/a.tgz</string></dict>"),
+                 {}, nullptr, 2},
         FeedCase{{"SameVersionReplacedInPlace"},
                  feedOf("<dict><key>version</key><string>2.0</string><key>url</key><string>https://old/a.tgz</string>"
                         "<key>supportedCPUTypes</key><string>ppc</string><key>notes</key><string>kept</string></dict>"

@@ -1,5 +1,7 @@
 #include "platform/linux/DownloadErrors.h"
 
+#include "foundation/UserMessage.h"
+
 #include <QNetworkReply>
 #include <array>
 #include <utility>
@@ -39,33 +41,37 @@ foundation::Error httpStatusError(int status, const QString& reasonPhrase) {
     const QString reason = reasonFor(status, reasonPhrase);
     const QString answer = reason.isEmpty() ? QString::number(status)
                                             : QStringLiteral("%1 %2").arg(status).arg(reason);
-    return {status, QStringLiteral("The server answered %1.").arg(answer)};
+    return foundation::userError(status, QStringLiteral("The server answered %1."), {answer});
 }
 
 foundation::Error networkError(const QNetworkReply& reply) {
     if (reply.error() == QNetworkReply::InsecureRedirectError) {
-        return {reply.error(),
-                QStringLiteral("The server redirected the download from a secure (https) address "
-                               "to an insecure (http) one, which is refused.")};
+        return foundation::userError(
+            reply.error(),
+            QStringLiteral("The server redirected the download from a secure (https) address "
+                           "to an insecure (http) one, which is refused."));
     }
-    return {reply.error(), QStringLiteral("The download failed: %1.").arg(reply.errorString())};
+    return foundation::userError(reply.error(), QStringLiteral("The download failed: %1."),
+                                 {reply.errorString()});
 }
 
 foundation::Error stallError(double seconds) {
-    return {QNetworkReply::TimeoutError,
-            QStringLiteral("The server stopped sending data for %1 seconds.").arg(seconds)};
+    return foundation::userError(QNetworkReply::TimeoutError,
+                                 QStringLiteral("The server stopped sending data for %1 seconds."),
+                                 {QString::number(seconds)});
 }
 
 foundation::Error shortBodyError(qint64 received, qint64 announced) {
-    return {QNetworkReply::RemoteHostClosedError,
-            QStringLiteral("The server closed the connection after %1 of %2 bytes.")
-                .arg(received)
-                .arg(announced)};
+    return foundation::userError(
+        QNetworkReply::RemoteHostClosedError,
+        QStringLiteral("The server closed the connection after %1 of %2 bytes."),
+        {QString::number(received), QString::number(announced)});
 }
 
 foundation::Error fileError(int errorNumber, const QString& path) {
-    return {errorNumber, QStringLiteral("The download could not be saved to %1: %2.")
-                             .arg(path, qt_error_string(errorNumber))};
+    return foundation::userError(errorNumber,
+                                 QStringLiteral("The download could not be saved to %1: %2."),
+                                 {path, qt_error_string(errorNumber)});
 }
 
 }  // namespace qby::platform::linuxhost

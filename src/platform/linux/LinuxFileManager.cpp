@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <cerrno>
 #include <dirent.h>
@@ -83,7 +84,12 @@ QStringList LinuxFileManager::downloadsDirectories() const {
 }
 
 QString LinuxFileManager::temporaryDirectory() const {
-    return QDir::tempPath();
+    const QString existing = QDir::tempPath();
+    if (!existing.isEmpty()) return existing;
+    // Qt answers nothing for a TMPDIR that does not exist yet; the download folder is made with
+    // its missing parents, so it is the temporary directory all the same.
+    const QString named = qEnvironmentVariable("TMPDIR");
+    return QDir::isAbsolutePath(named) ? QDir::cleanPath(named) : QStringLiteral("/tmp");
 }
 
 std::optional<QStringList> LinuxFileManager::contentsOfDirectory(const QString& path) const {
@@ -106,6 +112,9 @@ std::optional<QStringList> LinuxFileManager::contentsOfDirectory(const QString& 
 foundation::Status LinuxFileManager::createPrivateDirectory(const QString& path) {
     if (path.isEmpty()) return PosixError::at(ENOENT, path);
     const QByteArray target = nativePath(path);
+    // A parent that cannot be made shows as the mkdir's own error below.
+    const QString parent = QFileInfo(QDir::cleanPath(path)).path();
+    if (parent != path) createDirectory(parent);
     // mkdir never follows a link at path: a link there, even a dangling one, is EEXIST.
     if (mkdir(target.constData(), 0700) != 0) return PosixError::at(errno, path);
     // A restrictive umask must not leave the folder unusable to its owner.

@@ -6,8 +6,11 @@
 namespace qby::platform::linuxhost {
 
 QString LinuxProcessInfo::globallyUniqueString() {
-    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    return uuid + "-" + QString::number(static_cast<qint64>(getpid()), 16).toUpper();
+    return uuidString() + "-" + QString::number(static_cast<qint64>(getpid()), 16).toUpper();
+}
+
+QString LinuxProcessInfo::uuidString() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
 }
 
 }  // namespace qby::platform::linuxhost

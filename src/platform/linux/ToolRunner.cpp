@@ -26,8 +26,12 @@ foundation::Result<ToolRunner::Outcome> ToolRunner::run(const QString& tool,
     if (program.isEmpty()) return failure(ENOENT, tool, QStringLiteral("not installed"));
 
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // The listings are parsed: their wording must not depend on the user's language.
+    // A fixed environment, nothing of the user's: tar and unzip take options from variables
+    // (TAR_OPTIONS, UNZIP, UNZIPOPT, ZIPINFO, GZIP) and tar finds gzip through PATH, any of which
+    // could change what is listed or where it is unpacked. The listings are parsed, so their
+    // wording must not depend on the user's language either.
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());

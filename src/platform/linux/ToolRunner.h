@@ -8,8 +8,8 @@
 
 namespace qby::platform::linuxhost {
 
-// Runs one of the system's command line tools directly (no shell), in the C locale, with nothing
-// on its input, and waits for it to end.
+// Runs one of the system's command line tools directly (no shell), with nothing on its input and
+// an environment of its own (PATH=/usr/bin:/bin, LC_ALL=C, nothing else), and waits for it to end.
 class ToolRunner {
 public:
     struct Outcome {

@@ -4,10 +4,12 @@
 #include "platform/linux/TreeRemover.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <map>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,11 +29,20 @@ struct Level {
 };
 
 struct Walk {
+    // The top of the copy, for hard links to files copied earlier.
+    QByteArray destination;
     std::vector<Level> stack;
+    // Files with more than one name: the copy of the first name met, relative to the top. A later
+    // name becomes a hard link to it, as in the source; names outside the tree are not known.
+    std::map<std::pair<dev_t, ino_t>, std::string> linkedFiles;
     // Folders whose own mode would keep us from writing into them or removing their contents;
     // they get that mode once everything else is in place. Deepest first.
     std::vector<std::pair<std::string, mode_t>> lockedFolders;
 };
+
+std::string fullPath(const QByteArray& top, const std::string& path) {
+    return path == "." ? top.toStdString() : top.toStdString() + "/" + path;
+}
 
 std::string childPath(const std::string& parent, const char* name) {
     return parent == "." ? std::string(name) : parent + "/" + name;
@@ -54,6 +65,36 @@ int writeAll(int fd, const char* bytes, ssize_t size) {
     return 0;
 }
 
+// Copies size bytes from the current offsets.
+int copyRange(int in, int out, off_t size) {
+    static thread_local char buffer[64 * 1024];
+    while (size > 0) {
+        const ssize_t got = read(in, buffer, std::min<off_t>(size, sizeof buffer));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return errno;
+        if (got == 0) return 0;  // the file shrank meanwhile
+        if (int error = writeAll(out, buffer, got)) return error;
+        size -= got;
+    }
+    return 0;
+}
+
+// Copies the file's data and leaves its holes holes: a sparse file must not grow to its full size
+// on the other file system. Where the file system cannot tell data from holes, all is data.
+int copyContents(int in, int out, off_t size) {
+    for (off_t offset = 0; offset < size;) {
+        off_t data = lseek(in, offset, SEEK_DATA);
+        if (data < 0 && errno == ENXIO) break;  // only a hole is left
+        if (data < 0) data = offset;
+        off_t hole = lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || hole > size) hole = size;
+        if (lseek(in, data, SEEK_SET) < 0 || lseek(out, data, SEEK_SET) < 0) return errno;
+        if (int error = copyRange(in, out, hole - data)) return error;
+        offset = hole;
+    }
+    return ftruncate(out, size) == 0 ? 0 : errno;
+}
+
 int copyFile(int sourceFolder, const char* sourceName, int destinationFolder,
              const char* destinationName, const struct stat& st) {
     const int in = openat(sourceFolder, sourceName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
@@ -65,15 +106,7 @@ int copyFile(int sourceFolder, const char* sourceName, int destinationFolder,
         close(in);
         return error;
     }
-    int error = 0;
-    static thread_local char buffer[64 * 1024];
-    while (error == 0) {
-        const ssize_t got = read(in, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) error = errno;
-        if (got <= 0) break;
-        error = writeAll(out, buffer, got);
-    }
+    int error = copyContents(in, out, st.st_size);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (error == 0 && fchmod(out, st.st_mode & 07777) != 0) error = errno;
     if (error == 0 && futimens(out, times) != 0) error = errno;
@@ -122,6 +155,15 @@ int copyItem(int sourceFolder, const char* sourceName, int destinationFolder,
     if (S_ISDIR(st.st_mode)) {
         return openFolders(sourceFolder, sourceName, destinationFolder, destinationName, st, path,
                            walk);
+    }
+    if (S_ISREG(st.st_mode) && st.st_nlink > 1) {
+        const auto [first, isNew] = walk.linkedFiles.try_emplace({st.st_dev, st.st_ino}, path);
+        if (!isNew) {
+            const std::string target = fullPath(walk.destination, first->second);
+            return linkat(AT_FDCWD, target.c_str(), destinationFolder, destinationName, 0) == 0
+                       ? 0
+                       : errno;
+        }
     }
     if (S_ISREG(st.st_mode)) {
         return copyFile(sourceFolder, sourceName, destinationFolder, destinationName, st);
@@ -190,10 +232,6 @@ int copyFolders(Walk& walk, std::string& failedPath) {
     return 0;
 }
 
-std::string fullPath(const QByteArray& top, const std::string& path) {
-    return path == "." ? top.toStdString() : top.toStdString() + "/" + path;
-}
-
 // The copy is complete: the folders that would have locked us out get their own modes now.
 int lockFolders(const QByteArray& destination, const Walk& walk) {
     for (const auto& [path, mode] : walk.lockedFolders) {
@@ -206,6 +244,7 @@ int lockFolders(const QByteArray& destination, const Walk& walk) {
 
 foundation::Status TreeCopier::copy(const QByteArray& source, const QByteArray& destination) {
     Walk walk;
+    walk.destination = destination;
     std::string failedPath = ".";
     int error =
         copyItem(AT_FDCWD, source.constData(), AT_FDCWD, destination.constData(), ".", walk);

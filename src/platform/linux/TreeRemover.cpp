@@ -17,9 +17,29 @@ struct OpenFolder {
     std::string name;  // its name inside the folder below it on the stack
 };
 
+bool ownedByUs(const struct stat& st) {
+    return st.st_uid == geteuid();
+}
+
+// A folder is emptied only with read, write and search rights. One of the user's own whose mode
+// withholds them (0555, as an unpacked bundle may have) is opened up first: it is about to go.
 int openFolder(int parentFd, const char* name, std::vector<OpenFolder>& stack) {
-    const int fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = openat(parentFd, name, kFlags);
+    if (fd < 0 && errno == EACCES) {
+        struct stat st {};
+        if (fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+            ownedByUs(st) && fchmodat(parentFd, name, (st.st_mode & 07777) | S_IRWXU, 0) == 0) {
+            fd = openat(parentFd, name, kFlags);
+        } else {
+            errno = EACCES;
+        }
+    }
     if (fd < 0) return errno;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && (st.st_mode & S_IRWXU) != S_IRWXU && ownedByUs(st)) {
+        fchmod(fd, (st.st_mode & 07777) | S_IRWXU);
+    }
     DIR* dir = fdopendir(fd);
     if (dir == nullptr) {
         const int error = errno;

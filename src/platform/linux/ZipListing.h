@@ -3,16 +3,18 @@
 #include "platform/linux/ArchiveMemberCheck.h"
 
 #include <QByteArray>
+#include <optional>
 #include <vector>
 
 namespace qby::platform::linuxhost {
 
-// Reads the name listing of "unzip -Z1": one name per line, control characters shown as "^X",
-// folders ending in "/". Which other members are links is not told, so they all count as files,
-// which the member check treats as possible links.
+// Reads the name listing of "unzip -Z1": one name per line, folders ending in "/". Which other
+// members are links is not told, so they all count as files, which the member check treats as
+// possible links. The listing shows a control character as "^X" while unpacking drops it, so a
+// "^" or a control character in a name makes the listing unfaithful: nothing then.
 class ZipListing {
 public:
-    static std::vector<ArchiveMember> parse(const QByteArray& listing);
+    static std::optional<std::vector<ArchiveMember>> parse(const QByteArray& listing);
 };
 
 }  // namespace qby::platform::linuxhost
