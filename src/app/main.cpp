@@ -6,6 +6,7 @@
 #include "app/QBY_DownloaderAppDelegate.h"
 #include "client/QBYClientProxy.h"
 #include "downloader/DownloaderServices.h"
+#include "foundation/BundleLayout.h"
 #include "foundation/SystemInfo.h"
 #include "platform/linux/LibPlistPropertyLists.h"
 #include "platform/linux/LinuxApplication.h"
