@@ -3,7 +3,8 @@
 #   qby_add_bundle(TARGET <executable target> NAME <bundle name without .app>
 #                  IDENTIFIER <bundle identifier> VERSION <x.y.z>
 #                  [RESOURCES <file>...] [RESOURCE_DIRS <dir>...] [QM_FILES <file>...]
-#                  [HELPERS <executable target>...] [ICON <png file>] [SELF_CONTAINED])
+#                  [HELPERS <executable target>...] [ICON <png file>] [SELF_CONTAINED]
+#                  [PLUGINS <Qt plugin, relative to Qt's plugin folder>...])
 #
 # Layout, re-assembled after every build of the executable and whenever an input changes:
 #   <NAME>.app/Contents/Info.plist
@@ -17,6 +18,7 @@
 # desktop has (cmake/DeployRuntime.cmake), so that it starts on a stock system:
 #   <NAME>.app/Contents/Frameworks/<library>, <NAME>.app/Contents/PlugIns/<folder>/<plugin>,
 #   <NAME>.app/Contents/MacOS/qt.conf
+# PLUGINS: more Qt plugins than those every bundle carries (platforms/libqoffscreen.so, say).
 # The custom target <NAME>_bundle (part of ALL; characters other than letters, digits and
 # underscores become underscores) does the work.
 
@@ -33,7 +35,7 @@ set(_QBY_DEPLOY_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/DeployRuntime.cmake")
 # The command that makes BUNDLE self-contained: the xcb platform plugin and the OpenSSL TLS
 # backend, with the libraries that Qt loads by name: the backend's libssl, and libXcursor for
 # the desktop's cursor theme.
-function(_qby_deploy_runtime_command out bundle)
+function(_qby_deploy_runtime_command out bundle more_plugins)
     find_program(QBY_PATCHELF patchelf REQUIRED)
     find_package(OpenSSL 3 REQUIRED COMPONENTS SSL)
     find_library(QBY_XCURSOR NAMES libXcursor.so.1 REQUIRED)
@@ -43,6 +45,9 @@ function(_qby_deploy_runtime_command out bundle)
     execute_process(COMMAND "${qtpaths}" --query QT_INSTALL_PLUGINS OUTPUT_VARIABLE plugin_dir
                     OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
     set(plugins "${plugin_dir}/platforms/libqxcb.so,${plugin_dir}/tls/libqopensslbackend.so")
+    foreach(plugin IN LISTS more_plugins)
+        string(APPEND plugins ",${plugin_dir}/${plugin}")
+    endforeach()
     set(${out} COMMAND "${CMAKE_COMMAND}" "-DBUNDLE=${bundle}" "-DPLUGINS=${plugins}"
         "-DLIBRARIES=$<TARGET_FILE:OpenSSL::SSL>,${QBY_XCURSOR}" "-DPATCHELF=${QBY_PATCHELF}"
         -P "${_QBY_DEPLOY_SCRIPT}" PARENT_SCOPE)
@@ -50,7 +55,7 @@ endfunction()
 
 function(qby_add_bundle)
     cmake_parse_arguments(PARSE_ARGV 0 ARG "SELF_CONTAINED" "TARGET;NAME;IDENTIFIER;VERSION;ICON"
-                          "RESOURCES;RESOURCE_DIRS;QM_FILES;HELPERS")
+                          "RESOURCES;RESOURCE_DIRS;QM_FILES;HELPERS;PLUGINS")
     foreach(required TARGET NAME IDENTIFIER VERSION)
         if(NOT ARG_${required})
             message(FATAL_ERROR "qby_add_bundle: ${required} is required")
@@ -165,7 +170,7 @@ ${icon_entry}\t<key>CFBundleIdentifier</key>
     endif()
 
     if(ARG_SELF_CONTAINED)
-        _qby_deploy_runtime_command(deploy "${bundle}")
+        _qby_deploy_runtime_command(deploy "${bundle}" "${ARG_PLUGINS}")
         list(APPEND commands ${deploy})
         list(APPEND inputs "${_QBY_DEPLOY_SCRIPT}")
     endif()

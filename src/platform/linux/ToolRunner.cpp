@@ -29,10 +29,13 @@ foundation::Result<ToolRunner::Outcome> ToolRunner::run(const QString& tool,
     // A fixed environment, nothing of the user's: tar and unzip take options from variables
     // (TAR_OPTIONS, UNZIP, UNZIPOPT, ZIPINFO, GZIP) and tar finds gzip through PATH, any of which
     // could change what is listed or where it is unpacked. The listings are parsed, so their
-    // wording must not depend on the user's language either.
+    // wording must not depend on the user's language either. Only the loader's search path
+    // stays: where a system keeps its libraries elsewhere, its own tools need it to start at all.
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    const QString loaderPath = QProcessEnvironment::systemEnvironment().value("LD_LIBRARY_PATH");
+    if (!loaderPath.isEmpty()) environment.insert(QStringLiteral("LD_LIBRARY_PATH"), loaderPath);
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setWorkingDirectory(workingFolder);

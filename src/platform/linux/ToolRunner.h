@@ -9,7 +9,8 @@
 namespace qby::platform::linuxhost {
 
 // Runs one of the system's command line tools directly (no shell), with nothing on its input and
-// an environment of its own (PATH=/usr/bin:/bin, LC_ALL=C, nothing else), and waits for it to end.
+// an environment of its own (PATH=/usr/bin:/bin, LC_ALL=C, the loader's LD_LIBRARY_PATH, nothing
+// else), and waits for it to end.
 class ToolRunner {
 public:
     struct Outcome {
