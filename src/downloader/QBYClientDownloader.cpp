@@ -1,5 +1,6 @@
 #include "downloader/QBYClientDownloader.h"
 
+#include "downloader/FeedRetries.h"
 #include "downloader/InstallHelperFailure.h"
 #include "downloader/ReleaseFeed.h"
 #include "downloader/ReleaseSelection.h"
@@ -61,11 +62,12 @@ void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
     services_.install.dispatch.async(
         [cancelled = downloadCancelled_, alive = std::weak_ptr<int>(lifetime_), self = this,
          &urlLoader = services_.install.urlLoader, &propertyLists = services_.propertyLists,
-         &dispatch = services_.install.dispatch] {
-            const std::optional<QByteArray> data =
-                urlLoader.dataWithContentsOfURL(QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes);
+         &dispatch = services_.install.dispatch, &pauses = services_.pauses] {
+            const foundation::Result<QByteArray> read = readFeedWithRetries(
+                urlLoader, pauses, QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes, *cancelled);
             if (cancelled->load()) return;
-            foundation::Result<QVariantList> entries = releaseEntriesOfFeed(data, propertyLists);
+            foundation::Result<QVariantList> entries = releaseEntriesOfFeed(
+                read.ok() ? std::optional(read.value()) : std::nullopt, propertyLists);
             dispatch.performOnMainThread([alive, self, entries = std::move(entries)] {
                 // A cancel that came after the check above: the application is already ending.
                 if (alive.expired() || self->downloadCancelled()) return;

@@ -11,6 +11,9 @@ namespace qby::foundation {
 struct Error {
     int code = 0;
     QString message;
+    // A failure that may well pass if the same thing is tried again a little later: a dropped
+    // connection, a stalled transfer, a busy server.
+    bool transient = false;
 };
 
 // A value, or the error that kept the operation from producing one. Nothing throws: callers

@@ -223,6 +223,7 @@ struct LoaderRow : testsupport::NamedCase {
     const char* path;
     qint64 maxBytes;
     std::optional<QByteArray> body;
+    bool transient = false;  // worth another try
 };
 
 class LinuxUrlLoaderTest : public testing::TestWithParam<LoaderRow> {
@@ -237,14 +238,15 @@ TEST_P(LinuxUrlLoaderTest, ReadsTheWholeBodyOrNothing) {
     ASSERT_TRUE(server_.listening());
     LinuxUrlLoader loader(300);
     LinuxDispatch dispatch;
-    std::optional<std::optional<QByteArray>> answer;
+    std::optional<foundation::Result<QByteArray>> answer;
     const QUrl url = server_.url(row.path);
     dispatch.async([&] {
-        std::optional<QByteArray> body = loader.dataWithContentsOfURL(url, row.maxBytes);
-        dispatch.performOnMainThread([&answer, body] { answer = body; });
+        foundation::Result<QByteArray> read = loader.dataWithContentsOfURL(url, row.maxBytes);
+        dispatch.performOnMainThread([&answer, read] { answer = read; });
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000));
-    EXPECT_EQ(*answer, row.body);
+    EXPECT_EQ(answer->ok() ? std::optional(answer->value()) : std::nullopt, row.body);
+    EXPECT_EQ(!answer->ok() && answer->error().transient, row.transient);
 }
 
 // clang-format off
@@ -255,9 +257,10 @@ INSTANTIATE_TEST_SUITE_P(
                     LoaderRow{"UnannouncedOverTheLimit", "/unannounced", 10, {}},
                     LoaderRow{"Redirected", "/redirect", 100, "hello world"},
                     LoaderRow{"GzipDecoded", "/gzip", 100, "quillbay\n"},
-                    LoaderRow{"ErrorStatus", "/busy", 100, {}},
-                    LoaderRow{"ShortBody", "/short", 100, {}},
-                    LoaderRow{"Stall", "/stall", 100, {}},
+                    LoaderRow{"ServerErrorIsTransient", "/busy", 100, {}, true},
+                    LoaderRow{"ClientErrorIsNot", "/bad", 100, {}},
+                    LoaderRow{"ShortBody", "/short", 100, {}, true},
+                    LoaderRow{"Stall", "/stall", 100, {}, true},
                     LoaderRow{"SlowButSteadyIsNoStall", "/drip", 100, "hello"}),
     testsupport::CaseName{});
 // clang-format on

@@ -33,13 +33,29 @@ QString reasonFor(int status, const QString& serverPhrase) {
     return serverPhrase.trimmed();
 }
 
+// Failures of the way to the server rather than of the request: worth another try.
+bool isConnectionLost(QNetworkReply::NetworkError error) {
+    switch (error) {
+        case QNetworkReply::RemoteHostClosedError:
+        case QNetworkReply::TimeoutError:
+        case QNetworkReply::TemporaryNetworkFailureError:
+        case QNetworkReply::NetworkSessionFailedError:
+        case QNetworkReply::UnknownNetworkError:
+        case QNetworkReply::ProxyConnectionClosedError:
+        case QNetworkReply::ProxyTimeoutError:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 foundation::Error httpStatusError(int status, const QString& reasonPhrase) {
     const QString reason = reasonFor(status, reasonPhrase);
     const QString answer = reason.isEmpty() ? QString::number(status)
                                             : QStringLiteral("%1 %2").arg(status).arg(reason);
-    return {status, QStringLiteral("The server answered %1.").arg(answer)};
+    return {status, QStringLiteral("The server answered %1.").arg(answer), status >= 500};
 }
 
 foundation::Error networkError(const QNetworkReply& reply) {
@@ -48,19 +64,32 @@ foundation::Error networkError(const QNetworkReply& reply) {
                 QStringLiteral("The server redirected the download from a secure (https) address "
                                "to an insecure (http) one, which is refused.")};
     }
-    return {reply.error(), QStringLiteral("The download failed: %1.").arg(reply.errorString())};
+    return {reply.error(), QStringLiteral("The download failed: %1.").arg(reply.errorString()),
+            isConnectionLost(reply.error())};
+}
+
+foundation::Error unusableRangeError(const QByteArray& contentRange) {
+    return {QNetworkReply::ProtocolInvalidOperationError,
+            QStringLiteral("The server resumed the download at the wrong place (%1).")
+                .arg(QString::fromLatin1(contentRange))};
+}
+
+foundation::Error tooLongError(qint64 maxBytes) {
+    return {QNetworkReply::ProtocolFailure,
+            QStringLiteral("The answer is longer than %1 bytes.").arg(maxBytes)};
 }
 
 foundation::Error stallError(double seconds) {
     return {QNetworkReply::TimeoutError,
-            QStringLiteral("The server stopped sending data for %1 seconds.").arg(seconds)};
+            QStringLiteral("The server stopped sending data for %1 seconds.").arg(seconds), true};
 }
 
 foundation::Error shortBodyError(qint64 received, qint64 announced) {
     return {QNetworkReply::RemoteHostClosedError,
             QStringLiteral("The server closed the connection after %1 of %2 bytes.")
                 .arg(received)
-                .arg(announced)};
+                .arg(announced),
+            true};
 }
 
 foundation::Error fileError(int errorNumber, const QString& path) {
