@@ -96,6 +96,7 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
         // A url that is no https URL or names no file counts as no url at all.
         if (chosen->url) fileName = releaseArchiveFileName(*chosen->url);
         if (fileName) {
+            retryPolicy_.start(services_.install.clock.monotonicMilliseconds());
             clientDownload_ = services_.install.urlDownloader.startDownload(
                 QUrl(*chosen->url), kDownloadTimeoutSeconds, *this);
         }
@@ -156,6 +157,30 @@ void QBYClientDownloader::downloadDidReceiveDataOfLength(quint64 length) {
     const qint64 room = std::numeric_limits<qint64>::max() - bytesReceived_;
     bytesReceived_ += length > quint64(room) ? room : qint64(length);
     showProgress();
+}
+
+std::optional<qint64> QBYClientDownloader::downloadShouldRetryAfterError(
+    const foundation::Error& error, qint64 newBytes) {
+    const std::optional<qint64> pauseMs =
+        retryPolicy_.pauseAfterFailedTry(services_.install.clock.monotonicMilliseconds(), newBytes);
+    if (!pauseMs) return std::nullopt;
+    services_.logs.consoleLog(
+        QStringLiteral("Download interrupted, trying again: %1").arg(error.message));
+    // A retry at once needs no words; the line of the next data replaces these.
+    if (*pauseMs > 0) {
+        const qint64 seconds = (*pauseMs + 999) / 1000;
+        services_.window.setStatusText(
+            localized(QStringLiteral("Connection lost. Retrying in %1 s…")).arg(seconds));
+    }
+    progressText_.reset();
+    return pauseMs;
+}
+
+void QBYClientDownloader::downloadWillResumeWithResponse(const platform::UrlResponse& response,
+                                                         qint64 offset) {
+    downloadResponse_ = response;
+    bytesReceived_ = offset;
+    progressText_.reset();
 }
 
 void QBYClientDownloader::showProgress() {

@@ -37,7 +37,20 @@ QList<HttpRoute> routes() {
         {.path = "/busy", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/redirect", .status = 302, .headers = {"Location: /plain"}},
         {.path = "/downgrade", .status = 302, .headers = {"Location: http://127.0.0.1:1/plain"}},
-        {.path = "/bad", .status = 400, .headers = {text}, .body = "bad"}};
+        {.path = "/bad", .status = 400, .headers = {text}, .body = "bad"},
+        // Each cut after 5 of 11 bytes, then answered as the path says.
+        {.path = "/resume", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11},
+        {.path = "/resume", .status = 206, .headers = {octets, "Content-Range: bytes 5-10/11"}, .body = " world"},
+        {.path = "/changed", .headers = {octets, "Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT"}, .body = "HELLO", .announcedLength = 11},
+        {.path = "/changed", .headers = {octets}, .body = "hello world"},
+        {.path = "/unsatisfiable", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11},
+        {.path = "/unsatisfiable", .status = 416, .headers = {text}, .body = "no"},
+        {.path = "/misplaced", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11},
+        {.path = "/misplaced", .status = 206, .headers = {octets, "Content-Range: bytes 0-10/11"}, .body = "hello world"},
+        {.path = "/unvalidated", .headers = {octets, "ETag: W/\"v1\""}, .body = "HELLO", .announcedLength = 11},
+        {.path = "/unvalidated", .headers = {octets}, .body = "hello world"},
+        {.path = "/busy-once", .status = 503, .headers = {text}, .body = "busy"},
+        {.path = "/busy-once", .headers = {text}, .body = "hello world"}};
     // clang-format on
 }
 
@@ -69,6 +82,21 @@ public:
         }
         events << QStringLiteral("data %1").arg(length);
     }
+    // Answers "at once" to this many questions for another try, and writes them down.
+    int retries = 0;
+    std::optional<qint64> downloadShouldRetryAfterError(const foundation::Error& error,
+                                                        qint64 newBytes) override {
+        if (retries == 0) return std::nullopt;
+        --retries;
+        events << QStringLiteral("retry %1 %2").arg(error.code).arg(newBytes);
+        return 0;
+    }
+    void downloadWillResumeWithResponse(const UrlResponse& response, qint64 offset) override {
+        events << QStringLiteral("resume %1 %2 from %3")
+                      .arg(response.statusCode)
+                      .arg(response.expectedContentLength)
+                      .arg(offset);
+    }
     void downloadDidFinish() override { end("finish"); }
     void downloadDidFailWithError(const foundation::Error& error) override {
         end(QStringLiteral("fail %1 %2").arg(error.code).arg(error.message));
@@ -86,12 +114,15 @@ enum class Setup { Plain, ProxyThroughServer, DeadProxyBypassed, Https };
 
 struct DownloadRow : testsupport::NamedCase {
     const char* path;
-    const char* events;
+    std::string events;
     std::optional<QByteArray> file;  // nothing: no file is left at the destination
     const char* existing = nullptr;  // what the destination holds beforehand
     double timeout = 5;
     bool cancelAtFirstData = false;
     Setup setup = Setup::Plain;
+    int retries = 0;
+    // What the second request asks for besides the path; "": the whole body, no range.
+    const char* secondAsks = nullptr;
 };
 
 class LinuxUrlDownloadTest : public testing::TestWithParam<DownloadRow> {
@@ -162,6 +193,7 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
 
     RecordingDelegate delegate;
     delegate.cancelAtFirstData = row.cancelAtFirstData;
+    delegate.retries = row.retries;
     delegate.download = downloader_.startDownload(url, row.timeout, delegate);
     delegate.download->setDeletesFileUponFailure(true);
     delegate.download->setDestination(destination, true);
@@ -177,6 +209,11 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     QFile stored(destination);
     EXPECT_EQ(stored.exists(), row.file.has_value());
     EXPECT_TRUE(!row.file || (stored.open(QIODevice::ReadOnly) && stored.readAll() == *row.file));
+    if (row.secondAsks) {
+        const QByteArray second = server_.requestHeads().value(1);
+        EXPECT_TRUE(*row.secondAsks ? second.contains(row.secondAsks) : !second.contains("Range"))
+            << second.toStdString();
+    }
     if (row.setup == Setup::ProxyThroughServer)
         EXPECT_EQ(server_.requestLines().value(0).split(' ').value(1),
                   QByteArray("http://store.quillbay.invalid") + row.path);
@@ -184,6 +221,8 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
 
 const QByteArray kPlain = "hello world";
 const char* const kPlainEvents = "begin | response 200 11 text/plain | data 11 | finish";
+const std::string kCutThenRetried =
+    "begin | response 200 11 application/octet-stream | data 5 | retry 2 5 | ";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
@@ -215,7 +254,25 @@ INSTANTIATE_TEST_SUITE_P(
                     "begin | response 200 10 application/octet-stream | data 5", {}, nullptr, 0.3, true},
         DownloadRow{"SystemProxy", "/plain", kPlainEvents, kPlain, nullptr, 5, false, Setup::ProxyThroughServer},
         DownloadRow{"NoProxyForLoopback", "/plain", kPlainEvents, kPlain, nullptr, 5, false,
-                    Setup::DeadProxyBypassed}),
+                    Setup::DeadProxyBypassed},
+        DownloadRow{"ResumedFromTheBytesOnDisk", "/resume", kCutThenRetried +
+                    "resume 206 11 from 5 | data 6 | finish", kPlain, nullptr, 5, false, Setup::Plain, 1,
+                    "Range: bytes=5-\r\nIf-Range: \"v1\""},
+        DownloadRow{"ChangedFileStartsOver", "/changed", kCutThenRetried +
+                    "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5,
+                    false, Setup::Plain, 1, "If-Range: Mon, 07 Dec 2026 10:00:00 GMT"},
+        DownloadRow{"RangeNotSatisfiableFails", "/unsatisfiable", kCutThenRetried +
+                    "response 416 2 text/plain | fail 416 The server answered 416 Range Not Satisfiable.",
+                    {}, nullptr, 5, false, Setup::Plain, 1},
+        DownloadRow{"WrongRangeFails", "/misplaced", kCutThenRetried +
+                    "fail 302 The server resumed the download at the wrong place (bytes 0-10/11).",
+                    {}, nullptr, 5, false, Setup::Plain, 1},
+        DownloadRow{"WeakValidatorStartsOverWithoutRange", "/unvalidated", kCutThenRetried +
+                    "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5,
+                    false, Setup::Plain, 1, ""},
+        DownloadRow{"BusyServerTriedAgain", "/busy-once",
+                    "begin | retry 503 0 | response 200 11 text/plain | data 11 | finish", kPlain, nullptr,
+                    5, false, Setup::Plain, 1}),
     testsupport::CaseName{});
 // clang-format on
 
