@@ -4,6 +4,7 @@
 #include "platform/linux/LinuxUrlDownloader.h"
 #include "platform/linux/LinuxUrlLoader.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSslKey>
@@ -49,6 +50,8 @@ QList<HttpRoute> routes() {
         {.path = "/misplaced", .status = 206, .headers = {octets, "Content-Range: bytes 0-10/11"}, .body = "hello world"},
         {.path = "/unvalidated", .headers = {octets, "ETag: W/\"v1\""}, .body = "HELLO", .announcedLength = 11},
         {.path = "/unvalidated", .headers = {octets}, .body = "hello world"},
+        {.path = "/kept", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11, .stall = true},
+        {.path = "/kept", .status = 206, .headers = {octets, "Content-Range: bytes 5-10/11"}, .body = " world"},
         {.path = "/busy-once", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/busy-once", .headers = {text}, .body = "hello world"}};
     // clang-format on
@@ -136,7 +139,8 @@ protected:
 
     LocalHttpServer server_{routes()};
     QTemporaryDir folder_;
-    LinuxUrlDownloader downloader_;
+    QTemporaryDir cache_;
+    LinuxUrlDownloader downloader_{cache_.path() + "/quillbay.com"};
 };
 
 // A certificate for 127.0.0.1 made for this run and trusted by every client in the process: the
@@ -275,6 +279,63 @@ INSTANTIATE_TEST_SUITE_P(
                     5, false, Setup::Plain, 1}),
     testsupport::CaseName{});
 // clang-format on
+
+struct KeptRow : testsupport::NamedCase {
+    int ageDays;  // of the bytes kept when the second start comes
+    bool goesOn;
+};
+
+class PartialDownloadTest : public testing::TestWithParam<KeptRow> {
+protected:
+    // Until the first data, then cancelled: what is left in the cache.
+    void cancelAtFirstData(const QString& destination) {
+        RecordingDelegate delegate;
+        delegate.cancelAtFirstData = true;
+        delegate.download = downloader_.startDownload(server_.url("/kept"), 5, delegate);
+        delegate.download->setDeletesFileUponFailure(true);
+        delegate.download->setDestination(destination, true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.events.size() == 3; }, 5000));
+    }
+
+    LocalHttpServer server_{routes()};
+    QTemporaryDir folder_;
+    QString cacheFolder_ = folder_.filePath("cache/quillbay.com");
+    LinuxUrlDownloader downloader_{cacheFolder_};
+};
+
+TEST_P(PartialDownloadTest, NextStartGoesOnFromTheKeptBytes) {
+    cancelAtFirstData(folder_.filePath("first.tgz"));
+    const QDir cache(cacheFolder_);
+    const QStringList kept = cache.entryList(QDir::Files);
+    ASSERT_EQ(kept.size(), 2) << "the bytes and their validator";
+    EXPECT_EQ(QFileInfo(cacheFolder_).permissions(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::ReadUser |
+                                                         QFile::WriteUser | QFile::ExeUser);
+    QFile part(cache.filePath(kept.filter(".part").value(0)));
+    EXPECT_EQ(part.size(), 5);
+    ASSERT_TRUE(part.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(part.setFileTime(QDateTime::currentDateTime().addDays(-GetParam().ageDays),
+                                 QFileDevice::FileModificationTime));
+    part.close();
+
+    RecordingDelegate delegate;
+    const QString second = folder_.filePath("second.tgz");
+    delegate.download = downloader_.startDownload(server_.url("/kept"), 5, delegate);
+    delegate.download->setDeletesFileUponFailure(true);
+    delegate.download->setDestination(second, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.ended; }, 5000));
+    const QByteArray asked = server_.requestHeads().value(1);
+    EXPECT_EQ(asked.contains("Range: bytes=5-\r\nIf-Range: \"v1\""), GetParam().goesOn)
+        << asked.toStdString();
+    EXPECT_EQ(cache.entryList(QDir::Files), QStringList()) << "taken, or too old to use";
+    QFile stored(second);
+    EXPECT_TRUE(!GetParam().goesOn ||
+                (stored.open(QIODevice::ReadOnly) && stored.readAll() == "hello world"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PartialDownloadTest,
+                         testing::Values(KeptRow{"Fresh", 0, true}, KeptRow{"WeekOld", 8, false}),
+                         testsupport::CaseName{});
 
 struct LoaderRow : testsupport::NamedCase {
     const char* path;

@@ -28,8 +28,13 @@ bool isGzip(const QByteArray& contentEncoding) {
 }  // namespace
 
 LinuxUrlDownload::LinuxUrlDownload(QNetworkAccessManager& manager, const QNetworkRequest& request,
-                                   double timeoutSeconds, UrlDownloadDelegate& delegate)
-    : manager_(manager), request_(request), delegate_(delegate), timeoutSeconds_(timeoutSeconds) {
+                                   const PartialDownloadCache& cache, double timeoutSeconds,
+                                   UrlDownloadDelegate& delegate)
+    : manager_(manager),
+      request_(request),
+      cache_(cache),
+      delegate_(delegate),
+      timeoutSeconds_(timeoutSeconds) {
     // Our own stall timer rather than Qt's transfer timeout, whose expiry cannot be told apart
     // from an abort.
     stallTimer_.setSingleShot(true);
@@ -40,10 +45,16 @@ LinuxUrlDownload::LinuxUrlDownload(QNetworkAccessManager& manager, const QNetwor
     }
     retryTimer_.setSingleShot(true);
     connect(&retryTimer_, &QTimer::timeout, this, [this] { sendRequest(); });
-    sendRequest();
-    // The delegate hears of the start only once its creator has returned to the event loop.
+    // After the destination is set, which may hold the bytes of an earlier start; the delegate
+    // hears of the start only once its creator has returned to the event loop.
     QMetaObject::invokeMethod(
-        this, [this] { begin(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            if (ended_) return;
+            sendRequest();
+            begin();
+        },
+        Qt::QueuedConnection);
 }
 
 void LinuxUrlDownload::sendRequest() {
@@ -70,7 +81,7 @@ void LinuxUrlDownload::sendRequest() {
 LinuxUrlDownload::~LinuxUrlDownload() {
     if (!ended_) {
         stopTransfer();
-        file_.remove();
+        keepOrRemovePart(true);
     }
 }
 
@@ -80,13 +91,29 @@ void LinuxUrlDownload::setDeletesFileUponFailure(bool deletes) {
 
 void LinuxUrlDownload::setDestination(const QString& path, bool allowOverwrite) {
     file_.setPath(path, allowOverwrite);
+    const std::optional<QByteArray> validator = cache_.takeInto(request_.url(), path);
+    if (!validator) return;
+    if (const foundation::Result<qint64> kept = file_.adopt(); kept && kept.value() > 0) {
+        bytesWritten_ = kept.value();
+        validator_ = *validator;
+    } else {
+        file_.remove();
+    }
 }
 
 void LinuxUrlDownload::cancel() {
     if (ended_) return;
     ended_ = true;
     stopTransfer();
-    file_.remove();
+    keepOrRemovePart(true);
+}
+
+void LinuxUrlDownload::keepOrRemovePart(bool keep) {
+    if (keep && bytesWritten_ > 0 && !validator_.isEmpty() && file_.release()) {
+        cache_.keep(request_.url(), file_.path(), validator_);
+    } else {
+        file_.remove();
+    }
 }
 
 template <typename Report>
@@ -206,6 +233,7 @@ void LinuxUrlDownload::complete() {
     }
     ended_ = true;
     stopTransfer();
+    cache_.forget(request_.url());
     delegate_.downloadDidFinish();
 }
 
@@ -240,8 +268,9 @@ void LinuxUrlDownload::fail(const foundation::Error& error) {
     if (ended_) return;
     ended_ = true;
     stopTransfer();
+    // Bytes that another start may go on from are kept; a refused download leaves nothing.
     if (deletesFileUponFailure_) {
-        file_.remove();
+        keepOrRemovePart(error.transient);
     } else {
         file_.close();
     }

@@ -2,6 +2,7 @@
 
 #include "platform/UrlDownload.h"
 #include "platform/linux/DestinationFile.h"
+#include "platform/linux/PartialDownloadCache.h"
 
 #include <QElapsedTimer>
 #include <QNetworkRequest>
@@ -21,20 +22,24 @@ namespace qby::platform::linuxhost {
 // HTTP content encodings. A try cut short by a transient failure goes on, when the delegate
 // says so, from the bytes on disk: "Range: bytes=N-" with "If-Range" carrying the first
 // answer's ETag (or Last-Modified); a 206 for exactly the rest appends, a 200 starts over into
-// the emptied file, anything else fails. Without a validator a retry starts over. The delegate
-// may cancel or destroy the download from any report.
+// the emptied file, anything else fails. Without a validator a retry starts over. The bytes of
+// a download cancelled or given up after transient failures are kept in the cache, and the next
+// download of the same URL goes on from them in the same way. The delegate may cancel or
+// destroy the download from any report.
 class LinuxUrlDownload : public QObject, public UrlDownload {
 public:
-    // Sends the request at once. timeoutSeconds is the longest stretch without data before a try
-    // fails; zero or less means no limit.
+    // Sends the request once the creator has returned to the event loop. timeoutSeconds is the
+    // longest stretch without data before a try fails; zero or less means no limit.
     LinuxUrlDownload(QNetworkAccessManager& manager, const QNetworkRequest& request,
-                     double timeoutSeconds, UrlDownloadDelegate& delegate);
+                     const PartialDownloadCache& cache, double timeoutSeconds,
+                     UrlDownloadDelegate& delegate);
     ~LinuxUrlDownload() override;
 
     void setDeletesFileUponFailure(bool deletes) override;
+    // Takes over the bytes kept in the cache for the URL, when there are.
     void setDestination(const QString& path, bool allowOverwrite) override;
-    // Stops the transfer (or the wait for the next try) and deletes the partly written file,
-    // since nothing can use it.
+    // Stops the transfer (or the wait for the next try) and keeps the partly written file in
+    // the cache (when it has a validator; else it is deleted).
     void cancel() override;
 
 private:
@@ -59,10 +64,13 @@ private:
     bool retryLater(const foundation::Error& error);
     void fail(const foundation::Error& error);
     void dropReply();
+    // The partly written file goes to the cache, when asked and it can be resumed, or is deleted.
+    void keepOrRemovePart(bool keep);
     void stopTransfer();
 
     QNetworkAccessManager& manager_;
     const QNetworkRequest request_;
+    const PartialDownloadCache& cache_;
     QPointer<QNetworkReply> reply_;
     UrlDownloadDelegate& delegate_;
     double timeoutSeconds_;
