@@ -92,8 +92,9 @@ public:
         if (retries == 0) return std::nullopt;
         --retries;
         events << QStringLiteral("retry %1 %2").arg(error.code).arg(newBytes);
-        return 0;
+        return retryPauseMs;
     }
+    qint64 retryPauseMs = 0;
     void downloadWillResumeWithResponse(const UrlResponse& response, qint64 offset) override {
         events << QStringLiteral("resume %1 %2 from %3")
                       .arg(response.statusCode)
@@ -279,6 +280,26 @@ INSTANTIATE_TEST_SUITE_P(
                     5, false, Setup::Plain, 1}),
     testsupport::CaseName{});
 // clang-format on
+
+// Cancel while a retry is awaited: no other request goes out and nothing more is reported.
+TEST(LinuxUrlDownloadRetryTest, CancelEndsTheWaitForTheNextTry) {
+    LocalHttpServer server{routes()};
+    QTemporaryDir folder;
+    LinuxUrlDownloader downloader{folder.filePath("cache")};
+    RecordingDelegate delegate;
+    delegate.retries = 1;
+    delegate.retryPauseMs = 300;
+    delegate.download = downloader.startDownload(server.url("/short"), 5, delegate);
+    delegate.download->setDestination(folder.filePath("archive.tgz"), true);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !delegate.events.isEmpty() && delegate.events.last().startsWith("retry"); },
+        5000));
+    delegate.download->cancel();
+    QTest::qWait(600);
+    EXPECT_EQ(server.requestLines().size(), 1);
+    EXPECT_TRUE(delegate.events.last().startsWith("retry"))
+        << delegate.events.join(" | ").toStdString();
+}
 
 struct KeptRow : testsupport::NamedCase {
     int ageDays;  // of the bytes kept when the second start comes
