@@ -47,18 +47,27 @@ void LocalHttpServer::accept() {
             const QByteArray head = socket->peek(socket->bytesAvailable());
             if (!head.contains("\r\n\r\n")) return;
             socket->readAll();
-            answer(socket, head.left(head.indexOf("\r\n")));
+            answer(socket, head.left(head.indexOf("\r\n\r\n")));
         });
     }
 }
 
-void LocalHttpServer::answer(QTcpSocket* socket, const QByteArray& requestLine) {
-    requestLines_.append(requestLine);
+void LocalHttpServer::answer(QTcpSocket* socket, const QByteArray& requestHead) {
+    const QByteArray requestLine = requestHead.left(requestHead.indexOf("\r\n"));
     const QByteArray path =
         QUrl(QString::fromLatin1(requestLine.split(' ').value(1))).path().toLatin1();
+    qsizetype earlier = 0;
+    for (const QByteArray& line : requestLines_) {
+        if (QUrl(QString::fromLatin1(line.split(' ').value(1))).path().toLatin1() == path)
+            ++earlier;
+    }
+    requestLines_.append(requestLine);
+    requestHeads_.append(requestHead);
     HttpRoute route{path, 404, {}, "no such route"};
     for (const HttpRoute& candidate : routes_) {
-        if (candidate.path == path) route = candidate;
+        if (candidate.path != path) continue;
+        route = candidate;
+        if (earlier-- == 0) break;
     }
     const qint64 announced = route.generatedLength >= 0    ? route.generatedLength
                              : route.announcedLength == -2 ? route.body.size()

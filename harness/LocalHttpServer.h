@@ -11,7 +11,8 @@
 namespace qby::harness {
 
 // One canned answer, chosen by the request's path (also when the request names a whole URL,
-// as requests to a proxy do).
+// as requests to a proxy do). Several answers for one path are given in turn, the last one
+// again to every later request.
 struct HttpRoute {
     QByteArray path;
     int status = 200;
@@ -42,15 +43,18 @@ public:
     QUrl url(const QByteArray& path) const;
     // The request lines received so far, such as "GET /plain HTTP/1.1".
     QList<QByteArray> requestLines() const;
+    // The whole heads of the requests received so far, header lines included.
+    QList<QByteArray> requestHeads() const { return requestHeads_; }
 
 private:
     void accept();
-    void answer(QTcpSocket* socket, const QByteArray& requestLine);
+    void answer(QTcpSocket* socket, const QByteArray& requestHead);
     void sendGenerated(QTcpSocket* socket);
 
     QList<HttpRoute> routes_;
     std::unique_ptr<QTcpServer> server_;
     QList<QByteArray> requestLines_;
+    QList<QByteArray> requestHeads_;
 };
 
 }  // namespace qby::harness

@@ -168,5 +168,9 @@ Fehler %d</translation>
         <source>%1 h %2 min</source>
         <translation>%1 Std. %2 Min.</translation>
     </message>
+    <message>
+        <source>Connection lost. Retrying in %1 s…</source>
+        <translation>Verbindung unterbrochen. Neuer Versuch in %1 s …</translation>
+    </message>
 </context>
 </TS>

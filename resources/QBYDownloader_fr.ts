@@ -168,5 +168,9 @@ Erreur %d</translation>
         <source>%1 h %2 min</source>
         <translation>%1 h %2 min</translation>
     </message>
+    <message>
+        <source>Connection lost. Retrying in %1 s…</source>
+        <translation>Connexion perdue. Nouvel essai dans %1 s…</translation>
+    </message>
 </context>
 </TS>

@@ -25,7 +25,15 @@ sandbox's system has them all (the stock desktop roads start the client from /di
              no_length: true  no Content-Length; the connection closes after the body
              gzip: true       announced as Content-Encoding gzip, type application/x-gzip (a
                               gzip archive as it is, anything else gzip-compressed)
-             truncate: N      the full length announced, N bytes sent, then the connection closes
+             truncate: N      the full length announced, the body sent up to its byte N, then
+                              the connection closes (on every try: a resumed one from beyond N
+                              sends nothing)
+             drops: [N, ...]  the first request cut as truncate does at byte N, the second at
+                              the next N, and so on; later requests answered whole
+             ignore_ranges: true  a Range asked for is ignored: always the whole body
+             changed: true    the first request gets other bytes of the same length, with
+                              another ETag, as if the file changed after it
+             busy: N          the first N requests answered 503
              length: N        N announced as the length, the whole body sent, then the
                               connection closes
              stall: N         N bytes sent, then nothing, the connection held open
@@ -38,8 +46,13 @@ sandbox's system has them all (the stock desktop roads start the client from /di
            authority the sandbox does not trust: 443 (the feed's and archives' host) and 8443
            (an archive host of its own, which listens only then; the feed "elsewhere" names it)
 
+Archives carry an ETag and a Last-Modified, and a request for "Range: bytes=N-" gets the rest
+of the body from byte N (206) unless its If-Range names another version (200, the whole body);
+one from beyond the end gets 416.
+
 Every request is logged as a JSON line in RESULTS/store-requests.jsonl, once when it arrives
-(event "request") and once when its answer ends (event "answered", with the bytes sent).
+(event "request") and once when its answer ends (event "answered", with the bytes of the body
+sent and the whole body's length).
 
   python3 store.py SCENARIO_JSON RESULTS    prints "ready" once both ports listen"""
 
@@ -132,6 +145,7 @@ FEEDS = {
 }
 
 SUPPORT_PAGE = b"<!doctype html><title>Quillbay Support</title><h1>Quillbay Support</h1>\n"
+LAST_MODIFIED = "Mon, 07 Dec 2026 10:00:00 GMT"
 HTML_PAGE = (b"<!doctype html><title>Quillbay</title><h1>We'll be back soon</h1>"
              b"<p>The store is down for maintenance.</p>\n")
 
@@ -264,6 +278,14 @@ class Store:
                               scenario.get("integrity"))
         self.log = open(Path(results) / "store-requests.jsonl", "a", buffering=1)
         self.lock = threading.Lock()
+        self.requests = {}
+
+    def attempt(self, path):
+        """How many requests for path came before this one."""
+        with self.lock:
+            count = self.requests.get(path, 0)
+            self.requests[path] = count + 1
+            return count
 
     def content(self, path):
         """(status, type, bytes) of a path without faults."""
@@ -295,24 +317,29 @@ class Handler(BaseHTTPRequestHandler):
         fault = self.store.faults.get(path, {}) if scheme == "https" else {}
         self.store.note(event="request", scheme=scheme, path=self.path,
                         headers=dict(self.headers.items()))
+        self.whole = 0
         sent, complete = 0, True
         try:
-            sent, complete = self.answer(path, fault)
+            sent, complete = self.answer(path, fault, self.store.attempt(path))
         except (BrokenPipeError, ConnectionResetError, ssl.SSLError):
             complete = False
         finally:
             self.store.note(event="answered", scheme=scheme, path=self.path, bytes=sent,
-                            complete=complete)
+                            length=self.whole, complete=complete)
 
-    def answer(self, path, fault):
-        """Sends the answer for path as the fault has it; (bytes of body sent, all sent)."""
+    def answer(self, path, fault, attempt):
+        """Sends the answer for path as the fault has it to the request that came after attempt
+        others for it; (bytes of body sent, all sent)."""
         if fault.get("silent"):
             _hold()
         if "redirect" in fault:
             return self.send(302, "text/plain", b"moved\n", {"Location": fault["redirect"]})
-        if "status" in fault:
-            return self.send(fault["status"], "text/plain", b"the store is busy\n")
+        if "status" in fault or attempt < fault.get("busy", 0):
+            return self.send(fault.get("status", 503), "text/plain", b"the store is busy\n")
         status, kind, body = self.store.content(path)
+        etag = f'"{hashlib.sha256(body).hexdigest()[:16]}"'
+        if fault.get("changed") and attempt == 0:
+            body, etag = bytes(reversed(body)), '"before"'
         if fault.get("html"):
             status, kind, body = 200, "text/html; charset=utf-8", HTML_PAGE
         extra = {}
@@ -320,8 +347,23 @@ class Handler(BaseHTTPRequestHandler):
             if not body.startswith(b"\x1f\x8b"):
                 body = gzip.compress(body)
             kind, extra["Content-Encoding"] = "application/x-gzip", "gzip"
-        return self.send(status, kind, body, extra, length=not fault.get("no_length"),
-                         cut=fault.get("truncate"), stall=fault.get("stall"),
+        start = 0
+        if status == 200 and path in self.store.files:
+            extra.update({"ETag": etag, "Last-Modified": LAST_MODIFIED, "Accept-Ranges": "bytes"})
+            wanted = self.headers.get("Range", "")
+            current = self.headers.get("If-Range") in (None, etag, LAST_MODIFIED)
+            if (wanted.startswith("bytes=") and wanted.endswith("-") and current
+                    and not fault.get("ignore_ranges")):
+                start = int(wanted[len("bytes="):-1])
+                if start >= len(body):
+                    return self.send(416, "text/plain", b"", {"Content-Range": f"bytes */{len(body)}"})
+                status = 206
+                extra["Content-Range"] = f"bytes {start}-{len(body) - 1}/{len(body)}"
+        self.whole = len(body)
+        cuts = [fault.get("truncate"), *fault.get("drops", [])[attempt:attempt + 1]]
+        cuts = [max(0, cut - start) for cut in cuts if cut is not None]
+        return self.send(status, kind, body[start:], extra, length=not fault.get("no_length"),
+                         cut=min(cuts) if cuts else None, stall=fault.get("stall"),
                          rate=fault.get("rate"), announced=fault.get("length"))
 
     def send(self, status, kind, body, extra=None, length=True, cut=None, stall=None, rate=None,

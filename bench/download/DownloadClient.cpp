@@ -15,6 +15,11 @@ public:
     void downloadDidReceiveResponse(const UrlResponse&) override {}
     bool downloadShouldDecodeSourceDataOfMIMEType(const QString&) override { return false; }
     void downloadDidReceiveDataOfLength(quint64) override {}
+    std::optional<qint64> downloadShouldRetryAfterError(const qby::foundation::Error&,
+                                                        qint64) override {
+        return std::nullopt;
+    }
+    void downloadWillResumeWithResponse(const UrlResponse&, qint64) override {}
     void downloadDidFinish() override { QCoreApplication::exit(0); }
     void downloadDidFailWithError(const qby::foundation::Error& error) override {
         std::fprintf(stderr, "%s\n", qPrintable(error.message));

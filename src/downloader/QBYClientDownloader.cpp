@@ -1,5 +1,6 @@
 #include "downloader/QBYClientDownloader.h"
 
+#include "downloader/FeedRetries.h"
 #include "downloader/InstallHelperFailure.h"
 #include "downloader/ReleaseFeed.h"
 #include "downloader/ReleaseSelection.h"
@@ -65,11 +66,12 @@ void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
     services_.install.dispatch.async(
         [cancelled = downloadCancelled_, alive = std::weak_ptr<int>(lifetime_), self = this,
          &urlLoader = services_.install.urlLoader, &propertyLists = services_.propertyLists,
-         &dispatch = services_.install.dispatch] {
-            const std::optional<QByteArray> data =
-                urlLoader.dataWithContentsOfURL(QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes);
+         &dispatch = services_.install.dispatch, &pauses = services_.pauses] {
+            const foundation::Result<QByteArray> read = readFeedWithRetries(
+                urlLoader, pauses, QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes, *cancelled);
             if (cancelled->load()) return;
-            foundation::Result<QVariantList> entries = releaseEntriesOfFeed(data, propertyLists);
+            foundation::Result<QVariantList> entries = releaseEntriesOfFeed(
+                read.ok() ? std::optional(read.value()) : std::nullopt, propertyLists);
             dispatch.performOnMainThread([alive, self, entries = std::move(entries)] {
                 // A cancel that came after the check above: the application is already ending.
                 if (alive.expired() || self->downloadCancelled()) return;
@@ -98,6 +100,7 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
         // A url that is no https URL or names no file counts as no url at all.
         if (chosen->url) fileName = releaseArchiveFileName(*chosen->url);
         if (fileName) {
+            retryPolicy_.start(services_.install.clock.monotonicMilliseconds());
             clientDownload_ = services_.install.urlDownloader.startDownload(
                 QUrl(*chosen->url), kDownloadTimeoutSeconds, *this);
         }
@@ -168,6 +171,30 @@ void QBYClientDownloader::downloadDidReceiveDataOfLength(quint64 length) {
         return;
     }
     showProgress();
+}
+
+std::optional<qint64> QBYClientDownloader::downloadShouldRetryAfterError(
+    const foundation::Error& error, qint64 newBytes) {
+    const std::optional<qint64> pauseMs =
+        retryPolicy_.pauseAfterFailedTry(services_.install.clock.monotonicMilliseconds(), newBytes);
+    if (!pauseMs) return std::nullopt;
+    services_.logs.consoleLog(
+        QStringLiteral("Download interrupted, trying again: %1").arg(error.message));
+    // A retry at once needs no words; the line of the next data replaces these.
+    if (*pauseMs > 0) {
+        const qint64 seconds = (*pauseMs + 999) / 1000;
+        services_.window.setStatusText(
+            localized(QStringLiteral("Connection lost. Retrying in %1 s…")).arg(seconds));
+    }
+    progressText_.reset();
+    return pauseMs;
+}
+
+void QBYClientDownloader::downloadWillResumeWithResponse(const platform::UrlResponse& response,
+                                                         qint64 offset) {
+    downloadResponse_ = response;
+    bytesReceived_ = offset;
+    progressText_.reset();
 }
 
 void QBYClientDownloader::showProgress() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "downloader/DownloadProgressText.h"
+#include "downloader/DownloadRetryPolicy.h"
 #include "downloader/DownloaderServices.h"
 #include "platform/UrlDownload.h"
 
@@ -58,6 +59,12 @@ public:
     void downloadDidReceiveResponse(const platform::UrlResponse& response) override;
     bool downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) override;
     void downloadDidReceiveDataOfLength(quint64 length) override;
+    // Another try as the retry policy has it; the status line says how long the wait is.
+    std::optional<qint64> downloadShouldRetryAfterError(const foundation::Error& error,
+                                                        qint64 newBytes) override;
+    // The bar keeps its place: the count goes on from the bytes already held.
+    void downloadWillResumeWithResponse(const platform::UrlResponse& response,
+                                        qint64 offset) override;
     void downloadDidFinish() override;
     void downloadDidFailWithError(const foundation::Error& error) override;
     // The window's cancel control: stops everything and ends the application at once.
@@ -138,6 +145,7 @@ private:
     // Expires with the downloader: a feed handed back after that finds nobody to tell.
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
     DownloadProgressText progressText_;
+    DownloadRetryPolicy retryPolicy_;
     bool barIndeterminate_ = false;
 };
 

@@ -12,6 +12,8 @@ namespace qby::foundation {
 struct Error {
     Error() = default;
     Error(int code, QString message) : code(code), message(std::move(message)) {}
+    Error(int code, QString message, bool transient)
+        : code(code), message(std::move(message)), transient(transient) {}
     Error(int code, QString message, QString format, QStringList arguments)
         : code(code),
           message(std::move(message)),
@@ -25,6 +27,9 @@ struct Error {
     // in. Empty for a message that is not translated.
     QString format;
     QStringList arguments;
+    // A failure that may well pass if the same thing is tried again a little later: a dropped
+    // connection, a stalled transfer, a busy server.
+    bool transient = false;
 };
 
 // A value, or the error that kept the operation from producing one. Nothing throws: callers

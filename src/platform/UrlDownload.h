@@ -5,6 +5,7 @@
 #include <QString>
 #include <QUrl>
 #include <memory>
+#include <optional>
 
 namespace qby::platform {
 
@@ -21,7 +22,9 @@ struct UrlResponse {
 // before the call that created the download has returned: downloadDidBegin, then per response
 // downloadDidReceiveResponse, downloadShouldDecodeSourceDataOfMIMEType when the body carries a
 // content encoding, downloadDidReceiveDataOfLength per chunk written to the destination, and at
-// last either downloadDidFinish or downloadDidFailWithError. Nothing follows a cancel.
+// last either downloadDidFinish or downloadDidFailWithError. A try cut short may be followed by
+// others (downloadShouldRetryAfterError), each opening with downloadWillResumeWithResponse or
+// downloadDidReceiveResponse. Nothing follows a cancel.
 class UrlDownloadDelegate {
 public:
     virtual ~UrlDownloadDelegate() = default;
@@ -31,6 +34,15 @@ public:
     // Whether a body with this content encoding is decoded before it is written.
     virtual bool downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) = 0;
     virtual void downloadDidReceiveDataOfLength(quint64 length) = 0;
+    // The transfer was cut short in a way that another try may mend (a transient error) after
+    // bringing newBytes: how many milliseconds to wait before the download goes on from the
+    // bytes it holds, or nothing to end it with downloadDidFailWithError.
+    virtual std::optional<qint64> downloadShouldRetryAfterError(const foundation::Error& error,
+                                                                qint64 newBytes) = 0;
+    // A later try goes on from byte offset of the whole body that the response announces: the
+    // bytes before it are kept, and data reports continue from there. A try that starts over
+    // reports downloadDidReceiveResponse instead.
+    virtual void downloadWillResumeWithResponse(const UrlResponse& response, qint64 offset) = 0;
     virtual void downloadDidFinish() = 0;
     // The error's message says what went wrong in words a user can act on (the HTTP status, the
     // network error, a stall of the transfer).

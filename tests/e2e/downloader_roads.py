@@ -113,3 +113,47 @@ def _request_resource(bundle):
     resource = bundle / "Contents/Resources/en.lproj/locversion.plist"
     lines = resource.read_text("utf-8").split("\n") if resource.is_file() else []
     return dict((line.split(";") + [""])[:2] for line in lines)
+
+
+def resumed_after_restart(checks, desktop):
+    """Cancelled part-way and started again: the second start asks only for the rest, from the
+    bytes kept in the player's cache, and the finished download leaves nothing there."""
+    import stat
+    import time
+
+    from road_session import INSTALL_PROMPT, TITLE
+    archive, cut = "/downloader/Quillbay.tgz", 16384
+    cache = world.HOME / ".cache" / "quillbay.com"
+    session = Session(checks)
+    downloader = session.place_downloader("Game.K7.V9.app")
+
+    def install(store):
+        program = session.run_downloader(downloader)
+        prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
+        checks.check("pressing Download & Install", prompt.press("Download & Install"))
+        return program
+
+    store = session.start_store({"faults": {archive: {"stall": cut}}})
+    program = install(store)
+    window = desktop.wait_for_window(TITLE, pid=program.process.pid,
+                                     having=lambda w: "Cancel download" in w.buttons())
+    checks.require("the download window is up", window is not None)
+    checks.require("the archive is asked for", world.wait_until(
+        lambda: any(e["path"] == archive for e in store.events()), 10))
+    time.sleep(1)  # its first bytes are on disk
+    checks.check("pressing Cancel", window.press("Cancel download"))
+    session.ends(program, timeout=5)
+    checks.equal("bytes kept in the cache", [p.stat().st_size for p in cache.glob("*.part")], [cut])
+    checks.equal("the cache folder's mode", oct(stat.S_IMODE(cache.stat().st_mode)), "0o700")
+    store.stop()
+
+    store = session.start_store({})
+    session.ends(install(store), timeout=60)
+    asked = [e for e in store.events() if e["path"] == archive]
+    checks.equal("the archive asked for from", [e["headers"].get("Range") for e in asked],
+                 [f"bytes={cut}-"])
+    sent = [(e["bytes"], e["length"]) for e in store.events("answered") if e["path"] == archive]
+    checks.check(f"only the rest sent: {sent}", len(sent) == 1 and sent[0][0] == sent[0][1] - cut)
+    checks.check("the client runs", world.wait_until(
+        lambda: world.client_started(APPLICATIONS / CLIENT), 10))
+    checks.equal("the cache afterwards", sorted(p.name for p in cache.iterdir()), [])

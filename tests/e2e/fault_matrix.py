@@ -11,6 +11,9 @@ or a client that fails in one way each; one checker makes sure that nothing was 
           none
   lands   a bundle is left at /Applications/Quillbay.app although the road failed
   home    installed for the player alone, in ~/Applications (no administrator to be had)
+  ranges  how many of the archive's requests asked for a Range
+  lean    the store sent at most 1 % more of the archive than its size
+  wait    how long the sheet may take, in seconds (30)
 
 Every row with a consent checks that polkit was asked exactly once; every installed client has
 its desktop entry (the system's when an administrator installed it, else the player's), valid
@@ -62,7 +65,16 @@ ROWS = [
     row("server_dead", "The download failed: Connection refused.", {"feed": "dead_archive_server"},
         asked=[FEED]),
     fault("server_stalls", CANCEL, {"stall": 4096}, cancel=TGZ),
-    fault("server_truncates", "The server closed the connection after 4096 of", {"truncate": 4096}),
+    # Dropped on every try: the retries give up within their bound.
+    fault("server_truncates", "The server closed the connection after 0 of", {"truncate": 0},
+          wait=90),
+    # Cut short, then resumed from the bytes on disk or, where the server cannot, started over.
+    fault("server_drops_twice", INSTALLED, {"drops": [16384, 32768]}, ranges=2,
+          lean=True),
+    fault("server_ignores_ranges", INSTALLED, {"drops": [16384], "ignore_ranges": True}, ranges=1),
+    fault("archive_changed_between_tries", INSTALLED, {"drops": [16384], "changed": True},
+          ranges=1),
+    row("feed_busy_twice", INSTALLED, {"faults": {FEED: {"busy": 2}}}),
     # Less announced than sent: the archive arrives cut short, and its digest is not the feed's.
     fault("server_understates_length", DAMAGED, {"length": 4096}),
     # A body without a length is stopped once it runs past the size the feed states.
@@ -143,7 +155,8 @@ def play(checks, desktop, name):
         session.ends(program, timeout=5)
     elif end not in (INSTALLED, HANDED_OFF, SILENT):
         texts = (DOWNLOAD_FAILED, end) if isinstance(end, str) else end
-        sheet = session.alert(desktop, program, texts[1].split("\n")[0], timeout=30)
+        sheet = session.alert(desktop, program, texts[1].split("\n")[0],
+                              timeout=row.get("wait", 30))
         checks.equal("the message", sheet.texts()[:1], [texts[0]])
         checks.check(f"the text: {sheet.texts()[1:]}", texts[1] in "".join(sheet.texts()[1:2]))
         checks.equal("the button", sheet.buttons(), ["Quit"])
@@ -157,6 +170,14 @@ def play(checks, desktop, name):
     home = row.get("home", False)
     installed_at = (world.USER_APPLICATIONS if home else APPLICATIONS) / CLIENT
     checks.equal("the store was asked for", asked(served), row["asked"])
+    if "ranges" in row:
+        archive_asked = [e for e in served.events() if e["path"] == TGZ]
+        checks.equal("requests for a Range", sum("Range" in e["headers"] for e in archive_asked),
+                     row["ranges"])
+    if row.get("lean"):
+        answers = [e for e in served.events("answered") if e["path"] == TGZ]
+        size, sent = max(e["length"] for e in answers), sum(e["bytes"] for e in answers)
+        checks.check(f"archive bytes sent {sent} within 1 % of its {size}", sent <= size * 1.01)
     if handed:
         checks.check("the client runs",
                      world.wait_until(lambda: world.client_started(installed_at), 10))

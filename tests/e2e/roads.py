@@ -11,6 +11,7 @@ ROADS = {
     "too_old": Road("downloader_roads.too_old", kernel_release=OLD_KERNEL),
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "hostile_name": Road("downloader_roads.hostile_name"),
+    "resumed_after_restart": Road("downloader_roads.resumed_after_restart", store=True),
 }
 
 ROADS.update({

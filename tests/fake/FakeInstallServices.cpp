@@ -7,15 +7,18 @@
 
 namespace qby::fake {
 
-std::optional<QByteArray> FakeInstallServices::dataWithContentsOfURL(const QUrl& url,
-                                                                     qint64 maxBytes) {
+foundation::Result<QByteArray> FakeInstallServices::dataWithContentsOfURL(const QUrl& url,
+                                                                          qint64 maxBytes) {
     platform_.log.add(QStringLiteral("url.read %1 %2").arg(url.toString()).arg(maxBytes));
     const QString key = url.toString();
-    if (!urlBodies.contains(key)) {
-        ADD_FAILURE() << "no body scripted for " << key.toStdString();
-        return std::nullopt;
+    if (transientFailures.value(key) > 0) {
+        --transientFailures[key];
+        return foundation::Error{503, QStringLiteral("busy"), true};
     }
-    return urlBodies.value(key);
+    if (!urlBodies.contains(key)) ADD_FAILURE() << "no body scripted for " << key.toStdString();
+    const std::optional<QByteArray> body = urlBodies.value(key);
+    if (!body) return foundation::Error{404, QStringLiteral("not scripted")};
+    return *body;
 }
 
 std::unique_ptr<platform::UrlDownload> FakeInstallServices::startDownload(

@@ -55,8 +55,10 @@ public:
     static QByteArray signatureOf(const QByteArray& key, const QString& text);
 
     // --- script and state ---
-    // Bodies by URL; nothing: the read fails.
+    // Bodies by URL; nothing: the read fails for good. Before it, a URL answers as many
+    // transient failures (a busy server) as transientFailures counts for it.
     QMap<QString, std::optional<QByteArray>> urlBodies;
+    QMap<QString, int> transientFailures;
     // What unpack answers, and the names it leaves in the folder when it succeeds.
     std::optional<foundation::Status> unpackResult;
     QStringList unpackedNames;
@@ -76,7 +78,7 @@ public:
     void runBackgroundTasks() { run(background_); }
     void runMainThreadOperations() { run(mainThread_); }
 
-    std::optional<QByteArray> dataWithContentsOfURL(const QUrl& url, qint64 maxBytes) override;
+    foundation::Result<QByteArray> dataWithContentsOfURL(const QUrl& url, qint64 maxBytes) override;
     void async(std::function<void()> task) override {
         platform_.log.add(QStringLiteral("dispatch.async"));
         background_.push_back(std::move(task));

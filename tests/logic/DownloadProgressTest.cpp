@@ -19,6 +19,7 @@ protected:
 struct Step {
     qint64 response;  // -2: no response in this step
     quint64 chunk;
+    qint64 resumedAt = -1;  // the response resumes the body from this byte
 };
 
 struct ProgressRow {
@@ -34,7 +35,11 @@ class ProgressRowTest : public DownloadProgressTest,
 TEST_P(ProgressRowTest, SetsTheBarPerChunk) {
     startRelease(QStringLiteral("Quillbay.tgz"), GetParam().sizeInBytes);
     for (const Step& step : GetParam().steps) {
-        if (step.response >= -1) respond(step.response);
+        if (step.resumedAt >= 0) {
+            downloader.downloadWillResumeWithResponse({step.response, 206, "x"}, step.resumedAt);
+        } else if (step.response >= -1) {
+            respond(step.response);
+        }
         if (step.chunk > 0) receive(step.chunk);
     }
     QStringList bar = QString(GetParam().bar).split(' ');
@@ -53,12 +58,30 @@ INSTANTIATE_TEST_SUITE_P(
         ProgressRow{"none_announced_feed_2000", 2000, {{-1, 500}}, "25"},
         ProgressRow{"chunk_before_any_response", 2000, {{-2, 1000}}, "50"},
         ProgressRow{"second_response_resets", 0, {{1000, 500}, {1000, 100}}, "50 10"},
+        ProgressRow{"resumed_body_keeps_its_place", 0, {{1000, 500}, {1000, 100, 500}}, "50 60"},
         ProgressRow{"beyond_100_passed_through", 0, {{1000, 1000}, {-2, 500}}, "100 150"},
         ProgressRow{"unknown_length_busy_once", 0, {{-1, 10}, {-2, 10}}, "busy"},
         ProgressRow{"announced_zero_busy", 2000, {{0, 10}}, "busy"},
         ProgressRow{"negative_feed_size_busy", -5, {{-1, 10}}, "busy"},
         ProgressRow{"length_arrives_later", 0, {{-1, 10}, {100, 50}}, "busy determinate 50"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DownloadProgressTest, RetriesWaitAsThePolicySaysAndTellTheWait) {
+    startRelease(QStringLiteral("Quillbay.tgz"), 0);
+    respond(1000);
+    receive(100);
+    const foundation::Error dropped{2, "dropped", true};
+    QStringList pauses;
+    for (qint64 newBytes : {100, 0, 0}) {
+        const std::optional<qint64> pause =
+            downloader.downloadShouldRetryAfterError(dropped, newBytes);
+        pauses << (pause ? QString::number(*pause) : "stop");
+    }
+    EXPECT_EQ(pauses.join(' '), "0 1000 2000");
+    EXPECT_EQ(joined(platform.log.calls().filter(QRegularExpression("^window.setStatusText C"))),
+              joined({"window.setStatusText Connection lost. Retrying in 1 s…",
+                      "window.setStatusText Connection lost. Retrying in 2 s…"}));
+}
 
 TEST_F(DownloadProgressTest, HugeChunksSaturateInsteadOfOverflowing) {
     startRelease();

@@ -96,6 +96,50 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
+struct FeedRetry {
+    const char* name;
+    int busyAnswers;  // transient failures before the feed's own answer
+    bool feedThere;   // the feed's own answer: the release, or a failure for good
+    bool cancelled;   // the user cancels before the feed task runs
+    int reads;
+    const char* pauses;
+    bool downloads;
+};
+
+class FeedRetryTest : public ReleaseFeedTest, public ::testing::WithParamInterface<FeedRetry> {};
+
+TEST_P(FeedRetryTest, ReadsAgainOnlyAfterTransientFailures) {
+    const FeedRetry& row = GetParam();
+    if (row.feedThere) {
+        serveRelease();
+    } else {
+        serveFeed(std::nullopt);
+    }
+    install.transientFailures.insert(kFeedUrl, row.busyAnswers);
+    downloader.startDownload(nullptr);
+    if (row.cancelled) platform.window.cancel();
+    runTasks();
+    EXPECT_EQ(count("url.read"), row.reads) << calls();
+    QStringList pauses;
+    for (const QString& call : platform.log.calls())
+        if (call.startsWith("sleep ")) pauses << call;
+    EXPECT_EQ(pauses.join(", ").toStdString(), row.pauses);
+    EXPECT_EQ(count("download.start"), row.downloads ? 1 : 0);
+    EXPECT_EQ(count("window.beginSheet"), row.downloads || row.cancelled ? 0 : 1);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FeedRetryTest,
+    ::testing::Values(
+        FeedRetry{"BusyTwiceThenFine", 2, true, false, 3, "sleep 1, sleep 4", true},
+        FeedRetry{"BusyThreeTimesEndsInTheSheet", 3, true, false, 3, "sleep 1, sleep 4", false},
+        FeedRetry{"GoneForGoodIsNotReadAgain", 0, false, false, 1, "", false},
+        FeedRetry{"BusyThenGoneForGood", 1, false, false, 2, "sleep 1", false},
+        FeedRetry{"CancelStopsTheRetries", 2, true, true, 1, "sleep 1", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
 TEST_F(ReleaseFeedTest, CancelWhileTheFeedIsReadShowsNothing) {
     serveRelease();
     downloader.startDownload(nullptr);

@@ -5,6 +5,7 @@
 #include "platform/linux/LinuxUrlDownloader.h"
 #include "platform/linux/LinuxUrlLoader.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSslKey>
@@ -42,7 +43,22 @@ QList<HttpRoute> routes() {
         {.path = "/busy", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/redirect", .status = 302, .headers = {"Location: /plain"}},
         {.path = "/downgrade", .status = 302, .headers = {"Location: http://127.0.0.1:1/plain"}},
-        {.path = "/bad", .status = 400, .headers = {text}, .body = "bad"}};
+        {.path = "/bad", .status = 400, .headers = {text}, .body = "bad"},
+        // Each cut after 5 of 11 bytes, then answered as the path says.
+        {.path = "/resume", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11},
+        {.path = "/resume", .status = 206, .headers = {octets, "Content-Range: bytes 5-10/11"}, .body = " world"},
+        {.path = "/changed", .headers = {octets, "Last-Modified: Mon, 07 Dec 2026 10:00:00 GMT"}, .body = "HELLO", .announcedLength = 11},
+        {.path = "/changed", .headers = {octets}, .body = "hello world"},
+        {.path = "/unsatisfiable", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11},
+        {.path = "/unsatisfiable", .status = 416, .headers = {text}, .body = "no"},
+        {.path = "/misplaced", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11},
+        {.path = "/misplaced", .status = 206, .headers = {octets, "Content-Range: bytes 0-10/11"}, .body = "hello world"},
+        {.path = "/unvalidated", .headers = {octets, "ETag: W/\"v1\""}, .body = "HELLO", .announcedLength = 11},
+        {.path = "/unvalidated", .headers = {octets}, .body = "hello world"},
+        {.path = "/kept", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11, .stall = true},
+        {.path = "/kept", .status = 206, .headers = {octets, "Content-Range: bytes 5-10/11"}, .body = " world"},
+        {.path = "/busy-once", .status = 503, .headers = {text}, .body = "busy"},
+        {.path = "/busy-once", .headers = {text}, .body = "hello world"}};
     // clang-format on
 }
 
@@ -74,6 +90,22 @@ public:
         }
         events << QStringLiteral("data %1").arg(length);
     }
+    // Answers "at once" to this many questions for another try, and writes them down.
+    int retries = 0;
+    std::optional<qint64> downloadShouldRetryAfterError(const foundation::Error& error,
+                                                        qint64 newBytes) override {
+        if (retries == 0) return std::nullopt;
+        --retries;
+        events << QStringLiteral("retry %1 %2").arg(error.code).arg(newBytes);
+        return retryPauseMs;
+    }
+    qint64 retryPauseMs = 0;
+    void downloadWillResumeWithResponse(const UrlResponse& response, qint64 offset) override {
+        events << QStringLiteral("resume %1 %2 from %3")
+                      .arg(response.statusCode)
+                      .arg(response.expectedContentLength)
+                      .arg(offset);
+    }
     void downloadDidFinish() override { end("finish"); }
     void downloadDidFailWithError(const foundation::Error& error) override {
         // Every failure is a sentence the owner can translate by its English format.
@@ -94,12 +126,15 @@ enum class Setup { Plain, ProxyThroughServer, DeadProxyBypassed, Https };
 
 struct DownloadRow : testsupport::NamedCase {
     const char* path;
-    const char* events;
+    std::string events;
     std::optional<QByteArray> file;  // nothing: no file is left at the destination
     const char* existing = nullptr;  // what the destination holds beforehand
     double timeout = 5;
     bool cancelAtFirstData = false;
     Setup setup = Setup::Plain;
+    int retries = 0;
+    // What the second request asks for besides the path; "": the whole body, no range.
+    const char* secondAsks = nullptr;
 };
 
 class LinuxUrlDownloadTest : public testing::TestWithParam<DownloadRow> {
@@ -113,7 +148,8 @@ protected:
 
     LocalHttpServer server_{routes()};
     QTemporaryDir folder_;
-    LinuxUrlDownloader downloader_;
+    QTemporaryDir cache_;
+    LinuxUrlDownloader downloader_{cache_.path() + "/quillbay.com"};
 };
 
 // A certificate for 127.0.0.1 made for this run and trusted by every client in the process: the
@@ -170,6 +206,7 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
 
     RecordingDelegate delegate;
     delegate.cancelAtFirstData = row.cancelAtFirstData;
+    delegate.retries = row.retries;
     delegate.download = downloader_.startDownload(url, row.timeout, delegate);
     delegate.download->setDeletesFileUponFailure(true);
     delegate.download->setDestination(destination, true);
@@ -185,6 +222,11 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     QFile stored(destination);
     EXPECT_EQ(stored.exists(), row.file.has_value());
     EXPECT_TRUE(!row.file || (stored.open(QIODevice::ReadOnly) && stored.readAll() == *row.file));
+    if (row.secondAsks) {
+        const QByteArray second = server_.requestHeads().value(1);
+        EXPECT_TRUE(*row.secondAsks ? second.contains(row.secondAsks) : !second.contains("Range"))
+            << second.toStdString();
+    }
     if (row.setup == Setup::ProxyThroughServer)
         EXPECT_EQ(server_.requestLines().value(0).split(' ').value(1),
                   QByteArray("http://store.quillbay.invalid") + row.path);
@@ -192,6 +234,8 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
 
 const QByteArray kPlain = "hello world";
 const char* const kPlainEvents = "begin | response 200 11 text/plain | data 11 | finish";
+const std::string kCutThenRetried =
+    "begin | response 200 11 application/octet-stream | data 5 | retry 2 5 | ";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
@@ -224,14 +268,110 @@ INSTANTIATE_TEST_SUITE_P(
                     "begin | response 200 10 application/octet-stream | data 5", {}, nullptr, 0.3, true},
         DownloadRow{"SystemProxy", "/plain", kPlainEvents, kPlain, nullptr, 5, false, Setup::ProxyThroughServer},
         DownloadRow{"NoProxyForLoopback", "/plain", kPlainEvents, kPlain, nullptr, 5, false,
-                    Setup::DeadProxyBypassed}),
+                    Setup::DeadProxyBypassed},
+        DownloadRow{"ResumedFromTheBytesOnDisk", "/resume", kCutThenRetried +
+                    "resume 206 11 from 5 | data 6 | finish", kPlain, nullptr, 5, false, Setup::Plain, 1,
+                    "Range: bytes=5-\r\nIf-Range: \"v1\""},
+        DownloadRow{"ChangedFileStartsOver", "/changed", kCutThenRetried +
+                    "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5,
+                    false, Setup::Plain, 1, "If-Range: Mon, 07 Dec 2026 10:00:00 GMT"},
+        DownloadRow{"RangeNotSatisfiableFails", "/unsatisfiable", kCutThenRetried +
+                    "response 416 2 text/plain | fail 416 The server answered 416 Range Not Satisfiable.",
+                    {}, nullptr, 5, false, Setup::Plain, 1},
+        DownloadRow{"WrongRangeFails", "/misplaced", kCutThenRetried +
+                    "fail 302 The server resumed the download at the wrong place (bytes 0-10/11).",
+                    {}, nullptr, 5, false, Setup::Plain, 1},
+        DownloadRow{"WeakValidatorStartsOverWithoutRange", "/unvalidated", kCutThenRetried +
+                    "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5,
+                    false, Setup::Plain, 1, ""},
+        DownloadRow{"BusyServerTriedAgain", "/busy-once",
+                    "begin | retry 503 0 | response 200 11 text/plain | data 11 | finish", kPlain, nullptr,
+                    5, false, Setup::Plain, 1}),
     testsupport::CaseName{});
 // clang-format on
+
+// Cancel while a retry is awaited: no other request goes out and nothing more is reported.
+TEST(LinuxUrlDownloadRetryTest, CancelEndsTheWaitForTheNextTry) {
+    LocalHttpServer server{routes()};
+    QTemporaryDir folder;
+    LinuxUrlDownloader downloader{folder.filePath("cache")};
+    RecordingDelegate delegate;
+    delegate.retries = 1;
+    delegate.retryPauseMs = 300;
+    delegate.download = downloader.startDownload(server.url("/short"), 5, delegate);
+    delegate.download->setDestination(folder.filePath("archive.tgz"), true);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !delegate.events.isEmpty() && delegate.events.last().startsWith("retry"); },
+        5000));
+    delegate.download->cancel();
+    QTest::qWait(600);
+    EXPECT_EQ(server.requestLines().size(), 1);
+    EXPECT_TRUE(delegate.events.last().startsWith("retry"))
+        << delegate.events.join(" | ").toStdString();
+}
+
+struct KeptRow : testsupport::NamedCase {
+    int ageDays;  // of the bytes kept when the second start comes
+    bool goesOn;
+};
+
+class PartialDownloadTest : public testing::TestWithParam<KeptRow> {
+protected:
+    // Until the first data, then cancelled: what is left in the cache.
+    void cancelAtFirstData(const QString& destination) {
+        RecordingDelegate delegate;
+        delegate.cancelAtFirstData = true;
+        delegate.download = downloader_.startDownload(server_.url("/kept"), 5, delegate);
+        delegate.download->setDeletesFileUponFailure(true);
+        delegate.download->setDestination(destination, true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.events.size() == 3; }, 5000));
+    }
+
+    LocalHttpServer server_{routes()};
+    QTemporaryDir folder_;
+    QString cacheFolder_ = folder_.filePath("cache/quillbay.com");
+    LinuxUrlDownloader downloader_{cacheFolder_};
+};
+
+TEST_P(PartialDownloadTest, NextStartGoesOnFromTheKeptBytes) {
+    cancelAtFirstData(folder_.filePath("first.tgz"));
+    const QDir cache(cacheFolder_);
+    const QStringList kept = cache.entryList(QDir::Files);
+    ASSERT_EQ(kept.size(), 2) << "the bytes and their validator";
+    EXPECT_EQ(QFileInfo(cacheFolder_).permissions(), QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::ReadUser |
+                                                         QFile::WriteUser | QFile::ExeUser);
+    QFile part(cache.filePath(kept.filter(".part").value(0)));
+    EXPECT_EQ(part.size(), 5);
+    ASSERT_TRUE(part.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(part.setFileTime(QDateTime::currentDateTime().addDays(-GetParam().ageDays),
+                                 QFileDevice::FileModificationTime));
+    part.close();
+
+    RecordingDelegate delegate;
+    const QString second = folder_.filePath("second.tgz");
+    delegate.download = downloader_.startDownload(server_.url("/kept"), 5, delegate);
+    delegate.download->setDeletesFileUponFailure(true);
+    delegate.download->setDestination(second, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate.ended; }, 5000));
+    const QByteArray asked = server_.requestHeads().value(1);
+    EXPECT_EQ(asked.contains("Range: bytes=5-\r\nIf-Range: \"v1\""), GetParam().goesOn)
+        << asked.toStdString();
+    EXPECT_EQ(cache.entryList(QDir::Files), QStringList()) << "taken, or too old to use";
+    QFile stored(second);
+    EXPECT_TRUE(!GetParam().goesOn ||
+                (stored.open(QIODevice::ReadOnly) && stored.readAll() == "hello world"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PartialDownloadTest,
+                         testing::Values(KeptRow{"Fresh", 0, true}, KeptRow{"WeekOld", 8, false}),
+                         testsupport::CaseName{});
 
 struct LoaderRow : testsupport::NamedCase {
     const char* path;
     qint64 maxBytes;
     std::optional<QByteArray> body;
+    bool transient = false;  // worth another try
 };
 
 class LinuxUrlLoaderTest : public testing::TestWithParam<LoaderRow> {
@@ -246,14 +386,15 @@ TEST_P(LinuxUrlLoaderTest, ReadsTheWholeBodyOrNothing) {
     ASSERT_TRUE(server_.listening());
     LinuxUrlLoader loader(static_cast<int>(kDripStallSeconds * 1000));
     LinuxDispatch dispatch;
-    std::optional<std::optional<QByteArray>> answer;
+    std::optional<foundation::Result<QByteArray>> answer;
     const QUrl url = server_.url(row.path);
     dispatch.async([&] {
-        std::optional<QByteArray> body = loader.dataWithContentsOfURL(url, row.maxBytes);
-        dispatch.performOnMainThread([&answer, body] { answer = body; });
+        foundation::Result<QByteArray> read = loader.dataWithContentsOfURL(url, row.maxBytes);
+        dispatch.performOnMainThread([&answer, read] { answer = read; });
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000));
-    EXPECT_EQ(*answer, row.body);
+    EXPECT_EQ(answer->ok() ? std::optional(answer->value()) : std::nullopt, row.body);
+    EXPECT_EQ(!answer->ok() && answer->error().transient, row.transient);
 }
 
 // clang-format off
@@ -264,9 +405,10 @@ INSTANTIATE_TEST_SUITE_P(
                     LoaderRow{"UnannouncedOverTheLimit", "/unannounced", 10, {}},
                     LoaderRow{"Redirected", "/redirect", 100, "hello world"},
                     LoaderRow{"GzipDecoded", "/gzip", 100, "quillbay\n"},
-                    LoaderRow{"ErrorStatus", "/busy", 100, {}},
-                    LoaderRow{"ShortBody", "/short", 100, {}},
-                    LoaderRow{"Stall", "/stall", 100, {}},
+                    LoaderRow{"ServerErrorIsTransient", "/busy", 100, {}, true},
+                    LoaderRow{"ClientErrorIsNot", "/bad", 100, {}},
+                    LoaderRow{"ShortBody", "/short", 100, {}, true},
+                    LoaderRow{"Stall", "/stall", 100, {}, true},
                     LoaderRow{"SlowButSteadyIsNoStall", "/drip", 100, kDripBody}),
     testsupport::CaseName{});
 // clang-format on

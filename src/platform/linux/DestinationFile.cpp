@@ -56,6 +56,21 @@ foundation::Status DestinationFile::close() {
     return {};
 }
 
+foundation::Result<qint64> DestinationFile::adopt() {
+    remove();
+    descriptor_ = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (descriptor_ < 0) return fileError(errno, path_);
+    created_ = true;
+    const off_t size = ::lseek(descriptor_, 0, SEEK_END);
+    if (size < 0) return fileError(errno, path_);
+    return qint64(size);
+}
+
+foundation::Status DestinationFile::release() {
+    created_ = false;
+    return close();
+}
+
 void DestinationFile::remove() {
     close();
     if (created_) ::unlink(QFile::encodeName(path_).constData());

@@ -30,6 +30,10 @@ public:
     foundation::Status close();
     // Closes the file and deletes it, when this object created it.
     void remove();
+    // Takes over the file already at the path, to append to it: its size.
+    foundation::Result<qint64> adopt();
+    // Closes the file and leaves it to others: it is no longer removed here.
+    foundation::Status release();
 
 private:
     QString path_;

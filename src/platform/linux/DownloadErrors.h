@@ -8,13 +8,20 @@ namespace qby::platform::linuxhost {
 
 // The failures of a URL download, worded for the user. Codes: the HTTP status for an error
 // status, the QNetworkReply::NetworkError value for network failures (a stall is TimeoutError, a
-// short body RemoteHostClosedError), errno for the destination file.
+// short body RemoteHostClosedError), errno for the destination file. Transient: a server error
+// (5xx), a stall, a short body and a connection lost on the way.
 
 // An answer of 400 or above: "The server answered 503 Service Unavailable."
 foundation::Error httpStatusError(int status, const QString& reasonPhrase);
 
 // The reply's own network error, in Qt's words.
 foundation::Error networkError(const QNetworkReply& reply);
+
+// A response that resumes no download: its answer to a request for the bytes from a given one.
+foundation::Error unusableRangeError(const QByteArray& contentRange);
+
+// A body longer than the reader takes.
+foundation::Error tooLongError(qint64 maxBytes);
 
 // No data for the whole stall time.
 foundation::Error stallError(double seconds);

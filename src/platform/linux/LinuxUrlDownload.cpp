@@ -1,8 +1,10 @@
 #include "platform/linux/LinuxUrlDownload.h"
 
+#include "platform/linux/ContentRange.h"
 #include "platform/linux/DownloadErrors.h"
 #include "platform/linux/NetworkRequests.h"
 
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <algorithm>
 #include <climits>
@@ -25,32 +27,61 @@ bool isGzip(const QByteArray& contentEncoding) {
 
 }  // namespace
 
-LinuxUrlDownload::LinuxUrlDownload(QNetworkReply* reply, double timeoutSeconds,
+LinuxUrlDownload::LinuxUrlDownload(QNetworkAccessManager& manager, const QNetworkRequest& request,
+                                   const PartialDownloadCache& cache, double timeoutSeconds,
                                    UrlDownloadDelegate& delegate)
-    : reply_(reply), delegate_(delegate), timeoutSeconds_(timeoutSeconds) {
+    : manager_(manager),
+      request_(request),
+      cache_(cache),
+      delegate_(delegate),
+      timeoutSeconds_(timeoutSeconds) {
     // Our own stall timer rather than Qt's transfer timeout, whose expiry cannot be told apart
     // from an abort.
-    sinceActivity_.start();
     stallTimer_.setSingleShot(true);
     if (timeoutSeconds > 0) {
         const double milliseconds = std::ceil(timeoutSeconds * 1000);
         stallMilliseconds_ = static_cast<int>(std::min<double>(milliseconds, INT_MAX));
         connect(&stallTimer_, &QTimer::timeout, this, [this] { checkStall(); });
-        stallTimer_.start(stallMilliseconds_);
     }
+    retryTimer_.setSingleShot(true);
+    connect(&retryTimer_, &QTimer::timeout, this, [this] { sendRequest(); });
+    // After the destination is set, which may hold the bytes of an earlier start; the delegate
+    // hears of the start only once its creator has returned to the event loop.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (ended_) return;
+            sendRequest();
+            begin();
+        },
+        Qt::QueuedConnection);
+}
+
+void LinuxUrlDownload::sendRequest() {
+    QNetworkRequest request = request_;
+    resumeOffset_ = -1;
+    if (bytesWritten_ > 0 && !validator_.isEmpty()) {
+        resumeOffset_ = bytesWritten_;
+        request.setRawHeader("Range", "bytes=" + QByteArray::number(resumeOffset_) + '-');
+        request.setRawHeader("If-Range", validator_);
+    }
+    bytesThisTry_ = 0;
+    QNetworkReply* reply = manager_.get(request);
+    // Qt's default buffer is unbounded: a fast server would fill memory ahead of the disk.
+    reply->setReadBufferSize(kReadBufferBytes);
+    reply_ = reply;
     connect(reply, &QNetworkReply::metaDataChanged, this, [this] { receiveResponse(); });
     connect(reply, &QNetworkReply::readyRead, this, [this] { receiveData(); });
     connect(reply, &QNetworkReply::redirected, this, [this] { sinceActivity_.restart(); });
     connect(reply, &QNetworkReply::finished, this, [this] { complete(); });
-    // The delegate hears of the start only once its creator has returned to the event loop.
-    QMetaObject::invokeMethod(
-        this, [this] { begin(); }, Qt::QueuedConnection);
+    sinceActivity_.restart();
+    if (stallMilliseconds_ > 0) stallTimer_.start(stallMilliseconds_);
 }
 
 LinuxUrlDownload::~LinuxUrlDownload() {
     if (!ended_) {
         stopTransfer();
-        file_.remove();
+        keepOrRemovePart(true);
     }
 }
 
@@ -60,13 +91,29 @@ void LinuxUrlDownload::setDeletesFileUponFailure(bool deletes) {
 
 void LinuxUrlDownload::setDestination(const QString& path, bool allowOverwrite) {
     file_.setPath(path, allowOverwrite);
+    const std::optional<QByteArray> validator = cache_.takeInto(request_.url(), path);
+    if (!validator) return;
+    if (const foundation::Result<qint64> kept = file_.adopt(); kept && kept.value() > 0) {
+        bytesWritten_ = kept.value();
+        validator_ = *validator;
+    } else {
+        file_.remove();
+    }
 }
 
 void LinuxUrlDownload::cancel() {
     if (ended_) return;
     ended_ = true;
     stopTransfer();
-    file_.remove();
+    keepOrRemovePart(true);
+}
+
+void LinuxUrlDownload::keepOrRemovePart(bool keep) {
+    if (keep && bytesWritten_ > 0 && !validator_.isEmpty() && file_.release()) {
+        cache_.keep(request_.url(), file_.path(), validator_);
+    } else {
+        file_.remove();
+    }
 }
 
 template <typename Report>
@@ -97,20 +144,32 @@ bool LinuxUrlDownload::receiveResponse() {
     response.statusCode = status;
     response.mimeType =
         reply_->header(QNetworkRequest::ContentTypeHeader).toString().section(u';', 0, 0).trimmed();
+
+    if (status >= 400) {
+        const QString phrase =
+            reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        const foundation::Error error = httpStatusError(status, phrase);
+        if (error.transient && retryLater(error)) return false;
+        if (!tell([&] { delegate_.downloadDidReceiveResponse(response); })) return false;
+        fail(error);
+        return false;
+    }
+    if (resumeOffset_ >= 0 && status == 206) return resumeBody(response);
+    return startBody(response);
+}
+
+bool LinuxUrlDownload::startBody(const UrlResponse& response) {
     expectedLength_ = response.expectedContentLength;
     bytesWritten_ = 0;
+    // A weak ETag cannot stand in If-Range; the date then serves.
+    const QByteArray etag = reply_->rawHeader("ETag").trimmed();
+    validator_ =
+        !etag.isEmpty() && !etag.startsWith("W/") ? etag : reply_->rawHeader("Last-Modified");
     if (foundation::Status emptied = file_.truncate(); !emptied) {
         fail(emptied.error());
         return false;
     }
     if (!tell([&] { delegate_.downloadDidReceiveResponse(response); })) return false;
-
-    if (status >= 400) {
-        const QString phrase =
-            reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        fail(httpStatusError(status, phrase));
-        return false;
-    }
     if (isGzip(reply_->rawHeader("Content-Encoding"))) {
         return tell([this] {
             delegate_.downloadShouldDecodeSourceDataOfMIMEType(
@@ -118,6 +177,19 @@ bool LinuxUrlDownload::receiveResponse() {
         });
     }
     return true;
+}
+
+bool LinuxUrlDownload::resumeBody(UrlResponse response) {
+    const QByteArray contentRange = reply_->rawHeader("Content-Range");
+    const std::optional<qint64> whole =
+        lengthOfRestFrom(contentRange, resumeOffset_, expectedLength_);
+    if (!whole) {
+        fail(unusableRangeError(contentRange));
+        return false;
+    }
+    response.expectedContentLength = *whole;
+    expectedLength_ = *whole;
+    return tell([&] { delegate_.downloadWillResumeWithResponse(response, resumeOffset_); });
 }
 
 bool LinuxUrlDownload::receiveData() {
@@ -133,6 +205,7 @@ bool LinuxUrlDownload::receiveData() {
     }
     const qint64 written = data.size();
     bytesWritten_ += written;
+    bytesThisTry_ += written;
     return tell([&] { delegate_.downloadDidReceiveDataOfLength(static_cast<quint64>(written)); });
 }
 
@@ -145,11 +218,11 @@ void LinuxUrlDownload::complete() {
     const bool closedEarly =
         error == QNetworkReply::NoError || error == QNetworkReply::RemoteHostClosedError;
     if (closedEarly && expectedLength_ >= 0 && bytesWritten_ != expectedLength_) {
-        fail(shortBodyError(bytesWritten_, expectedLength_));
+        failTry(shortBodyError(bytesWritten_, expectedLength_));
         return;
     }
     if (error != QNetworkReply::NoError) {
-        fail(networkError(*reply_));
+        failTry(networkError(*reply_));
         return;
     }
     foundation::Status stored = file_.create();
@@ -160,6 +233,7 @@ void LinuxUrlDownload::complete() {
     }
     ended_ = true;
     stopTransfer();
+    cache_.forget(request_.url());
     delegate_.downloadDidFinish();
 }
 
@@ -170,16 +244,33 @@ void LinuxUrlDownload::checkStall() {
     if (remaining > 0) {
         stallTimer_.start(static_cast<int>(remaining));
     } else if (begin()) {
-        fail(stallError(timeoutSeconds_));
+        failTry(stallError(timeoutSeconds_));
     }
+}
+
+void LinuxUrlDownload::failTry(const foundation::Error& error) {
+    if (error.transient && retryLater(error)) return;
+    fail(error);
+}
+
+bool LinuxUrlDownload::retryLater(const foundation::Error& error) {
+    dropReply();
+    std::optional<qint64> pause;
+    if (!tell([&] { pause = delegate_.downloadShouldRetryAfterError(error, bytesThisTry_); })) {
+        return true;
+    }
+    if (!pause) return false;
+    retryTimer_.start(static_cast<int>(std::clamp<qint64>(*pause, 0, INT_MAX)));
+    return true;
 }
 
 void LinuxUrlDownload::fail(const foundation::Error& error) {
     if (ended_) return;
     ended_ = true;
     stopTransfer();
+    // Bytes that another start may go on from are kept; a refused download leaves nothing.
     if (deletesFileUponFailure_) {
-        file_.remove();
+        keepOrRemovePart(error.transient);
     } else {
         file_.close();
     }
@@ -187,6 +278,11 @@ void LinuxUrlDownload::fail(const foundation::Error& error) {
 }
 
 void LinuxUrlDownload::stopTransfer() {
+    retryTimer_.stop();
+    dropReply();
+}
+
+void LinuxUrlDownload::dropReply() {
     stallTimer_.stop();
     if (reply_ == nullptr) return;
     QNetworkReply* reply = reply_;

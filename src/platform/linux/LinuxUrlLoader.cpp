@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxUrlLoader.h"
 
+#include "platform/linux/DownloadErrors.h"
 #include "platform/linux/NetworkRequests.h"
 
 #include <QEventLoop>
@@ -13,7 +14,8 @@ LinuxUrlLoader::LinuxUrlLoader(int stallMilliseconds) : stallMilliseconds_(stall
     useSystemProxies();
 }
 
-std::optional<QByteArray> LinuxUrlLoader::dataWithContentsOfURL(const QUrl& url, qint64 maxBytes) {
+foundation::Result<QByteArray> LinuxUrlLoader::dataWithContentsOfURL(const QUrl& url,
+                                                                     qint64 maxBytes) {
     QNetworkAccessManager manager;
     QNetworkRequest request = plainRequest(url);
     // Qt's stall timer: it restarts with every byte, and its expiry reads as an abort.
@@ -40,9 +42,18 @@ std::optional<QByteArray> LinuxUrlLoader::dataWithContentsOfURL(const QUrl& url,
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished()) loop.exec();
 
-    if (!complete || reply->error() != QNetworkReply::NoError) return std::nullopt;
+    if (!complete) return tooLongError(maxBytes);
+    if (const int status = httpStatus(*reply); status >= 400) {
+        return httpStatusError(
+            status, reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+    }
+    // Past the too-long case, only Qt's stall timer aborts the read.
+    if (reply->error() == QNetworkReply::OperationCanceledError) {
+        return stallError(stallMilliseconds_ / 1000.0);
+    }
+    if (reply->error() != QNetworkReply::NoError) return networkError(*reply);
     body += reply->readAll();
-    if (body.size() > maxBytes || httpStatus(*reply) >= 400) return std::nullopt;
+    if (body.size() > maxBytes) return tooLongError(maxBytes);
     return body;
 }
 

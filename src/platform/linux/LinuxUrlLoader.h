@@ -11,7 +11,7 @@ public:
     // stallMilliseconds: how long a read may go without any data before it is given up.
     explicit LinuxUrlLoader(int stallMilliseconds = 60'000);
 
-    std::optional<QByteArray> dataWithContentsOfURL(const QUrl& url, qint64 maxBytes) override;
+    foundation::Result<QByteArray> dataWithContentsOfURL(const QUrl& url, qint64 maxBytes) override;
 
 private:
     int stallMilliseconds_;
