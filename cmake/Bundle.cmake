@@ -112,32 +112,24 @@ ${icon_entry}\t<key>CFBundleIdentifier</key>
 </plist>
 ")
 
-    set(executable "${contents}/MacOS/$<TARGET_FILE_NAME:${ARG_TARGET}>")
     set(commands
         COMMAND "${CMAKE_COMMAND}" -E make_directory "${contents}/MacOS" "${resources}"
         COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${info_plist}" "${contents}/Info.plist")
-    if(CMAKE_OBJCOPY)
-        # The debug information names the source and build folders; the bundle's copy goes
-        # without it (the build tree's executable keeps it for the debugger).
-        list(APPEND commands COMMAND "${CMAKE_OBJCOPY}" --strip-debug
-             "$<TARGET_FILE:${ARG_TARGET}>" "${executable}")
-    else()
-        list(APPEND commands COMMAND "${CMAKE_COMMAND}" -E copy "$<TARGET_FILE:${ARG_TARGET}>"
-             "${executable}")
-    endif()
-    set(inputs ${ARG_TARGET} "${info_plist}")
+    set(inputs "${info_plist}")
 
-    # Programs of the bundle's own that the main executable runs, beside it.
-    foreach(helper IN LISTS ARG_HELPERS)
-        set(helper_copy "${contents}/MacOS/$<TARGET_FILE_NAME:${helper}>")
+    # The executable and the programs of the bundle's own that it runs, side by side. The debug
+    # information names the source and build folders; the bundle's copies go without it (the
+    # build tree's programs keep it for the debugger).
+    foreach(program IN ITEMS ${ARG_TARGET} LISTS ARG_HELPERS)
+        set(copy "${contents}/MacOS/$<TARGET_FILE_NAME:${program}>")
         if(CMAKE_OBJCOPY)
             list(APPEND commands COMMAND "${CMAKE_OBJCOPY}" --strip-debug
-                 "$<TARGET_FILE:${helper}>" "${helper_copy}")
+                 "$<TARGET_FILE:${program}>" "${copy}")
         else()
-            list(APPEND commands COMMAND "${CMAKE_COMMAND}" -E copy "$<TARGET_FILE:${helper}>"
-                 "${helper_copy}")
+            list(APPEND commands COMMAND "${CMAKE_COMMAND}" -E copy "$<TARGET_FILE:${program}>"
+                 "${copy}")
         endif()
-        list(APPEND inputs ${helper})
+        list(APPEND inputs ${program})
     endforeach()
 
     foreach(file IN LISTS ARG_RESOURCES)

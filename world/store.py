@@ -6,7 +6,8 @@ anyone who would follow it.
 It serves the release feed, release archives made at start from /dist/Quillbay.app, and the
 support page. The archives leave out the libraries and plugins the client carries (CARRIED):
 they would make each archive some 30 MB and take seconds to pack for every road, and the
-sandbox's system has them all (the stock desktop roads start the client from /dist instead). A scenario (a dict, given as JSON) chooses what it answers:
+sandbox's system has them all (the stock desktop roads start the client from /dist instead).
+A scenario (a dict, given as JSON) chooses what it answers:
 
   feed     a feed of FEEDS by name (default "tgz"), or {"plist": value} (any JSON value, written
            as an XML property list), or {"text": "..."} (served as it is)
