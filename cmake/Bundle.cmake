@@ -54,6 +54,10 @@ function(_qby_deploy_runtime_command out bundle more_plugins)
 endfunction()
 
 function(qby_add_bundle)
+    # A sanitized build runs no bundle.
+    if(QBY_SANITIZE)
+        return()
+    endif()
     cmake_parse_arguments(PARSE_ARGV 0 ARG "SELF_CONTAINED" "TARGET;NAME;IDENTIFIER;VERSION;ICON"
                           "RESOURCES;RESOURCE_DIRS;QM_FILES;HELPERS;PLUGINS")
     foreach(required TARGET NAME IDENTIFIER VERSION)

@@ -26,7 +26,7 @@ bool isTooOld(qint32 major, qint32 minor) {
 QBY_DownloaderAppDelegate::QBY_DownloaderAppDelegate(const platform::PlatformServices& services,
                                                      client::QBYClientProxy& proxy,
                                                      foundation::SystemInfo& systemInfo,
-                                                     HandOffFlag& handOff,
+                                                     client::HandOffFlag& handOff,
                                                      const downloader::InstallServices& install)
     : services_(services),
       install_(install),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HandOffFlag.h"
+#include "client/HandOffFlag.h"
 #include "client/QBYClientProxy.h"
 #include "downloader/DownloaderServices.h"
 #include "foundation/DownloadRequest.h"
@@ -22,7 +22,8 @@ public:
     // install: the services of the install road, handed on to the client downloader.
     QBY_DownloaderAppDelegate(const platform::PlatformServices& services,
                               client::QBYClientProxy& proxy, foundation::SystemInfo& systemInfo,
-                              HandOffFlag& handOff, const downloader::InstallServices& install);
+                              client::HandOffFlag& handOff,
+                              const downloader::InstallServices& install);
     ~QBY_DownloaderAppDelegate();
 
     // Ends the application; opens nothing.
@@ -46,7 +47,7 @@ private:
     downloader::InstallServices install_;
     client::QBYClientProxy& proxy_;
     foundation::SystemInfo& systemInfo_;
-    HandOffFlag& handOff_;
+    client::HandOffFlag& handOff_;
     foundation::DownloadRequest request_;
     bool requestWritten_ = false;
     std::unique_ptr<downloader::QBYClientDownloader> downloader_;

@@ -2,8 +2,8 @@
 // to the event loop. Everything the downloader decides lives in QBY_DownloaderAppDelegate.
 
 #include "app/BuildReleaseTrust.h"
-#include "app/HandOffFlag.h"
 #include "app/QBY_DownloaderAppDelegate.h"
+#include "client/HandOffFlag.h"
 #include "client/QBYClientProxy.h"
 #include "downloader/DownloaderServices.h"
 #include "foundation/BundleLayout.h"
@@ -80,7 +80,7 @@ int main(int argc, char* argv[]) {
                                   bundle, pauses, systemInfo, logs});
     client::QBYClientProxy::setSharedProxy(&proxy);
 
-    HandOffFlag handOff;
+    client::HandOffFlag handOff;
     // Said once, so that nobody hands out such a build unawares.
     if (app::kBuildTrustsTestKey) {
         logs.consoleLog(QStringLiteral(

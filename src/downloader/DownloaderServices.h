@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HandOffFlag.h"
+#include "client/HandOffFlag.h"
 #include "client/QBYClientProxy.h"
 #include "downloader/ReleaseIntegrity.h"
 #include "foundation/SystemInfo.h"
@@ -51,7 +51,7 @@ struct DownloaderServices {
     InstallServices install;
     foundation::SystemInfo& systemInfo;
     client::QBYClientProxy& proxy;
-    app::HandOffFlag& handOff;
+    client::HandOffFlag& handOff;
     // Whether the request reached the notification drop folder. Without it the freshly launched
     // client cannot find the request, so the hand-off flag stays unset and the downloader, whose
     // name or request file still carries the request, is kept.

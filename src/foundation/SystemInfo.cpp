@@ -16,12 +16,11 @@ qint32 low32(qint64 value) {
 
 }  // namespace
 
-SystemInfo::SystemInfo(platform::SystemProbe& probe) : probe_(probe) {}
+SystemInfo::SystemInfo(SystemProbe& probe) : probe_(probe) {}
 
 void SystemInfo::getSystemVersion(qint32* major, qint32* minor, qint32* patch) {
     if (major_ == 0) {
-        const std::optional<platform::OperatingSystemVersion> version =
-            probe_.operatingSystemVersion();
+        const std::optional<OperatingSystemVersion> version = probe_.operatingSystemVersion();
         if (version) {
             major_ = low32(version->major);
             minor_ = low32(version->minor);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SystemProbe.h"
+#include "foundation/SystemProbe.h"
 
 #include <QString>
 #include <optional>
@@ -11,7 +11,7 @@ namespace qby::foundation {
 // Values come from the probe once and are cached; 0 means not known (yet) and is asked again.
 class SystemInfo {
 public:
-    explicit SystemInfo(platform::SystemProbe& probe);
+    explicit SystemInfo(SystemProbe& probe);
 
     // Fills the present out-parameters with the cached triple, querying first when major is 0.
     void getSystemVersion(qint32* major, qint32* minor, qint32* patch);
@@ -42,7 +42,7 @@ private:
     bool isAtLeast(qint32 major, qint32 minor);
     bool isMajorAbove(qint32 major);
 
-    platform::SystemProbe& probe_;
+    SystemProbe& probe_;
     qint32 major_ = 0;
     qint32 minor_ = 0;
     qint32 patch_ = 0;

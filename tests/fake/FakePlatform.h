@@ -1,7 +1,7 @@
 #pragma once
 
+#include "foundation/SystemProbe.h"
 #include "platform/PlatformServices.h"
-#include "platform/SystemProbe.h"
 
 #include <QMap>
 #include <QSet>
@@ -91,7 +91,7 @@ class FakePlatform : public platform::Application,
                      public platform::Logs,
                      public platform::Pauses,
                      public platform::InterfaceLoader,
-                     public platform::SystemProbe {
+                     public foundation::SystemProbe {
 public:
     platform::PlatformServices services() {
         return {*this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
@@ -148,8 +148,8 @@ public:
     // Parsed roots by bytes; nothing: not a property list. Unscripted bytes fail the test.
     QMap<QByteArray, std::optional<QVariant>> propertyListRoots;
 
-    std::optional<platform::OperatingSystemVersion> osVersion =
-        platform::OperatingSystemVersion{12, 0, 0};
+    std::optional<foundation::OperatingSystemVersion> osVersion =
+        foundation::OperatingSystemVersion{12, 0, 0};
     QMap<QString, QByteArray> kernelValues;
 
     bool windowLoads = true;
@@ -209,7 +209,7 @@ public:
         log.add("interface.load " + name);
         return windowLoads ? &window : nullptr;
     }
-    std::optional<platform::OperatingSystemVersion> operatingSystemVersion() override {
+    std::optional<foundation::OperatingSystemVersion> operatingSystemVersion() override {
         return osVersion;
     }
     std::optional<QString> buildVersion() override { return std::nullopt; }

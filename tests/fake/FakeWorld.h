@@ -2,8 +2,8 @@
 
 #include "FakeInstallServices.h"
 #include "FakePlatform.h"
-#include "app/HandOffFlag.h"
 #include "app/QBY_DownloaderAppDelegate.h"
+#include "client/HandOffFlag.h"
 #include "client/QBYClientProxy.h"
 #include "foundation/SystemInfo.h"
 
@@ -34,7 +34,7 @@ public:
     FakePlatform platform;
     foundation::SystemInfo systemInfo{platform};
     client::QBYClientProxy proxy;
-    app::HandOffFlag handOff;
+    client::HandOffFlag handOff;
     FakeInstallServices install{platform};
     app::QBY_DownloaderAppDelegate delegate;
 };

@@ -8,7 +8,7 @@
 #include <limits>
 #include <sys/utsname.h>
 
-namespace qby::platform {
+namespace qby::foundation {
 
 // Found by argument-dependent lookup from std::optional and GoogleTest.
 inline bool operator==(const OperatingSystemVersion& a, const OperatingSystemVersion& b) {
@@ -19,8 +19,12 @@ inline void PrintTo(const OperatingSystemVersion& v, std::ostream* os) {
     *os << v.major << "." << v.minor << "." << v.patch;
 }
 
-namespace linuxhost {
+}  // namespace qby::foundation
+
+namespace qby::platform::linuxhost {
 namespace {
+
+using foundation::OperatingSystemVersion;
 
 class LinuxSystemProbeTest : public ::testing::Test {
 protected:
@@ -172,5 +176,4 @@ TEST(CpuTypeForMachineTest, MapsMachineNames) {
 }
 
 }  // namespace
-}  // namespace linuxhost
-}  // namespace qby::platform
+}  // namespace qby::platform::linuxhost

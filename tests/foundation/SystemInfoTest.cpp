@@ -9,10 +9,8 @@
 namespace qby::foundation {
 namespace {
 
-using platform::OperatingSystemVersion;
-
 // Answers each query from a queue of scripted answers (the last one repeats) and counts calls.
-class ScriptedProbe : public platform::SystemProbe {
+class ScriptedProbe : public SystemProbe {
 public:
     std::deque<std::optional<OperatingSystemVersion>> versions;
     std::deque<std::optional<QString>> builds;

@@ -98,7 +98,7 @@ class InstalledTest : public ClientProxyTest,
 
 TEST_P(InstalledTest, OnlyFromTenSixOn) {
     const auto [major, minor, looks] = GetParam();
-    platform.osVersion = platform::OperatingSystemVersion{major, minor, 8};
+    platform.osVersion = foundation::OperatingSystemVersion{major, minor, 8};
     platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
     EXPECT_EQ(proxy.isClientInstalled(), looks) << major << "." << minor;
     EXPECT_EQ(platform.log.count("workspace.registry"), looks ? 1 : 0) << calls();

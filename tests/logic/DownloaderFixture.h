@@ -55,7 +55,7 @@ public:
     }
 
     void setSystem(qint64 major, qint64 minor, qint64 patch, qint32 cpuFamily = 0x12345678) {
-        platform.osVersion = platform::OperatingSystemVersion{major, minor, patch};
+        platform.osVersion = foundation::OperatingSystemVersion{major, minor, patch};
         QByteArray family(sizeof cpuFamily, '\0');
         std::memcpy(family.data(), &cpuFamily, sizeof cpuFamily);
         platform.kernelValues.insert(QStringLiteral("hw.cpufamily"), family);
@@ -96,7 +96,7 @@ public:
     fake::FakeInstallServices install{platform};
     foundation::SystemInfo systemInfo;
     client::QBYClientProxy proxy;
-    app::HandOffFlag handOff;
+    client::HandOffFlag handOff;
     downloader::QBYClientDownloader downloader;
 };
 

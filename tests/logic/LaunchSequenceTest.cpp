@@ -38,7 +38,7 @@ protected:
 
     fake::FakeWorld world;
     FakePlatform& platform = world.platform;
-    app::HandOffFlag& handOff = world.handOff;
+    client::HandOffFlag& handOff = world.handOff;
     app::QBY_DownloaderAppDelegate& delegate = world.delegate;
 };
 
@@ -123,7 +123,7 @@ class OsGateTest : public LaunchSequenceTest,
 
 TEST_P(OsGateTest, SystemsBeforeTenSixAreRefusedBeforeAnythingElse) {
     const auto [major, minor, refused] = GetParam();
-    platform.osVersion = platform::OperatingSystemVersion{major, minor, 0};
+    platform.osVersion = foundation::OperatingSystemVersion{major, minor, 0};
     platform.alertResponses = {platform::kAlertSecondButtonReturn};
     launch();
     EXPECT_EQ(onlyAlert().value(0) == "Mac OS X is too old.", refused) << major << "." << minor;
@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, OsGateTest,
                                            std::tuple{11, 0, false}, std::tuple{9, 9, true}));
 
 TEST_F(LaunchSequenceTest, TooOldAlertSupportOpensThePageThenTerminates) {
-    platform.osVersion = platform::OperatingSystemVersion{10, 5, 8};
+    platform.osVersion = foundation::OperatingSystemVersion{10, 5, 8};
     platform.alertResponses = {platform::kAlertFirstButtonReturn};
     platform.translations.insert("Support", "Hilfe");  // the texts come from the table
     launch();

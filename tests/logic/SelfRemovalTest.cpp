@@ -35,7 +35,7 @@ TEST_P(SelfRemovalTest, RemovesTheBundleThenItsArchiveOrTheDownloadsCopy) {
     platform.bundlePathValue = c.bundle;
     c.folder ? platform.addFolder(c.bundle) : platform.addFile(c.bundle, "");
     platform.removalErrors = c.errors;
-    platform.osVersion = platform::OperatingSystemVersion{c.major, c.minor, 0};
+    platform.osVersion = foundation::OperatingSystemVersion{c.major, c.minor, 0};
     app::removeDownloaderFiles(platform, platform, world.systemInfo);
     QStringList removals = platform.log.calls().filter(QRegularExpression("^file.remove "));
     removals.replaceInStrings(QRegularExpression("^file.remove "), "");

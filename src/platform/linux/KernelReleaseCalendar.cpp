@@ -38,7 +38,7 @@ int KernelReleaseCalendar::yearOfKernel(qint64 major, qint64 minor, qint64 patch
     return year;
 }
 
-OperatingSystemVersion KernelReleaseCalendar::systemVersionOfYear(int year) {
+foundation::OperatingSystemVersion KernelReleaseCalendar::systemVersionOfYear(int year) {
     if (year >= 2025) return {26 + (year - 2025), 0, 0};
     if (year >= 2020) return {11 + (year - 2020), 0, 0};
     if (year >= 2011) return {10, 7 + (year - 2011), 0};
@@ -48,9 +48,10 @@ OperatingSystemVersion KernelReleaseCalendar::systemVersionOfYear(int year) {
     return {10, 3, 0};
 }
 
-std::optional<OperatingSystemVersion> KernelReleaseCalendar::systemVersionForKernelRelease(
-    const QString& release) {
-    const std::optional<OperatingSystemVersion> kernel = LinuxSystemProbe::versionFromText(release);
+std::optional<foundation::OperatingSystemVersion>
+KernelReleaseCalendar::systemVersionForKernelRelease(const QString& release) {
+    const std::optional<foundation::OperatingSystemVersion> kernel =
+        LinuxSystemProbe::versionFromText(release);
     if (!kernel) return std::nullopt;
     return systemVersionOfYear(yearOfKernel(kernel->major, kernel->minor, kernel->patch));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SystemProbe.h"
+#include "foundation/SystemProbe.h"
 
 #include <QString>
 #include <optional>
@@ -14,7 +14,7 @@ class KernelReleaseCalendar {
 public:
     // The kernel's release text ("6.1.0-18-amd64") as a system version (13.0.0); nothing when
     // the text does not start with a version number.
-    static std::optional<OperatingSystemVersion> systemVersionForKernelRelease(
+    static std::optional<foundation::OperatingSystemVersion> systemVersionForKernelRelease(
         const QString& release);
 
     // The year in which the kernel major.minor.patch first appeared; 2004 for anything older
@@ -22,7 +22,7 @@ public:
     static int yearOfKernel(qint64 major, qint64 minor, qint64 patch);
 
     // The system version of a year (2022 gives 13.0.0).
-    static OperatingSystemVersion systemVersionOfYear(int year);
+    static foundation::OperatingSystemVersion systemVersionOfYear(int year);
 };
 
 }  // namespace qby::platform::linuxhost

@@ -93,7 +93,8 @@ std::optional<QString> LinuxSystemProbe::kernelRelease() const {
     return release;
 }
 
-std::optional<OperatingSystemVersion> LinuxSystemProbe::versionFromText(const QString& text) {
+std::optional<foundation::OperatingSystemVersion> LinuxSystemProbe::versionFromText(
+    const QString& text) {
     const QString trimmed = text.trimmed();
     qint64 numbers[3] = {0, 0, 0};
     qsizetype position = 0;
@@ -115,10 +116,10 @@ std::optional<OperatingSystemVersion> LinuxSystemProbe::versionFromText(const QS
         }
         numbers[index] = saturatedNumber(QStringView(trimmed).mid(start, position - start));
     }
-    return OperatingSystemVersion{numbers[0], numbers[1], numbers[2]};
+    return foundation::OperatingSystemVersion{numbers[0], numbers[1], numbers[2]};
 }
 
-std::optional<OperatingSystemVersion> LinuxSystemProbe::operatingSystemVersion() {
+std::optional<foundation::OperatingSystemVersion> LinuxSystemProbe::operatingSystemVersion() {
     const std::optional<QString> release = kernelRelease();
     if (!release) return std::nullopt;
     return KernelReleaseCalendar::systemVersionForKernelRelease(*release);

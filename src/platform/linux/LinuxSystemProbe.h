@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SystemProbe.h"
+#include "foundation/SystemProbe.h"
 
 #include <QString>
 #include <optional>
@@ -11,18 +11,18 @@ namespace qby::platform::linuxhost {
 // running kernel's release (see KernelReleaseCalendar), the build as the kernel's whole release
 // text, the processor type from the kernel's machine name and the processor family from
 // /proc/cpuinfo.
-class LinuxSystemProbe : public SystemProbe {
+class LinuxSystemProbe : public foundation::SystemProbe {
 public:
     explicit LinuxSystemProbe(QString kernelReleasePath = QString::fromLatin1(kKernelRelease),
                               QString cpuInfoPath = QStringLiteral("/proc/cpuinfo"));
 
-    std::optional<OperatingSystemVersion> operatingSystemVersion() override;
+    std::optional<foundation::OperatingSystemVersion> operatingSystemVersion() override;
     std::optional<QString> buildVersion() override;
     std::optional<QByteArray> kernelValue(const char* name) override;
 
     // The leading "major[.minor[.patch]]" numbers of a version text ("22.04" gives 22.4.0,
     // "6.1.0-18-amd64" gives 6.1.0); nothing when it does not start with a digit.
-    static std::optional<OperatingSystemVersion> versionFromText(const QString& text);
+    static std::optional<foundation::OperatingSystemVersion> versionFromText(const QString& text);
     // The processor type code for a kernel machine name ("x86_64", "aarch64", ...).
     static std::optional<qint32> cpuTypeForMachine(const QString& machine);
     // The processor family code for a vendor, family and model as /proc/cpuinfo gives them.

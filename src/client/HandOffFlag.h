@@ -1,6 +1,6 @@
 #pragma once
 
-namespace qby::app {
+namespace qby::client {
 
 // Set once the request has reached a running or freshly launched store client; never cleared.
 // The process has exactly one, owned by the entry point; the clean-up at termination reads it.
@@ -13,4 +13,4 @@ private:
     bool set_ = false;
 };
 
-}  // namespace qby::app
+}  // namespace qby::client

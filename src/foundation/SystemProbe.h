@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-namespace qby::platform {
+namespace qby::foundation {
 
 // The operating system's version numbers as the platform reports them.
 struct OperatingSystemVersion {
@@ -13,7 +13,8 @@ struct OperatingSystemVersion {
     qint64 patch = 0;
 };
 
-// Raw queries about the machine; SystemInfo adds caching and the zero-on-failure rules.
+// Raw queries about the machine, answered by the platform layer; SystemInfo adds caching and the
+// zero-on-failure rules.
 class SystemProbe {
 public:
     virtual ~SystemProbe() = default;
@@ -29,4 +30,4 @@ public:
     virtual std::optional<QByteArray> kernelValue(const char* name) = 0;
 };
 
-}  // namespace qby::platform
+}  // namespace qby::foundation
