@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <vector>
 #include <plist/plist.h>
+#include <vector>
 
 namespace qby::tools {
 namespace {
