@@ -33,7 +33,7 @@ bool moveFile(const QString& from, const QString& to) {
 
 QString PartialDownloadCache::defaultFolder() {
     QString base = qEnvironmentVariable("XDG_CACHE_HOME");
-    // The specification asks for an absolute path; anything else is to be ignored.
+    // XDG_CACHE_HOME counts only as an absolute path; a relative one is ignored, as desktops do.
     if (!QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.cache");
     return base + u'/' + QLatin1String(kFolderName);
 }
