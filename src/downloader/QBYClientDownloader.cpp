@@ -267,29 +267,24 @@ void QBYClientDownloader::downloadDidFinish() {
     services_.fileManager.removeItem(downloadPath_);
     services_.pauses.usleep(kUnpackPauseMicroseconds);
     // An archive that did not unpack ends like one without a bundle: silently, but for the log.
+    bool installed = false;
     if (!unpacked) {
         logInstallStopped(
             QStringLiteral("the archive did not unpack (%1)").arg(unpacked.error().message));
-        removeDownloadFolder();
-        services_.application.terminate();
-        return;
-    }
-
-    const std::optional<QStringList> names = services_.fileManager.contentsOfDirectory(folder);
-    const std::optional<QString> bundleName = names ? clientBundleIn(folder, *names) : std::nullopt;
-    if (!bundleName) {
+    } else if (const std::optional<QStringList> names =
+                   services_.fileManager.contentsOfDirectory(folder);
+               const std::optional<QString> bundleName =
+                   names ? clientBundleIn(folder, *names) : std::nullopt) {
+        installed = installClient(foundation::appendingPathComponent(folder, *bundleName),
+                                  kInstallDestination);
+    } else {
         logInstallStopped(names ? QStringLiteral("the archive holds no bundle at its top")
                                 : QStringLiteral("the unpacked archive could not be listed"));
-        removeDownloadFolder();
-    } else {
-        const QString source = foundation::appendingPathComponent(folder, *bundleName);
-        const bool installed = installClient(source, kInstallDestination);
-        // The install has copied or moved what it needs out of the folder by now.
-        removeDownloadFolder();
-        if (installed && services_.proxy.launchClient(installedClient_) &&
-            services_.requestWritten) {
-            services_.handOff.set();
-        }
+    }
+    // The install has copied or moved what it needs out of the folder by now.
+    removeDownloadFolder();
+    if (installed && services_.proxy.launchClient(installedClient_) && services_.requestWritten) {
+        services_.handOff.set();
     }
     services_.application.terminate();
 }
