@@ -195,15 +195,19 @@ bool LinuxUrlDownload::resumeBody(UrlResponse response) {
 bool LinuxUrlDownload::receiveData() {
     if (!begin()) return false;
     sinceActivity_.restart();
-    // What Qt holds is bounded by the read buffer; taking it whole hands over its chunks
-    // without a copy.
-    const QByteArray data = reply_->readAll();
-    if (data.isEmpty()) return true;
-    if (foundation::Status stored = file_.write(data.constData(), data.size()); !stored) {
-        fail(stored.error());
-        return false;
+    // Drained into one buffer that lives as long as the download: a fresh block per chunk
+    // would cost a page fault for every page of the archive.
+    qint64 written = 0;
+    while (true) {
+        const qint64 read = reply_->read(chunk_.data(), chunk_.size());
+        if (read <= 0) break;
+        if (foundation::Status stored = file_.write(chunk_.constData(), read); !stored) {
+            fail(stored.error());
+            return false;
+        }
+        written += read;
     }
-    const qint64 written = data.size();
+    if (written == 0) return true;
     bytesWritten_ += written;
     bytesThisTry_ += written;
     return tell([&] { delegate_.downloadDidReceiveDataOfLength(static_cast<quint64>(written)); });

@@ -90,6 +90,8 @@ private:
     qint64 resumeOffset_ = -1;
     // The first answer's ETag or Last-Modified, for If-Range; empty: no resuming.
     QByteArray validator_;
+    // What one read takes from Qt at a time.
+    QByteArray chunk_ = QByteArray(256 << 10, Qt::Uninitialized);
 };
 
 }  // namespace qby::platform::linuxhost

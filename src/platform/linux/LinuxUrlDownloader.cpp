@@ -3,10 +3,17 @@
 #include "platform/linux/LinuxUrlDownload.h"
 #include "platform/linux/NetworkRequests.h"
 
+#include <malloc.h>
+
 namespace qby::platform::linuxhost {
 
 LinuxUrlDownloader::LinuxUrlDownloader(QString cacheFolder) : cache_(std::move(cacheFolder)) {
     useSystemProxies();
+    // Qt's network thread takes each chunk of a body into a fresh block of several hundred
+    // kilobytes; glibc would map and unmap every one, faulting in each page of the archive
+    // anew. Blocks of that size are kept in the heap for reuse instead.
+    mallopt(M_MMAP_THRESHOLD, 8 << 20);
+    mallopt(M_TRIM_THRESHOLD, 32 << 20);
 }
 
 std::unique_ptr<UrlDownload> LinuxUrlDownloader::startDownload(const QUrl& url,
