@@ -304,9 +304,11 @@ std::optional<QString> QBYClientDownloader::clientBundleIn(const QString& folder
 }
 
 bool QBYClientDownloader::archiveIntact() {
+    // The download's own digest, taken as the bytes arrived, spares reading the archive again.
     const IntegrityVerdict verdict =
         verifyArchive(downloadPath_, promisedIntegrity_, services_.install.trust,
-                      services_.install.archiveVerifier);
+                      services_.install.archiveVerifier,
+                      clientDownload_ ? clientDownload_->sha256OfBody() : std::nullopt);
     if (!verdict.reason.isEmpty()) services_.logs.consoleLog(verdict.reason);
     return verdict.accepted;
 }

@@ -55,7 +55,8 @@ ReleaseTrust ReleaseTrust::fromBase64(const QStringList& keys, bool signatureReq
 }
 
 IntegrityVerdict verifyArchive(const QString& path, const ArchiveIntegrity& promised,
-                               const ReleaseTrust& trust, platform::ArchiveVerifier& verifier) {
+                               const ReleaseTrust& trust, platform::ArchiveVerifier& verifier,
+                               const std::optional<QByteArray>& receivedSha256) {
     QStringList passed;
     if (promised.sha256) {
         const std::optional<QByteArray> expected = promisedDigest(*promised.sha256);
@@ -63,7 +64,9 @@ IntegrityVerdict verifyArchive(const QString& path, const ArchiveIntegrity& prom
             return refused(QStringLiteral("its sha256 %1 is not 64 hexadecimal digits")
                                .arg(shown(*promised.sha256)));
         }
-        const foundation::Result<QByteArray> actual = verifier.sha256(path);
+        const foundation::Result<QByteArray> actual =
+            receivedSha256 ? foundation::Result<QByteArray>(*receivedSha256)
+                           : verifier.sha256(path);
         if (!actual) return refused(actual.error().message);
         if (actual.value() != *expected) {
             return refused(QStringLiteral("SHA-256 expected %1, found %2")

@@ -36,10 +36,12 @@ struct IntegrityVerdict {
 };
 
 // Checks the archive at path against what its entry promised: the digest when "sha256" is
-// there, then the signature when "ed25519Signature" is there, against the trusted keys; an
+// there (receivedSha256 when the download took it as the bytes arrived, else the verifier's),
+// then the signature when "ed25519Signature" is there, against the trusted keys; an
 // archive without a signature passes only when none is required. A malformed value (wrong
 // length, not hexadecimal, not base64, not a text) refuses the archive as a mismatch does.
 IntegrityVerdict verifyArchive(const QString& path, const ArchiveIntegrity& promised,
-                               const ReleaseTrust& trust, platform::ArchiveVerifier& verifier);
+                               const ReleaseTrust& trust, platform::ArchiveVerifier& verifier,
+                               const std::optional<QByteArray>& receivedSha256 = std::nullopt);
 
 }  // namespace qby::downloader

@@ -60,6 +60,10 @@ public:
     virtual void setDestination(const QString& path, bool allowOverwrite) = 0;
     // Stops the download; no report follows.
     virtual void cancel() = 0;
+    // Once it has finished: the SHA-256 digest (32 bytes) of the whole body in the destination,
+    // taken as the bytes were written, however many tries brought them. Nothing before, or when
+    // the digest could not be taken.
+    virtual std::optional<QByteArray> sha256OfBody() const = 0;
 };
 
 // Creates URL downloads.

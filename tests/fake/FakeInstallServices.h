@@ -25,9 +25,12 @@ public:
         destination = path;
     }
     void cancel() override { log_.add(QStringLiteral("download.cancel")); }
+    std::optional<QByteArray> sha256OfBody() const override { return bodySha256; }
 
     platform::UrlDownloadDelegate& delegate;
     QString destination;
+    // What the download says it took of the body as it arrived.
+    std::optional<QByteArray> bodySha256;
 
 private:
     CallLog& log_;

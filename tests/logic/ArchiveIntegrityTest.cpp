@@ -27,6 +27,7 @@ struct IntegrityRow {
     QString log;  // the console line's start; empty: none
     bool accepted = log.isEmpty() || log.startsWith("Release archive verified");
     bool whole = true;  // false: the transfer ends short of its announced length
+    QString received;   // the text whose digest the download took as it arrived; empty: none
 };
 
 class ArchiveIntegrityTest : public ::testing::TestWithParam<IntegrityRow>,
@@ -43,6 +44,9 @@ TEST_P(ArchiveIntegrityTest, ChecksTheArchiveBeforeUnpacking) {
     ASSERT_NE(downloader.clientDownload(), nullptr) << "a malformed value skips no entry";
     respond(100);
     receive(row.whole ? 100 : 99);
+    if (!row.received.isEmpty())
+        install.downloads.back()->bodySha256 =
+            QCryptographicHash::hash(row.received.toUtf8(), QCryptographicHash::Sha256);
     platform.addFile(downloader.downloadPath(), kArchive);
     downloader.downloadDidFinish();
 
@@ -50,6 +54,7 @@ TEST_P(ArchiveIntegrityTest, ChecksTheArchiveBeforeUnpacking) {
     const qsizetype shown = row.log.isEmpty() ? -1 : row.log.size();
     EXPECT_EQ(console.isEmpty() ? QString() : console.first().mid(8, shown), row.log);
     if (row.log.isEmpty()) EXPECT_EQ(count("verify."), 0) << calls();
+    if (!row.received.isEmpty()) EXPECT_EQ(count("verify.sha256"), 0) << "read once, not twice";
     EXPECT_EQ(count("archive.unpack"), row.accepted ? 1 : 0) << calls();
     if (row.accepted) return;
     EXPECT_EQ(joined(callsFrom("file.remove")),
@@ -90,6 +95,11 @@ INSTANTIATE_TEST_SUITE_P(
                      .log = kRefused + "it has no ed25519Signature"},
         IntegrityRow{.name = "signed_when_required", .signature = signedBy(kKeyA), .required = true,
                      .log = "Release archive verified: signed"},
+        // The file on disk matches; what the download took as the bytes arrived does not.
+        IntegrityRow{.name = "digest_taken_while_receiving", .sha256 = kDigest,
+                     .log = kRefused + "SHA-256 expected " + kDigest + ", found " +
+                            QCryptographicHash::hash("other bytes", QCryptographicHash::Sha256).toHex(),
+                     .received = "other bytes"},
         IntegrityRow{.name = "short_transfer_is_not_verified", .sha256 = kDigest, .accepted = false, .whole = false}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on

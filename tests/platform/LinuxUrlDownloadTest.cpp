@@ -5,6 +5,7 @@
 #include "platform/linux/LinuxUrlDownloader.h"
 #include "platform/linux/LinuxUrlLoader.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -106,7 +107,12 @@ public:
                       .arg(response.expectedContentLength)
                       .arg(offset);
     }
-    void downloadDidFinish() override { end("finish"); }
+    // What the download said of the body it holds as it finished.
+    std::optional<QByteArray> finishedSha256;
+    void downloadDidFinish() override {
+        finishedSha256 = download->sha256OfBody();
+        end("finish");
+    }
     void downloadDidFailWithError(const foundation::Error& error) override {
         // Every failure is a sentence the owner can translate by its English format.
         EXPECT_FALSE(error.format.isEmpty()) << error.message.toStdString();
@@ -172,6 +178,10 @@ std::optional<QSslConfiguration> selfSignedTls(const QTemporaryDir& folder) {
     return server;
 }
 
+std::optional<QByteArray> sha256Of(const QByteArray& bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
 // A port on which nothing listens.
 quint16 closedPort() {
     QTcpServer probe;
@@ -222,6 +232,8 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     QFile stored(destination);
     EXPECT_EQ(stored.exists(), row.file.has_value());
     EXPECT_TRUE(!row.file || (stored.open(QIODevice::ReadOnly) && stored.readAll() == *row.file));
+    if (row.events.ends_with("finish"))
+        EXPECT_EQ(delegate.finishedSha256, sha256Of(*row.file)) << "however many tries";
     if (row.secondAsks) {
         const QByteArray second = server_.requestHeads().value(1);
         EXPECT_TRUE(*row.secondAsks ? second.contains(row.secondAsks) : !second.contains("Range"))
@@ -361,6 +373,12 @@ TEST_P(PartialDownloadTest, NextStartGoesOnFromTheKeptBytes) {
     QFile stored(second);
     EXPECT_TRUE(!GetParam().goesOn ||
                 (stored.open(QIODevice::ReadOnly) && stored.readAll() == "hello world"));
+    if (GetParam().goesOn)
+        EXPECT_EQ(delegate.finishedSha256, sha256Of("hello world")) << "the kept bytes included";
+    // Without the kept bytes a second start asks for the whole, and the part it is given
+    // instead is no body.
+    EXPECT_EQ(delegate.events.last().startsWith("fail 302"), !GetParam().goesOn)
+        << delegate.events.join(" | ").toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PartialDownloadTest,

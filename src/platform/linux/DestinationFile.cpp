@@ -30,6 +30,7 @@ foundation::Status DestinationFile::create() {
 
 foundation::Status DestinationFile::write(const char* data, qint64 length) {
     if (foundation::Status created = create(); !created) return created;
+    digest_.add(data, length);
     while (length > 0) {
         const ssize_t written = ::write(descriptor_, data, static_cast<size_t>(length));
         if (written < 0 && errno == EINTR) continue;
@@ -41,6 +42,7 @@ foundation::Status DestinationFile::write(const char* data, qint64 length) {
 }
 
 foundation::Status DestinationFile::truncate() {
+    digest_.reset();
     if (descriptor_ < 0) return {};
     if (::ftruncate(descriptor_, 0) != 0 || ::lseek(descriptor_, 0, SEEK_SET) != 0) {
         return fileError(errno, path_);
@@ -58,12 +60,21 @@ foundation::Status DestinationFile::close() {
 
 foundation::Result<qint64> DestinationFile::adopt() {
     remove();
-    descriptor_ = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    digest_.reset();
+    descriptor_ = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_APPEND | O_CLOEXEC);
     if (descriptor_ < 0) return fileError(errno, path_);
     created_ = true;
-    const off_t size = ::lseek(descriptor_, 0, SEEK_END);
-    if (size < 0) return fileError(errno, path_);
-    return qint64(size);
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    qint64 size = 0;
+    while (true) {
+        const ssize_t read = ::read(descriptor_, chunk.data(), size_t(chunk.size()));
+        if (read < 0 && errno == EINTR) continue;
+        if (read < 0) return fileError(errno, path_);
+        if (read == 0) break;
+        digest_.add(chunk.constData(), read);
+        size += read;
+    }
+    return size;
 }
 
 foundation::Status DestinationFile::release() {

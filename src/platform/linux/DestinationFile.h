@@ -1,13 +1,15 @@
 #pragma once
 
 #include "foundation/Result.h"
+#include "platform/linux/RunningSha256.h"
 
 #include <QString>
 
 namespace qby::platform::linuxhost {
 
 // The file a download writes its body into. It is created at the first write (or when an empty
-// body is complete), owner-only (0600): nothing but this user's processes needs the archive.
+// body is complete), owner-only (0600): nothing but this user's processes needs the archive. It
+// keeps the SHA-256 digest of what it holds as the bytes go in.
 class DestinationFile {
 public:
     DestinationFile() = default;
@@ -30,16 +32,20 @@ public:
     foundation::Status close();
     // Closes the file and deletes it, when this object created it.
     void remove();
-    // Takes over the file already at the path, to append to it: its size.
+    // Takes over the file already at the path, to append to it: its size. Its bytes are read
+    // once for the digest.
     foundation::Result<qint64> adopt();
     // Closes the file and leaves it to others: it is no longer removed here.
     foundation::Status release();
+    // The SHA-256 digest of the bytes the file holds; empty when it could not be taken.
+    QByteArray sha256() const { return digest_.digest(); }
 
 private:
     QString path_;
     bool allowOverwrite_ = false;
     int descriptor_ = -1;
     bool created_ = false;
+    RunningSha256 digest_;
 };
 
 }  // namespace qby::platform::linuxhost

@@ -108,6 +108,13 @@ void LinuxUrlDownload::cancel() {
     keepOrRemovePart(true);
 }
 
+std::optional<QByteArray> LinuxUrlDownload::sha256OfBody() const {
+    if (!finished_) return std::nullopt;
+    QByteArray digest = file_.sha256();
+    if (digest.isEmpty()) return std::nullopt;
+    return digest;
+}
+
 void LinuxUrlDownload::keepOrRemovePart(bool keep) {
     if (keep && bytesWritten_ > 0 && !validator_.isEmpty() && file_.release()) {
         cache_.keep(request_.url(), file_.path(), validator_);
@@ -154,7 +161,13 @@ bool LinuxUrlDownload::receiveResponse() {
         fail(error);
         return false;
     }
-    if (resumeOffset_ >= 0 && status == 206) return resumeBody(response);
+    if (status == 206) {
+        if (resumeOffset_ >= 0) return resumeBody(response);
+        // Part of a body nobody asked a part of: written as the whole, it would be a damaged
+        // archive.
+        fail(unusableRangeError(reply_->rawHeader("Content-Range")));
+        return false;
+    }
     return startBody(response);
 }
 
@@ -236,6 +249,7 @@ void LinuxUrlDownload::complete() {
         return;
     }
     ended_ = true;
+    finished_ = true;
     stopTransfer();
     cache_.forget(request_.url());
     delegate_.downloadDidFinish();

@@ -41,6 +41,7 @@ public:
     // Stops the transfer (or the wait for the next try) and keeps the partly written file in
     // the cache (when it has a validator; else it is deleted).
     void cancel() override;
+    std::optional<QByteArray> sha256OfBody() const override;
 
 private:
     // One try: the whole body, or the rest of it when the bytes on disk can be kept.
@@ -82,6 +83,7 @@ private:
     bool deletesFileUponFailure_ = false;
     bool begun_ = false;
     bool ended_ = false;
+    bool finished_ = false;
     // The whole body's length, -1 when not announced.
     qint64 expectedLength_ = -1;
     qint64 bytesWritten_ = 0;
