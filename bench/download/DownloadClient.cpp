@@ -3,6 +3,8 @@
 #include "platform/linux/LinuxUrlDownloader.h"
 
 #include <QCoreApplication>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <cstdio>
 
 namespace {
@@ -31,9 +33,14 @@ public:
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_download_client URL FILE\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: bench_download_client URL FILE [CA_CERTIFICATE]\n");
         return 2;
+    }
+    if (argc == 4) {  // the local server's own authority, for https
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(QSslCertificate::fromPath(QString::fromLocal8Bit(argv[3])));
+        QSslConfiguration::setDefaultConfiguration(tls);
     }
     linuxhost::LinuxUrlDownloader downloader;
     ExitingDelegate delegate;

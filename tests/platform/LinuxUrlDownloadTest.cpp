@@ -58,6 +58,13 @@ QList<HttpRoute> routes() {
         {.path = "/unvalidated", .headers = {octets}, .body = "hello world"},
         {.path = "/kept", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11, .stall = true},
         {.path = "/kept", .status = 206, .headers = {octets, "Content-Range: bytes 5-10/11"}, .body = " world"},
+        {.path = "/chunked", .headers = {octets, "Transfer-Encoding: chunked"},
+         .body = "5;x=y\r\nhello\r\n6\r\n world\r\n0\r\nTrailer: t\r\n\r\n", .announcedLength = -1},
+        {.path = "/chunked-cut", .headers = {octets, "Transfer-Encoding: chunked"},
+         .body = "5\r\nhello\r\n6\r\n wo", .announcedLength = -1},
+        {.path = "/chunked-bad", .headers = {octets, "Transfer-Encoding: chunked"},
+         .body = "5\r\nhello\r\nzz\r\n", .announcedLength = -1},
+        {.path = "/loop", .status = 302, .headers = {"Location: /loop"}},
         {.path = "/busy-once", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/busy-once", .headers = {text}, .body = "hello world"}};
     // clang-format on
@@ -296,6 +303,14 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadRow{"WeakValidatorStartsOverWithoutRange", "/unvalidated", kCutThenRetried +
                     "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5,
                     false, Setup::Plain, 1, ""},
+        DownloadRow{"Chunked", "/chunked",
+                    "begin | response 200 -1 application/octet-stream | data 11 | finish", kPlain},
+        DownloadRow{"ChunkedCutShort", "/chunked-cut", "begin | response 200 -1 application/octet-stream | "
+                    "data 8 | fail 2 The download failed: The server closed the connection.", {}},
+        DownloadRow{"ChunkedMalformed", "/chunked-bad", "begin | response 200 -1 application/octet-stream | "
+                    "data 5 | fail 399 The download failed: The server's answer is not HTTP (an unreadable "
+                    "chunk size).", {}},
+        DownloadRow{"RedirectLoop", "/loop", "begin | fail 10 The download failed: More than 20 redirects.", {}},
         DownloadRow{"BusyServerTriedAgain", "/busy-once",
                     "begin | retry 503 0 | response 200 11 text/plain | data 11 | finish", kPlain, nullptr,
                     5, false, Setup::Plain, 1}),

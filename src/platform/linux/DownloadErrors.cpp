@@ -68,17 +68,22 @@ foundation::Error httpStatusError(int status, const QString& reasonPhrase) {
         foundation::userError(status, QStringLiteral("The server answered %1."), {answer}));
 }
 
-foundation::Error networkError(const QNetworkReply& reply) {
-    if (reply.error() == QNetworkReply::InsecureRedirectError) {
-        return foundation::userError(
-            reply.error(),
-            QStringLiteral("The server redirected the download from a secure (https) address "
-                           "to an insecure (http) one, which is refused."));
-    }
+foundation::Error networkError(QNetworkReply::NetworkError error, const QString& text) {
+    if (error == QNetworkReply::InsecureRedirectError) return insecureRedirectError();
     return transientIf(
-        isConnectionLost(reply.error()),
-        foundation::userError(reply.error(), QStringLiteral("The download failed: %1."),
-                              {reply.errorString()}));
+        isConnectionLost(error),
+        foundation::userError(error, QStringLiteral("The download failed: %1."), {text}));
+}
+
+foundation::Error networkError(const QNetworkReply& reply) {
+    return networkError(reply.error(), reply.errorString());
+}
+
+foundation::Error insecureRedirectError() {
+    return foundation::userError(
+        QNetworkReply::InsecureRedirectError,
+        QStringLiteral("The server redirected the download from a secure (https) address to an "
+                       "insecure (http) one, which is refused."));
 }
 
 foundation::Error unusableRangeError(const QByteArray& contentRange) {

@@ -2,7 +2,7 @@
 
 #include "foundation/Result.h"
 
-class QNetworkReply;
+#include <QNetworkReply>
 
 namespace qby::platform::linuxhost {
 
@@ -14,8 +14,13 @@ namespace qby::platform::linuxhost {
 // An answer of 400 or above: "The server answered 503 Service Unavailable."
 foundation::Error httpStatusError(int status, const QString& reasonPhrase);
 
+// A network failure of that kind, text saying what happened: "The download failed: TEXT."
+foundation::Error networkError(QNetworkReply::NetworkError error, const QString& text);
 // The reply's own network error, in Qt's words.
 foundation::Error networkError(const QNetworkReply& reply);
+
+// A redirect from https to http, which is not followed.
+foundation::Error insecureRedirectError();
 
 // A response that resumes no download: its answer to a request for the bytes from a given one.
 foundation::Error unusableRangeError(const QByteArray& contentRange);

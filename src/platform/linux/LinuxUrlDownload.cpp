@@ -2,10 +2,8 @@
 
 #include "platform/linux/ContentRange.h"
 #include "platform/linux/DownloadErrors.h"
-#include "platform/linux/NetworkRequests.h"
+#include "platform/linux/HttpGet.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -14,12 +12,6 @@ namespace qby::platform::linuxhost {
 
 namespace {
 
-// The statuses Qt treats as redirects.
-bool isFollowedRedirect(int status) {
-    return status == 301 || status == 302 || status == 303 || status == 305 || status == 307 ||
-           status == 308;
-}
-
 bool isGzip(const QByteArray& contentEncoding) {
     const QByteArray encoding = contentEncoding.trimmed().toLower();
     return encoding == "gzip" || encoding == "x-gzip";
@@ -27,14 +19,9 @@ bool isGzip(const QByteArray& contentEncoding) {
 
 }  // namespace
 
-LinuxUrlDownload::LinuxUrlDownload(QNetworkAccessManager& manager, const QNetworkRequest& request,
-                                   const PartialDownloadCache& cache, double timeoutSeconds,
-                                   UrlDownloadDelegate& delegate)
-    : manager_(manager),
-      request_(request),
-      cache_(cache),
-      delegate_(delegate),
-      timeoutSeconds_(timeoutSeconds) {
+LinuxUrlDownload::LinuxUrlDownload(const QUrl& url, const PartialDownloadCache& cache,
+                                   double timeoutSeconds, UrlDownloadDelegate& delegate)
+    : url_(url), cache_(cache), delegate_(delegate), timeoutSeconds_(timeoutSeconds) {
     // Our own stall timer rather than Qt's transfer timeout, whose expiry cannot be told apart
     // from an abort.
     stallTimer_.setSingleShot(true);
@@ -58,22 +45,20 @@ LinuxUrlDownload::LinuxUrlDownload(QNetworkAccessManager& manager, const QNetwor
 }
 
 void LinuxUrlDownload::sendRequest() {
-    QNetworkRequest request = request_;
+    // The archive must reach the disk as served: no compression asked for.
+    QList<QPair<QByteArray, QByteArray>> headers{{"Accept-Encoding", "identity"}};
     resumeOffset_ = -1;
     if (bytesWritten_ > 0 && !validator_.isEmpty()) {
         resumeOffset_ = bytesWritten_;
-        request.setRawHeader("Range", "bytes=" + QByteArray::number(resumeOffset_) + '-');
-        request.setRawHeader("If-Range", validator_);
+        headers.append({"Range", "bytes=" + QByteArray::number(resumeOffset_) + '-'});
+        headers.append({"If-Range", validator_});
     }
     bytesThisTry_ = 0;
-    QNetworkReply* reply = manager_.get(request);
-    // Qt's default buffer is unbounded: a fast server would fill memory ahead of the disk.
-    reply->setReadBufferSize(kReadBufferBytes);
-    reply_ = reply;
-    connect(reply, &QNetworkReply::metaDataChanged, this, [this] { receiveResponse(); });
-    connect(reply, &QNetworkReply::readyRead, this, [this] { receiveData(); });
-    connect(reply, &QNetworkReply::redirected, this, [this] { sinceActivity_.restart(); });
-    connect(reply, &QNetworkReply::finished, this, [this] { complete(); });
+    get_ = new HttpGet(url_, headers,
+                       {.redirected = [this] { sinceActivity_.restart(); },
+                        .responded = [this] { receiveResponse(); },
+                        .readyRead = [this] { receiveData(); },
+                        .ended = [this] { complete(); }});
     sinceActivity_.restart();
     if (stallMilliseconds_ > 0) stallTimer_.start(stallMilliseconds_);
 }
@@ -91,7 +76,7 @@ void LinuxUrlDownload::setDeletesFileUponFailure(bool deletes) {
 
 void LinuxUrlDownload::setDestination(const QString& path, bool allowOverwrite) {
     file_.setPath(path, allowOverwrite);
-    const std::optional<QByteArray> validator = cache_.takeInto(request_.url(), path);
+    const std::optional<QByteArray> validator = cache_.takeInto(url_, path);
     if (!validator) return;
     if (const foundation::Result<qint64> kept = file_.adopt(); kept && kept.value() > 0) {
         bytesWritten_ = kept.value();
@@ -117,7 +102,7 @@ std::optional<QByteArray> LinuxUrlDownload::sha256OfBody() const {
 
 void LinuxUrlDownload::keepOrRemovePart(bool keep) {
     if (keep && bytesWritten_ > 0 && !validator_.isEmpty() && file_.release()) {
-        cache_.keep(request_.url(), file_.path(), validator_);
+        cache_.keep(url_, file_.path(), validator_);
     } else {
         file_.remove();
     }
@@ -140,22 +125,18 @@ bool LinuxUrlDownload::begin() {
 bool LinuxUrlDownload::receiveResponse() {
     if (!begin()) return false;
     sinceActivity_.restart();
-    const int status = httpStatus(*reply_);
-    // Qt follows the redirect itself (or fails it, when the target is missing or insecure); only
-    // the response it settles on counts.
-    if (isFollowedRedirect(status)) return true;
-
-    const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
+    // Redirects were followed on the way: this is the answer the GET settled on.
+    const HttpResponseHead& head = get_->head();
+    const int status = head.status;
     UrlResponse response;
-    response.expectedContentLength = length.isValid() ? length.toLongLong() : -1;
+    response.expectedContentLength = get_->contentLength();
     response.statusCode = status;
     response.mimeType =
-        reply_->header(QNetworkRequest::ContentTypeHeader).toString().section(u';', 0, 0).trimmed();
+        QString::fromLatin1(head.field("Content-Type")).section(u';', 0, 0).trimmed();
 
     if (status >= 400) {
-        const QString phrase =
-            reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        const foundation::Error error = httpStatusError(status, phrase);
+        const foundation::Error error =
+            httpStatusError(status, QString::fromLatin1(head.reasonPhrase));
         if (error.transient && retryLater(error)) return false;
         if (!tell([&] { delegate_.downloadDidReceiveResponse(response); })) return false;
         fail(error);
@@ -165,7 +146,7 @@ bool LinuxUrlDownload::receiveResponse() {
         if (resumeOffset_ >= 0) return resumeBody(response);
         // Part of a body nobody asked a part of: written as the whole, it would be a damaged
         // archive.
-        fail(unusableRangeError(reply_->rawHeader("Content-Range")));
+        fail(unusableRangeError(get_->head().field("Content-Range")));
         return false;
     }
     return startBody(response);
@@ -175,15 +156,15 @@ bool LinuxUrlDownload::startBody(const UrlResponse& response) {
     expectedLength_ = response.expectedContentLength;
     bytesWritten_ = 0;
     // A weak ETag cannot stand in If-Range; the date then serves.
-    const QByteArray etag = reply_->rawHeader("ETag").trimmed();
+    const QByteArray etag = get_->head().field("ETag");
     validator_ =
-        !etag.isEmpty() && !etag.startsWith("W/") ? etag : reply_->rawHeader("Last-Modified");
+        !etag.isEmpty() && !etag.startsWith("W/") ? etag : get_->head().field("Last-Modified");
     if (foundation::Status emptied = file_.truncate(); !emptied) {
         fail(emptied.error());
         return false;
     }
     if (!tell([&] { delegate_.downloadDidReceiveResponse(response); })) return false;
-    if (isGzip(reply_->rawHeader("Content-Encoding"))) {
+    if (isGzip(get_->head().field("Content-Encoding"))) {
         return tell([this] {
             delegate_.downloadShouldDecodeSourceDataOfMIMEType(
                 QStringLiteral("application/x-gzip"));
@@ -193,7 +174,7 @@ bool LinuxUrlDownload::startBody(const UrlResponse& response) {
 }
 
 bool LinuxUrlDownload::resumeBody(UrlResponse response) {
-    const QByteArray contentRange = reply_->rawHeader("Content-Range");
+    const QByteArray contentRange = get_->head().field("Content-Range");
     const std::optional<qint64> whole =
         lengthOfRestFrom(contentRange, resumeOffset_, expectedLength_);
     if (!whole) {
@@ -212,7 +193,7 @@ bool LinuxUrlDownload::receiveData() {
     // would cost a page fault for every page of the archive.
     qint64 written = 0;
     while (true) {
-        const qint64 read = reply_->read(chunk_.data(), chunk_.size());
+        const qint64 read = get_->read(chunk_.data(), chunk_.size());
         if (read <= 0) break;
         if (foundation::Status stored = file_.write(chunk_.constData(), read); !stored) {
             fail(stored.error());
@@ -228,18 +209,18 @@ bool LinuxUrlDownload::receiveData() {
 
 void LinuxUrlDownload::complete() {
     if (!begin()) return;
-    const QNetworkReply::NetworkError error = reply_->error();
-    if (error == QNetworkReply::NoError && !receiveData()) return;
-    // Qt reports a connection closed early as such; a body that ends short without a network
-    // error is just as incomplete.
-    const bool closedEarly =
-        error == QNetworkReply::NoError || error == QNetworkReply::RemoteHostClosedError;
-    if (closedEarly && expectedLength_ >= 0 && bytesWritten_ != expectedLength_) {
+    const HttpGet::State ended = get_->state();
+    if (ended == HttpGet::State::Failed) {
+        failTry(get_->error());
+        return;
+    }
+    // A body that ends short is incomplete whether or not the server announced its end.
+    if (expectedLength_ >= 0 && bytesWritten_ != expectedLength_) {
         failTry(shortBodyError(bytesWritten_, expectedLength_));
         return;
     }
-    if (error != QNetworkReply::NoError) {
-        failTry(networkError(*reply_));
+    if (ended == HttpGet::State::ClosedEarly) {
+        failTry(get_->error());
         return;
     }
     foundation::Status stored = file_.create();
@@ -251,7 +232,7 @@ void LinuxUrlDownload::complete() {
     ended_ = true;
     finished_ = true;
     stopTransfer();
-    cache_.forget(request_.url());
+    cache_.forget(url_);
     delegate_.downloadDidFinish();
 }
 
@@ -272,7 +253,7 @@ void LinuxUrlDownload::failTry(const foundation::Error& error) {
 }
 
 bool LinuxUrlDownload::retryLater(const foundation::Error& error) {
-    dropReply();
+    dropConnection();
     std::optional<qint64> pause;
     if (!tell([&] { pause = delegate_.downloadShouldRetryAfterError(error, bytesThisTry_); })) {
         return true;
@@ -297,18 +278,17 @@ void LinuxUrlDownload::fail(const foundation::Error& error) {
 
 void LinuxUrlDownload::stopTransfer() {
     retryTimer_.stop();
-    dropReply();
+    dropConnection();
 }
 
-void LinuxUrlDownload::dropReply() {
+void LinuxUrlDownload::dropConnection() {
     stallTimer_.stop();
-    if (reply_ == nullptr) return;
-    QNetworkReply* reply = reply_;
-    reply_ = nullptr;
-    reply->disconnect(this);
-    if (reply->isRunning()) reply->abort();
-    // We may be inside one of the reply's own signals.
-    reply->deleteLater();
+    if (get_ == nullptr) return;
+    HttpGet* get = get_;
+    get_ = nullptr;
+    get->abort();
+    // We may be inside one of its events.
+    get->deleteLater();
 }
 
 }  // namespace qby::platform::linuxhost

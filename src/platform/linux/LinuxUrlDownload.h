@@ -5,17 +5,17 @@
 #include "platform/linux/PartialDownloadCache.h"
 
 #include <QElapsedTimer>
-#include <QNetworkRequest>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-
-class QNetworkAccessManager;
-class QNetworkReply;
+#include <QUrl>
 
 namespace qby::platform::linuxhost {
 
-// One download over Qt Network, reporting to its delegate from the main thread's event loop.
+class HttpGet;
+
+// One download over HTTP(S) (HttpGet), reporting to its delegate from the main thread's event
+// loop.
 // The body is written to the destination as it arrives, exactly as served: a body with a
 // content encoding is never decoded. The delegate is asked about a gzip encoding, but its answer
 // changes nothing, since the only encodings it would have decoded (MacBinary, BinHex) are not
@@ -30,8 +30,7 @@ class LinuxUrlDownload : public QObject, public UrlDownload {
 public:
     // Sends the request once the creator has returned to the event loop. timeoutSeconds is the
     // longest stretch without data before a try fails; zero or less means no limit.
-    LinuxUrlDownload(QNetworkAccessManager& manager, const QNetworkRequest& request,
-                     const PartialDownloadCache& cache, double timeoutSeconds,
+    LinuxUrlDownload(const QUrl& url, const PartialDownloadCache& cache, double timeoutSeconds,
                      UrlDownloadDelegate& delegate);
     ~LinuxUrlDownload() override;
 
@@ -64,15 +63,14 @@ private:
     // True when the delegate chose another try (or ended the download while asked).
     bool retryLater(const foundation::Error& error);
     void fail(const foundation::Error& error);
-    void dropReply();
+    void dropConnection();
     // The partly written file goes to the cache, when asked and it can be resumed, or is deleted.
     void keepOrRemovePart(bool keep);
     void stopTransfer();
 
-    QNetworkAccessManager& manager_;
-    const QNetworkRequest request_;
+    const QUrl url_;
     const PartialDownloadCache& cache_;
-    QPointer<QNetworkReply> reply_;
+    QPointer<HttpGet> get_;
     UrlDownloadDelegate& delegate_;
     double timeoutSeconds_;
     int stallMilliseconds_ = 0;
@@ -92,7 +90,7 @@ private:
     qint64 resumeOffset_ = -1;
     // The first answer's ETag or Last-Modified, for If-Range; empty: no resuming.
     QByteArray validator_;
-    // What one read takes from Qt at a time.
+    // What one read takes from the connection at a time.
     QByteArray chunk_ = QByteArray(256 << 10, Qt::Uninitialized);
 };
 

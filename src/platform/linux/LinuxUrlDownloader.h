@@ -3,13 +3,10 @@
 #include "platform/UrlDownload.h"
 #include "platform/linux/PartialDownloadCache.h"
 
-#include <QNetworkAccessManager>
-
 namespace qby::platform::linuxhost {
 
-// Downloads over Qt Network, sharing one access manager (and its connections) in the main
-// thread, and one cache of the bytes of downloads cut short. Lives at least as long as its
-// downloads.
+// Downloads over HTTP(S) in the main thread, sharing one cache of the bytes of downloads cut
+// short. Lives at least as long as its downloads.
 class LinuxUrlDownloader : public UrlDownloader {
 public:
     explicit LinuxUrlDownloader(QString cacheFolder = PartialDownloadCache::defaultFolder());
@@ -18,7 +15,6 @@ public:
                                                UrlDownloadDelegate& delegate) override;
 
 private:
-    QNetworkAccessManager manager_;
     PartialDownloadCache cache_;
 };
 
