@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/UrlDownload.h"
+#include "platform/linux/net/PartialDownloadCache.h"
+
+#include <QNetworkAccessManager>
+
+namespace qby::platform::linuxhost {
+
+// Downloads over Qt Network, sharing one access manager (and its connections) in the main
+// thread, and one cache of the bytes of downloads cut short. Lives at least as long as its
+// downloads.
+class LinuxUrlDownloader : public UrlDownloader {
+public:
+    explicit LinuxUrlDownloader(QString cacheFolder = PartialDownloadCache::defaultFolder());
+
+    std::unique_ptr<UrlDownload> startDownload(const QUrl& url, double timeoutSeconds,
+                                               UrlDownloadDelegate& delegate) override;
+
+private:
+    QNetworkAccessManager manager_;
+    PartialDownloadCache cache_;
+};
+
+}  // namespace qby::platform::linuxhost
