@@ -4,7 +4,7 @@
 // than tab, line feed and carriage return, U+FFFE, U+FFFF, lone surrogates) as U+FFFD. A write may
 // fail only when two keys become one that way.
 #include "FuzzInput.h"
-#include "platform/linux/LibPlistPropertyLists.h"
+#include "platform/linux/plist/LibPlistPropertyLists.h"
 
 #include <QFile>
 #include <QTemporaryDir>

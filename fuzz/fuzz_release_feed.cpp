@@ -4,7 +4,7 @@
 #include "FuzzInput.h"
 #include "downloader/ReleaseFeed.h"
 #include "downloader/ReleaseSelection.h"
-#include "platform/linux/LibPlistPropertyLists.h"
+#include "platform/linux/plist/LibPlistPropertyLists.h"
 
 #include <algorithm>
 

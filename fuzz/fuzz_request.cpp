@@ -5,7 +5,7 @@
 #include "FuzzInput.h"
 #include "app/RequestAssembly.h"
 #include "foundation/PathComponents.h"
-#include "platform/linux/LinuxFileManager.h"
+#include "platform/linux/files/LinuxFileManager.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -2,10 +2,10 @@
 
 #include "foundation/BundleLayout.h"
 #include "foundation/PathComponents.h"
-#include "platform/linux/PosixError.h"
-#include "platform/linux/ToolRunner.h"
-#include "platform/linux/TreeCopier.h"
-#include "platform/linux/TreeRemover.h"
+#include "platform/linux/files/PosixError.h"
+#include "platform/linux/files/TreeCopier.h"
+#include "platform/linux/files/TreeRemover.h"
+#include "platform/linux/system/ToolRunner.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -2,7 +2,7 @@
 
 #include "downloader/QBYClientDownloader.h"
 #include "foundation/VersionComparator.h"
-#include "platform/linux/PropertyListInputGuard.h"
+#include "platform/linux/plist/PropertyListInputGuard.h"
 
 #include <QFile>
 #include <QSaveFile>

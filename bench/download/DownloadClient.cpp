@@ -1,6 +1,6 @@
 // Downloads one URL into a file through the Linux host's downloader, as the install road does,
 // and exits 0 when the download finished.
-#include "platform/linux/LinuxUrlDownloader.h"
+#include "platform/linux/net/LinuxUrlDownloader.h"
 
 #include <QCoreApplication>
 #include <QSslCertificate>

@@ -1,5 +1,5 @@
 #include "downloader/ReleaseSelection.h"
-#include "platform/linux/LibPlistPropertyLists.h"
+#include "platform/linux/plist/LibPlistPropertyLists.h"
 
 #include <QVariantMap>
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 #include "storeclient/NotificationParser.h"
 
-#include "platform/linux/PlistText.h"
-#include "platform/linux/PropertyListInputGuard.h"
+#include "platform/linux/plist/PlistText.h"
+#include "platform/linux/plist/PropertyListInputGuard.h"
 
 #include <cstdlib>
 #include <limits>

@@ -1,5 +1,5 @@
 #include "QStringPrinter.h"
-#include "platform/linux/LinuxSystemProbe.h"
+#include "platform/linux/system/LinuxSystemProbe.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxApplication.h"
+#include "platform/linux/ui/LinuxApplication.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "platform/linux/LinuxDownloadWindow.h"
-#include "platform/linux/LinuxInterfaceLoader.h"
+#include "platform/linux/ui/LinuxDownloadWindow.h"
+#include "platform/linux/ui/LinuxInterfaceLoader.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 #include "ScopedEnvironment.h"
 #include "TemporaryBundle.h"
 #include "installhelper/DesktopEntry.h"
-#include "platform/linux/LinuxUserApplications.h"
+#include "platform/linux/desktop/LinuxUserApplications.h"
 
 #include <QDir>
 #include <QFile>

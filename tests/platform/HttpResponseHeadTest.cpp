@@ -1,5 +1,5 @@
 #include "NamedCase.h"
-#include "platform/linux/HttpResponseHead.h"
+#include "platform/linux/net/HttpResponseHead.h"
 
 #include <gtest/gtest.h>
 

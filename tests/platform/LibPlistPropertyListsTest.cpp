@@ -1,6 +1,6 @@
 #include "NamedCase.h"
 #include "PropertyListBytes.h"
-#include "platform/linux/LibPlistPropertyLists.h"
+#include "platform/linux/plist/LibPlistPropertyLists.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "NamedCase.h"
 #include "ScopedEnvironment.h"
-#include "platform/linux/LinuxArchiveTools.h"
+#include "platform/linux/archive/LinuxArchiveTools.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,5 +1,5 @@
 #include "NamedCase.h"
-#include "platform/linux/LinuxAuthorization.h"
+#include "platform/linux/system/LinuxAuthorization.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 #include "NamedCase.h"
-#include "platform/linux/LinuxBundle.h"
+#include "platform/linux/system/LinuxBundle.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "NamedCase.h"
 #include "ScopedEnvironment.h"
-#include "platform/linux/LinuxFileManager.h"
+#include "platform/linux/files/LinuxFileManager.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "TemporaryBundle.h"
-#include "platform/linux/BundleWalkQuery.h"
-#include "platform/linux/LinuxMetadataSearch.h"
+#include "platform/linux/desktop/BundleWalkQuery.h"
+#include "platform/linux/desktop/LinuxMetadataSearch.h"
 
 #include <QDir>
 #include <QFile>

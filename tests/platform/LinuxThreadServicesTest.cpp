@@ -1,9 +1,9 @@
 // The small process services: threads, clock, pauses, console logs, unique tokens.
-#include "platform/linux/LinuxClock.h"
-#include "platform/linux/LinuxDispatch.h"
-#include "platform/linux/LinuxLogs.h"
-#include "platform/linux/LinuxPauses.h"
-#include "platform/linux/LinuxProcessInfo.h"
+#include "platform/linux/system/LinuxClock.h"
+#include "platform/linux/system/LinuxDispatch.h"
+#include "platform/linux/system/LinuxLogs.h"
+#include "platform/linux/system/LinuxPauses.h"
+#include "platform/linux/system/LinuxProcessInfo.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>

@@ -1,9 +1,9 @@
 #include "LocalHttpServer.h"
 #include "NamedCase.h"
 #include "foundation/UserMessage.h"
-#include "platform/linux/LinuxDispatch.h"
-#include "platform/linux/LinuxUrlDownloader.h"
-#include "platform/linux/LinuxUrlLoader.h"
+#include "platform/linux/net/LinuxUrlDownloader.h"
+#include "platform/linux/net/LinuxUrlLoader.h"
+#include "platform/linux/system/LinuxDispatch.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "PropertyListBytes.h"
 #include "TemporaryBundle.h"
 #include "WaitUntil.h"
-#include "platform/linux/LinuxWorkspace.h"
+#include "platform/linux/desktop/LinuxWorkspace.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "NamedCase.h"
-#include "platform/linux/OpenSslArchiveVerifier.h"
+#include "platform/linux/archive/OpenSslArchiveVerifier.h"
 
 #include <QFile>
 #include <QTemporaryDir>

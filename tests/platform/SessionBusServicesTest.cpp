@@ -1,7 +1,7 @@
 #include "PrivateSessionBus.h"
-#include "platform/linux/LinuxNotificationCenter.h"
-#include "platform/linux/LinuxRunningApplication.h"
-#include "platform/linux/LinuxWorkspace.h"
+#include "platform/linux/desktop/LinuxNotificationCenter.h"
+#include "platform/linux/desktop/LinuxRunningApplication.h"
+#include "platform/linux/desktop/LinuxWorkspace.h"
 
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>

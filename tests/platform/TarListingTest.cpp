@@ -1,5 +1,5 @@
 #include "NamedCase.h"
-#include "platform/linux/TarListing.h"
+#include "platform/linux/archive/TarListing.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "ToolRun.h"
 #include "downloader/ReleaseFeed.h"
 #include "downloader/ReleaseSelection.h"
-#include "platform/linux/LibPlistPropertyLists.h"
+#include "platform/linux/plist/LibPlistPropertyLists.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,6 +1,6 @@
 // Posts one notification through the user's session bus and ends at once, as the downloader
 // does right after handing off. Usage: platform_post_notification NAME
-#include "platform/linux/LinuxNotificationCenter.h"
+#include "platform/linux/desktop/LinuxNotificationCenter.h"
 
 #include <QString>
 

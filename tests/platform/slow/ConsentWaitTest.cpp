@@ -1,6 +1,6 @@
 // An administrator who answers after 45 seconds still gets the tool run: nothing caps the wait
 // for consent. Slow by nature (label "slow"); it runs beside the other tests.
-#include "platform/linux/LinuxAuthorization.h"
+#include "platform/linux/system/LinuxAuthorization.h"
 
 #include <QElapsedTimer>
 #include <QFile>

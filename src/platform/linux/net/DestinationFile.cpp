@@ -1,0 +1,91 @@
+#include "platform/linux/net/DestinationFile.h"
+
+#include "platform/linux/net/DownloadErrors.h"
+
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qby::platform::linuxhost {
+
+DestinationFile::~DestinationFile() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+void DestinationFile::setPath(const QString& path, bool allowOverwrite) {
+    path_ = path;
+    allowOverwrite_ = allowOverwrite;
+}
+
+foundation::Status DestinationFile::create() {
+    if (created_) return {};
+    if (path_.isEmpty()) return fileError(ENOENT, QStringLiteral("(no destination)"));
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (allowOverwrite_ ? O_TRUNC : O_EXCL);
+    descriptor_ = ::open(QFile::encodeName(path_).constData(), flags, 0600);
+    if (descriptor_ < 0) return fileError(errno, path_);
+    created_ = true;
+    return {};
+}
+
+foundation::Status DestinationFile::write(const char* data, qint64 length) {
+    if (foundation::Status created = create(); !created) return created;
+    digest_.add(data, length);
+    while (length > 0) {
+        const ssize_t written = ::write(descriptor_, data, static_cast<size_t>(length));
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) return fileError(errno, path_);
+        data += written;
+        length -= written;
+    }
+    return {};
+}
+
+foundation::Status DestinationFile::truncate() {
+    digest_.reset();
+    if (descriptor_ < 0) return {};
+    if (::ftruncate(descriptor_, 0) != 0 || ::lseek(descriptor_, 0, SEEK_SET) != 0) {
+        return fileError(errno, path_);
+    }
+    return {};
+}
+
+foundation::Status DestinationFile::close() {
+    if (descriptor_ < 0) return {};
+    const int result = ::close(descriptor_);
+    descriptor_ = -1;
+    if (result != 0 && errno != EINTR) return fileError(errno, path_);
+    return {};
+}
+
+foundation::Result<qint64> DestinationFile::adopt() {
+    remove();
+    digest_.reset();
+    descriptor_ = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_APPEND | O_CLOEXEC);
+    if (descriptor_ < 0) return fileError(errno, path_);
+    created_ = true;
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    qint64 size = 0;
+    while (true) {
+        const ssize_t read = ::read(descriptor_, chunk.data(), size_t(chunk.size()));
+        if (read < 0 && errno == EINTR) continue;
+        if (read < 0) return fileError(errno, path_);
+        if (read == 0) break;
+        digest_.add(chunk.constData(), read);
+        size += read;
+    }
+    return size;
+}
+
+foundation::Status DestinationFile::release() {
+    created_ = false;
+    return close();
+}
+
+void DestinationFile::remove() {
+    close();
+    if (created_) ::unlink(QFile::encodeName(path_).constData());
+    created_ = false;
+}
+
+}  // namespace qby::platform::linuxhost

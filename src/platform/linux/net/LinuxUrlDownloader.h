@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/UrlDownload.h"
+#include "platform/linux/net/PartialDownloadCache.h"
+
+namespace qby::platform::linuxhost {
+
+// Downloads over HTTP(S) in the main thread, sharing one cache of the bytes of downloads cut
+// short. Lives at least as long as its downloads.
+class LinuxUrlDownloader : public UrlDownloader {
+public:
+    explicit LinuxUrlDownloader(QString cacheFolder = PartialDownloadCache::defaultFolder());
+
+    std::unique_ptr<UrlDownload> startDownload(const QUrl& url, double timeoutSeconds,
+                                               UrlDownloadDelegate& delegate) override;
+
+private:
+    PartialDownloadCache cache_;
+};
+
+}  // namespace qby::platform::linuxhost

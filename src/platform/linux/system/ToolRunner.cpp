@@ -1,0 +1,67 @@
+#include "platform/linux/system/ToolRunner.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <cerrno>
+
+namespace qby::platform::linuxhost {
+
+namespace {
+
+constexpr qsizetype kKeptErrorBytes = 4096;
+
+foundation::Error failure(int code, const QString& tool, const QString& what) {
+    return foundation::Error{code, QStringLiteral("%1: %2").arg(tool, what)};
+}
+
+}  // namespace
+
+foundation::Result<ToolRunner::Outcome> ToolRunner::run(const QString& tool,
+                                                        const QStringList& arguments,
+                                                        const QString& workingFolder,
+                                                        qint64 maxOutputBytes) {
+    const QString program =
+        QStandardPaths::findExecutable(tool, {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+    if (program.isEmpty()) return failure(ENOENT, tool, QStringLiteral("not installed"));
+
+    QProcess process;
+    // A fixed environment, nothing of the user's: tar and unzip take options from variables
+    // (TAR_OPTIONS, UNZIP, UNZIPOPT, ZIPINFO, GZIP) and tar finds gzip through PATH, any of which
+    // could change what is listed or where it is unpacked. The listings are parsed, so their
+    // wording must not depend on the user's language either. Only the loader's search path
+    // stays: where a system keeps its libraries elsewhere, its own tools need it to start at all.
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    const QString loaderPath = QProcessEnvironment::systemEnvironment().value("LD_LIBRARY_PATH");
+    if (!loaderPath.isEmpty()) environment.insert(QStringLiteral("LD_LIBRARY_PATH"), loaderPath);
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setWorkingDirectory(workingFolder);
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(-1)) return failure(EIO, tool, process.errorString());
+
+    Outcome outcome;
+    while (process.waitForReadyRead(-1)) {
+        outcome.output += process.readAllStandardOutput();
+        if (outcome.output.size() > maxOutputBytes) {
+            process.kill();
+            process.waitForFinished(-1);
+            return failure(E2BIG, tool, QStringLiteral("too much output"));
+        }
+    }
+    process.waitForFinished(-1);
+    outcome.output += process.readAllStandardOutput();
+    if (outcome.output.size() > maxOutputBytes) {
+        return failure(E2BIG, tool, QStringLiteral("too much output"));
+    }
+    outcome.errors = process.readAllStandardError().left(kKeptErrorBytes);
+    if (process.exitStatus() != QProcess::NormalExit) {
+        return failure(EIO, tool, QStringLiteral("ended abnormally"));
+    }
+    outcome.exitCode = process.exitCode();
+    return outcome;
+}
+
+}  // namespace qby::platform::linuxhost
