@@ -228,7 +228,8 @@ foundation::Status TarMemberReader::takeExtension() {
     if (extensionType_ == 'L' || extensionType_ == 'K') {
         // tar ends the name at its first NUL.
         const qsizetype nul = extension_.indexOf('\0');
-        (extensionType_ == 'L' ? longName_ : longLink_) = extension_.left(nul < 0 ? -1 : nul);
+        (extensionType_ == 'L' ? longName_ : longLink_) =
+            nul < 0 ? extension_ : extension_.left(nul);
         return {};
     }
     const char* reason = nullptr;
