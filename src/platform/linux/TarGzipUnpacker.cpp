@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -33,6 +34,18 @@ private:
     PipedTool& tar_;
     ArchiveMemberCheck check_;
 };
+
+// 0 or the errno. A file system that cannot refuse to replace in the rename itself (EINVAL) is
+// asked first; the folder is the user's own, so the gap between asking and moving is theirs too.
+int moveWithoutReplacing(int fromFd, int toFd, const QByteArray& name) {
+    if (renameat2(fromFd, name.constData(), toFd, name.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL) return errno;
+    struct stat st {};
+    if (fstatat(toFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+    return renameat(fromFd, name.constData(), toFd, name.constData()) == 0 ? 0 : errno;
+}
 
 // A fresh folder for tar to write into, so that a refusal halfway leaves nothing behind: it is
 // removed with whatever is still in it.
@@ -68,23 +81,21 @@ public:
         std::optional<foundation::Error> failed;
         std::vector<QByteArray> moved;
         for (const QByteArray& name : *names) {
-            if (renameat2(fd_, name.constData(), folderFd, name.constData(), RENAME_NOREPLACE) ==
-                0) {
+            const int error = moveWithoutReplacing(fd_, folderFd, name);
+            if (error == 0) {
                 moved.push_back(name);
                 continue;
             }
-            failed = errno == EEXIST
-                         ? foundation::Error{EEXIST, ArchiveMemberCheck::refusal(
-                                                         name,
-                                                         "would replace what is in the "
-                                                         "folder already")
-                                                         .message}
-                         : PosixError::at(errno, folder + u'/' + QFile::decodeName(name));
+            const char* reason = "would replace what is in the folder already";
+            failed =
+                error == EEXIST
+                    ? foundation::Error{EEXIST, ArchiveMemberCheck::refusal(name, reason).message}
+                    : PosixError::at(error, folder + u'/' + QFile::decodeName(name));
             break;
         }
         if (failed) {
             for (const QByteArray& name : moved) {
-                renameat2(folderFd, name.constData(), fd_, name.constData(), RENAME_NOREPLACE);
+                moveWithoutReplacing(folderFd, fd_, name);
             }
         }
         ::close(folderFd);
