@@ -152,6 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"SizeAfterNul", withSizeField(header("a", '0'), bytes("\0" "0000000012")) + end(), "=0 !size"},
         ReaderCase{"PaxSparse", pax('x', {"GNU.sparse.major=1"}) + header("a", '0') + end(), "=0 !neither"},
         ReaderCase{"PaxPathWithNul", pax('x', {bytes("path=a\0b")}) + header("a", '0') + end(), "=0 !cut short"},
+        ReaderCase{"PaxPathEmpty", pax('x', {"path="}) + header("a", '5') + end(), "=0 !empty"},
         ReaderCase{"PaxLengthWrong", extension('x', "99 path=abc\n") + header("a", '0') + end(), "=0 !length"},
         ReaderCase{"PaxBlankBeforeKey", extension('x', "13  path=abc\n") + header("a", '0') + end(), "=0 !unknown form"},
         ReaderCase{"PaxSizeTwice", pax('x', {"size=1", "size=2"}) + header("a", '0') + end(), "=0 !twice"},

@@ -53,8 +53,10 @@ std::optional<PaxRecords> PaxRecords::parse(const QByteArray& data, const char**
         if (key.startsWith("GNU.sparse.")) records.sparse = true;
         if (key == "path" || key == "linkpath") {
             std::optional<QByteArray>& kept = key == "path" ? records.path : records.linkPath;
-            // tar ends a name at its first NUL.
-            if (kept || value.contains('\0')) return refuse("a pax name given twice or cut short");
+            // tar ends a name at its first NUL; an empty value may stand for "the header's own".
+            if (kept || value.isEmpty() || value.contains('\0')) {
+                return refuse("a pax name given twice, empty or cut short");
+            }
             kept = value.toByteArray();
         } else if (key == "size") {
             if (records.size || !(records.size = decimal(value))) {
