@@ -129,6 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnpackCase{"CorruptTgz", "Game.tgz", {"!corrupt"}},
         UnpackCase{"TruncatedTgz", "Game.tgz", kBundle + QStringList{"!cut"}},
         UnpackCase{"GzipOfNoTar", "Game.tgz", {"!garbage"}},
+        UnpackCase{"EmptyTgz", "Game.tgz", {}},
         // Names that only a reader of every header form sees.
         UnpackCase{"PaxPathClimbs", "Game.tgz", {"f:Game.app/Info", "f:Game.app/Readme|path=../outside/evil"}},
         UnpackCase{"LongNameClimbs", "Game.tgz", {"f:Game.app/Info", "f:Game.app/" + QString(100, 'a') + "/../../../outside/evil"}},

@@ -25,7 +25,11 @@ namespace {
 class CheckedFeed : public TarMemberListener {
 public:
     explicit CheckedFeed(PipedTool& tar) : tar_(tar) {}
-    foundation::Status member(const ArchiveMember& member) override { return check_.admit(member); }
+    foundation::Status member(const ArchiveMember& member) override {
+        ++members_;
+        return check_.admit(member);
+    }
+    qint64 members() const { return members_; }
     foundation::Status pass(const char* data, qsizetype size) override {
         return tar_.write(data, size);
     }
@@ -33,6 +37,7 @@ public:
 private:
     PipedTool& tar_;
     ArchiveMemberCheck check_;
+    qint64 members_ = 0;
 };
 
 // 0 or the errno. A file system that cannot refuse to replace in the rename itself (EINVAL) is
@@ -169,6 +174,9 @@ foundation::Status TarGzipUnpacker::unpack(const QString& folder, const QString&
     if (!outcome) return outcome.error();
     if (outcome.value().exitCode != 0) return ToolRunner::exitError(tool, outcome.value());
     if (!fed) return fed;
+    if (feed.members() == 0) {
+        return foundation::Error{EINVAL, QStringLiteral("The archive holds nothing.")};
+    }
     return staging.moveEntriesUp(folder);
 }
 
