@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 namespace qby::platform::linuxhost {
@@ -126,6 +127,14 @@ INSTANTIATE_TEST_SUITE_P(
         UnpackCase{"ControlCharacterZip", "Game.zip", {"f:Game.app/Info", "f:ev\x01il"}},
         UnpackCase{"CaretZip", "Game.zip", {"f:Game.app/Info", "f:a^Ab"}},
         UnpackCase{"CorruptTgz", "Game.tgz", {"!corrupt"}},
+        UnpackCase{"TruncatedTgz", "Game.tgz", kBundle + QStringList{"!cut"}},
+        UnpackCase{"GzipOfNoTar", "Game.tgz", {"!garbage"}},
+        UnpackCase{"EmptyTgz", "Game.tgz", {}},
+        // Names that only a reader of every header form sees.
+        UnpackCase{"PaxPathClimbs", "Game.tgz", {"f:Game.app/Info", "f:Game.app/Readme|path=../outside/evil"}},
+        UnpackCase{"LongNameClimbs", "Game.tgz", {"f:Game.app/Info", "f:Game.app/" + QString(100, 'a') + "/../../../outside/evil"}},
+        UnpackCase{"GlobalPaxPath", "Game.tgz", {"g:|path=evil", "f:Game.app/Info"}},
+        UnpackCase{"SparseFile", "Game.tgz", {"f:Game.app/Info", "s:Game.app/Sparse"}},
         UnpackCase{"CorruptZip", "Game.zip", {"!corrupt"}}),
     testsupport::CaseName{});
 // clang-format on
@@ -142,6 +151,20 @@ TEST_F(LinuxArchiveToolsTest, KeepsExecutableBitsAndRefusesNamesThatAreNotFileNa
                     .permissions()
                     .testFlags(QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
     EXPECT_FALSE(tools.unpack(work(), "Absent.zip", kZip).ok());
+}
+
+// Unpacking replaces nothing: what was moved up before the clash goes again.
+TEST_F(LinuxArchiveToolsTest, LeavesTheFolderAsItWasWhenAMemberIsThereAlready) {
+    makeArchive({"", "Game.tgz", {"f:Game.app/Info", "f:Readme", "f:Zzz"}});
+    QFile readme(work() + "/Readme");
+    ASSERT_TRUE(readme.open(QIODevice::WriteOnly));
+    readme.close();
+
+    const foundation::Status unpacked = tools.unpack(work(), "Game.tgz", kTgz);
+
+    EXPECT_EQ(unpacked.error().code, EEXIST) << unpacked.error().message.toStdString();
+    EXPECT_EQ(treeOf(work()), "Game.tgz | Readme");
+    EXPECT_EQ(QFile(work() + "/Readme").size(), 0);
 }
 
 // The user's environment reaches neither tool: options from variables, nor a gzip of their own.

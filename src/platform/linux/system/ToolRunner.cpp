@@ -21,22 +21,11 @@ foundation::Result<ToolRunner::Outcome> ToolRunner::run(const QString& tool,
                                                         const QStringList& arguments,
                                                         const QString& workingFolder,
                                                         qint64 maxOutputBytes) {
-    const QString program =
-        QStandardPaths::findExecutable(tool, {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+    const QString program = locate(tool);
     if (program.isEmpty()) return failure(ENOENT, tool, QStringLiteral("not installed"));
 
     QProcess process;
-    // A fixed environment, nothing of the user's: tar and unzip take options from variables
-    // (TAR_OPTIONS, UNZIP, UNZIPOPT, ZIPINFO, GZIP) and tar finds gzip through PATH, any of which
-    // could change what is listed or where it is unpacked. The listings are parsed, so their
-    // wording must not depend on the user's language either. Only the loader's search path
-    // stays: where a system keeps its libraries elsewhere, its own tools need it to start at all.
-    QProcessEnvironment environment;
-    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    const QString loaderPath = QProcessEnvironment::systemEnvironment().value("LD_LIBRARY_PATH");
-    if (!loaderPath.isEmpty()) environment.insert(QStringLiteral("LD_LIBRARY_PATH"), loaderPath);
-    process.setProcessEnvironment(environment);
+    process.setEnvironment(environment());
     process.setStandardInputFile(QProcess::nullDevice());
     process.setWorkingDirectory(workingFolder);
     process.start(program, arguments, QIODevice::ReadOnly);
@@ -62,6 +51,31 @@ foundation::Result<ToolRunner::Outcome> ToolRunner::run(const QString& tool,
     }
     outcome.exitCode = process.exitCode();
     return outcome;
+}
+
+foundation::Error ToolRunner::exitError(const QString& tool, const Outcome& outcome) {
+    return foundation::Error{outcome.exitCode,
+                             QStringLiteral("%1 exited with status %2: %3")
+                                 .arg(tool)
+                                 .arg(outcome.exitCode)
+                                 .arg(QString::fromUtf8(outcome.errors).trimmed())};
+}
+
+QString ToolRunner::locate(const QString& tool) {
+    return QStandardPaths::findExecutable(tool,
+                                          {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+}
+
+QStringList ToolRunner::environment() {
+    // A fixed environment, nothing of the user's: tar and unzip take options from variables
+    // (TAR_OPTIONS, UNZIP, UNZIPOPT, ZIPINFO, GZIP) and tar finds gzip through PATH, any of which
+    // could change what is listed or where it is unpacked. The listings are parsed, so their
+    // wording must not depend on the user's language either. Only the loader's search path
+    // stays: where a system keeps its libraries elsewhere, its own tools need it to start at all.
+    QStringList entries{QStringLiteral("PATH=/usr/bin:/bin"), QStringLiteral("LC_ALL=C")};
+    const QString loaderPath = QProcessEnvironment::systemEnvironment().value("LD_LIBRARY_PATH");
+    if (!loaderPath.isEmpty()) entries.append(QStringLiteral("LD_LIBRARY_PATH=") + loaderPath);
+    return entries;
 }
 
 }  // namespace qby::platform::linuxhost

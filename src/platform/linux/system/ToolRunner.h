@@ -24,6 +24,14 @@ public:
     // more than maxOutputBytes (it is stopped), EIO when it cannot start or is killed.
     static foundation::Result<Outcome> run(const QString& tool, const QStringList& arguments,
                                            const QString& workingFolder, qint64 maxOutputBytes);
+
+    // The error of a tool that exited with a status other than 0: status and standard error.
+    static foundation::Error exitError(const QString& tool, const Outcome& outcome);
+
+    // The tool's path in /usr/bin or /bin; empty when it is in neither.
+    static QString locate(const QString& tool);
+    // The environment every tool gets, as NAME=value entries.
+    static QStringList environment();
 };
 
 }  // namespace qby::platform::linuxhost
