@@ -104,7 +104,8 @@ def by_downloader(desktop, served, run):
                                                                      steps.moved):
         shutil.rmtree(bundle, ignore_errors=True)
         return None
-    return {"download": arrived - start, "transfer": arrived - asked, "unpack": steps.unpacked - arrived - UNPACK_PAUSES,
+    return {"download": arrived - start, "asking": asked - start, "transfer": arrived - asked,
+            "unpack": steps.unpacked - arrived - UNPACK_PAUSES,
             "move": steps.moved - steps.unpacked, "launch": end - steps.moved - 2.0,
             "whole": end - start - ROAD_PAUSES, "bytes": sent, "length": length}
 
@@ -136,6 +137,7 @@ def by_hand(served):
     if asked is None:
         return None
     times["transfer"] = arrived - asked
+    times["asking"] = asked - since
     return times if installed() else None
 
 
@@ -145,10 +147,11 @@ def medians(runs, key):
 
 def report(road, hand, cut):
     print("step          downloader    by hand   (medians, seconds)")
-    for step in ("download", "transfer", "unpack", "move", "launch", "whole"):
+    for step in ("download", "asking", "transfer", "unpack", "move", "launch", "whole"):
         print(f"{step:<12} {medians(road, step):10.3f} {medians(hand, step):10.3f}")
     print("(download: from the press, or curl's start, to the store's last byte, the feed "
-          "included; transfer: the archive alone, as the store saw it; verify and unpack in the "
+          "included; asking: to the archive's request; transfer: the archive alone, as the "
+          "store saw it; verify and unpack in the "
           f"downloader's row; its pauses of {ROAD_PAUSES:.2f} s subtracted; whole: each run's "
           "own total)")
     verdicts = [("download", medians(road, "download") / medians(hand, "download")),

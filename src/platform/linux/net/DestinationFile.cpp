@@ -3,14 +3,22 @@
 #include "platform/linux/net/DownloadErrors.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace qby::platform::linuxhost {
 
+namespace {
+
+// A TLS connection hands over a few kilobytes at a time; the disk gets them a megabyte at a time.
+constexpr qsizetype kPendingBytes = 1 << 20;
+
+}  // namespace
+
 DestinationFile::~DestinationFile() {
-    if (descriptor_ >= 0) ::close(descriptor_);
+    close();
 }
 
 void DestinationFile::setPath(const QString& path, bool allowOverwrite) {
@@ -31,6 +39,17 @@ foundation::Status DestinationFile::create() {
 foundation::Status DestinationFile::write(const char* data, qint64 length) {
     if (foundation::Status created = create(); !created) return created;
     digest_.add(data, length);
+    if (pending_.capacity() < kPendingBytes) pending_.reserve(kPendingBytes);
+    pending_.append(data, length);
+    if (pending_.size() >= kPendingBytes) return flush();
+    return {};
+}
+
+foundation::Status DestinationFile::flush() {
+    const char* data = pending_.constData();
+    qint64 length = pending_.size();
+    // Emptied whatever happens: bytes that could not be written are not written later either.
+    const auto emptied = qScopeGuard([this] { pending_.resize(0); });
     while (length > 0) {
         const ssize_t written = ::write(descriptor_, data, static_cast<size_t>(length));
         if (written < 0 && errno == EINTR) continue;
@@ -43,6 +62,7 @@ foundation::Status DestinationFile::write(const char* data, qint64 length) {
 
 foundation::Status DestinationFile::truncate() {
     digest_.reset();
+    pending_.resize(0);
     if (descriptor_ < 0) return {};
     if (::ftruncate(descriptor_, 0) != 0 || ::lseek(descriptor_, 0, SEEK_SET) != 0) {
         return fileError(errno, path_);
@@ -52,8 +72,10 @@ foundation::Status DestinationFile::truncate() {
 
 foundation::Status DestinationFile::close() {
     if (descriptor_ < 0) return {};
+    const foundation::Status flushed = flush();
     const int result = ::close(descriptor_);
     descriptor_ = -1;
+    if (!flushed) return flushed;
     if (result != 0 && errno != EINTR) return fileError(errno, path_);
     return {};
 }
@@ -83,6 +105,7 @@ foundation::Status DestinationFile::release() {
 }
 
 void DestinationFile::remove() {
+    pending_.resize(0);
     close();
     if (created_) ::unlink(QFile::encodeName(path_).constData());
     created_ = false;

@@ -24,11 +24,13 @@ public:
 
     // Creates the file unless that happened already.
     foundation::Status create();
-    // Appends all of data; creates the file first when needed.
+    // Appends all of data (to the disk once a megabyte has gathered, or at close); creates the
+    // file first when needed.
     foundation::Status write(const char* data, qint64 length);
     // Empties the file, for a body that starts over.
     foundation::Status truncate();
-    // Closes the file; a failure here can mean lost data (a full disk on a network file system).
+    // Writes what has gathered and closes the file; a failure here can mean lost data (a full
+    // disk).
     foundation::Status close();
     // Closes the file and deletes it, when this object created it.
     void remove();
@@ -41,11 +43,15 @@ public:
     QByteArray sha256() const { return digest_.digest(); }
 
 private:
+    foundation::Status flush();
+
     QString path_;
     bool allowOverwrite_ = false;
     int descriptor_ = -1;
     bool created_ = false;
     RunningSha256 digest_;
+    // Appended bytes not yet written.
+    QByteArray pending_;
 };
 
 }  // namespace qby::platform::linuxhost

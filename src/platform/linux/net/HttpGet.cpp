@@ -158,7 +158,7 @@ void HttpGet::connectTo(const QUrl& url) {
         socket_->setProxy(QNetworkProxy::NoProxy);
     }
 
-    connect(socket_.get(), &QTcpSocket::readyRead, this, [this] { receive(); });
+    connect(socket_.get(), &QTcpSocket::readyRead, this, [this] { scheduleReceive(); });
     connect(socket_.get(), &QTcpSocket::disconnected, this, [this] { closed(); });
     connect(socket_.get(), &QTcpSocket::errorOccurred, this, [this] { failSocket(); });
     if (secure) {
@@ -192,6 +192,20 @@ void HttpGet::sendRequest() {
     request += "\r\n";
     state_ = State::Head;
     socket_->write(request);
+}
+
+// A TLS socket tells of every record it decrypts, a few kilobytes each, while it decrypts what
+// one read from the network brought; taken once it is done, the data come in far fewer pieces.
+void HttpGet::scheduleReceive() {
+    if (receiveScheduled_) return;
+    receiveScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            receiveScheduled_ = false;
+            if (socket_) receive();
+        },
+        Qt::QueuedConnection);
 }
 
 void HttpGet::receive() {

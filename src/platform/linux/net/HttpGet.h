@@ -60,6 +60,7 @@ private:
 
     void connectTo(const QUrl& url);
     void sendRequest();
+    void scheduleReceive();
     void receive();
     bool readHead();
     void takeHead();
@@ -92,6 +93,7 @@ private:
     ChunkPart chunkPart_ = ChunkPart::Size;
     foundation::Error error_;
     bool aborted_ = false;
+    bool receiveScheduled_ = false;
 };
 
 }  // namespace qby::platform::linuxhost
