@@ -29,16 +29,18 @@ void DestinationFile::setPath(const QString& path, bool allowOverwrite) {
 foundation::Status DestinationFile::create() {
     if (created_) return {};
     if (path_.isEmpty()) return fileError(ENOENT, QStringLiteral("(no destination)"));
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (allowOverwrite_ ? O_TRUNC : O_EXCL);
+    // Readable too: the digest reads what was written.
+    const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (allowOverwrite_ ? O_TRUNC : O_EXCL);
     descriptor_ = ::open(QFile::encodeName(path_).constData(), flags, 0600);
     if (descriptor_ < 0) return fileError(errno, path_);
     created_ = true;
+    written_ = 0;
+    digest_.follow(descriptor_);
     return {};
 }
 
 foundation::Status DestinationFile::write(const char* data, qint64 length) {
     if (foundation::Status created = create(); !created) return created;
-    digest_.add(data, length);
     if (pending_.capacity() < kPendingBytes) pending_.reserve(kPendingBytes);
     pending_.append(data, length);
     if (pending_.size() >= kPendingBytes) return flush();
@@ -56,13 +58,16 @@ foundation::Status DestinationFile::flush() {
         if (written < 0) return fileError(errno, path_);
         data += written;
         length -= written;
+        written_ += written;
     }
+    digest_.grewTo(written_);
     return {};
 }
 
 foundation::Status DestinationFile::truncate() {
     digest_.reset();
     pending_.resize(0);
+    written_ = 0;
     if (descriptor_ < 0) return {};
     if (::ftruncate(descriptor_, 0) != 0 || ::lseek(descriptor_, 0, SEEK_SET) != 0) {
         return fileError(errno, path_);
@@ -82,21 +87,15 @@ foundation::Status DestinationFile::close() {
 
 foundation::Result<qint64> DestinationFile::adopt() {
     remove();
-    digest_.reset();
     descriptor_ = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_APPEND | O_CLOEXEC);
     if (descriptor_ < 0) return fileError(errno, path_);
     created_ = true;
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    qint64 size = 0;
-    while (true) {
-        const ssize_t read = ::read(descriptor_, chunk.data(), size_t(chunk.size()));
-        if (read < 0 && errno == EINTR) continue;
-        if (read < 0) return fileError(errno, path_);
-        if (read == 0) break;
-        digest_.add(chunk.constData(), read);
-        size += read;
-    }
-    return size;
+    const off_t size = ::lseek(descriptor_, 0, SEEK_END);
+    if (size < 0) return fileError(errno, path_);
+    written_ = size;
+    digest_.follow(descriptor_);
+    digest_.grewTo(written_);
+    return qint64(size);
 }
 
 foundation::Status DestinationFile::release() {

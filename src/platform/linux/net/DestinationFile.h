@@ -8,8 +8,8 @@
 namespace qby::platform::linuxhost {
 
 // The file a download writes its body into. It is created at the first write (or when an empty
-// body is complete), owner-only (0600): nothing but this user's processes needs the archive. It
-// keeps the SHA-256 digest of what it holds as the bytes go in.
+// body is complete), owner-only (0600): nothing but this user's processes needs the archive. The
+// SHA-256 digest of what it holds is taken as the bytes go in (RunningSha256).
 class DestinationFile {
 public:
     DestinationFile() = default;
@@ -34,8 +34,7 @@ public:
     foundation::Status close();
     // Closes the file and deletes it, when this object created it.
     void remove();
-    // Takes over the file already at the path, to append to it: its size. Its bytes are read
-    // once for the digest.
+    // Takes over the file already at the path, to append to it: its size.
     foundation::Result<qint64> adopt();
     // Closes the file and leaves it to others: it is no longer removed here.
     foundation::Status release();
@@ -52,6 +51,8 @@ private:
     RunningSha256 digest_;
     // Appended bytes not yet written.
     QByteArray pending_;
+    // What the file holds on disk.
+    qint64 written_ = 0;
 };
 
 }  // namespace qby::platform::linuxhost

@@ -1,16 +1,18 @@
 #include "platform/linux/net/RunningSha256.h"
 
 #include <QThread>
+#include <cerrno>
+#include <fcntl.h>
 #include <openssl/evp.h>
+#include <unistd.h>
 
 namespace qby::platform::linuxhost {
 
 namespace {
 
-// Bytes go to the thread a megabyte at a time, not at each small piece: waking it costs more
-// than hashing a few kilobytes. A few megabytes may wait.
-constexpr qsizetype kBatchBytes = 1 << 20;
-constexpr size_t kMaxWaitingBatches = 4;
+constexpr qint64 kReadBytes = 1 << 20;
+// A growth told while the thread was about to wait is seen at the latest after this long.
+constexpr auto kLongestWait = std::chrono::milliseconds(20);
 
 }  // namespace
 
@@ -19,80 +21,90 @@ void RunningSha256::ContextFree::operator()(evp_md_ctx_st* context) const {
 }
 
 RunningSha256::RunningSha256() : context_(EVP_MD_CTX_new()) {
-    usable_ = context_ && EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) == 1;
-    thread_.reset(QThread::create([this] { hashWaitingPieces(); }));
-    thread_->start();
+    restart();
+    thread_.reset(QThread::create([this] { hashBehindTheWriter(); }));
+    thread_->start(QThread::IdlePriority);
     if (!thread_->isRunning()) thread_.reset();
 }
 
 RunningSha256::~RunningSha256() {
-    if (!thread_) return;
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     changed_.notify_all();
-    thread_->wait();
+    if (thread_) thread_->wait();
+    if (descriptor_ >= 0) ::close(descriptor_);
 }
 
-void RunningSha256::hashWaitingPieces() {
+void RunningSha256::restart() {
+    hashed_ = 0;
+    size_ = 0;
+    failed_ = !context_ || EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) != 1;
+}
+
+void RunningSha256::follow(int descriptor) {
     std::unique_lock lock(mutex_);
-    while (true) {
-        changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
-        if (stopping_) return;
-        const QByteArray piece = std::move(waiting_.front());
-        waiting_.pop_front();
-        hashing_ = true;
+    waitUntilIdle(lock);
+    if (descriptor_ >= 0) ::close(descriptor_);
+    // A copy of its own: the writer may close the file before the digest is asked for.
+    descriptor_ = fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    restart();
+    if (descriptor_ < 0) failed_ = true;
+}
+
+void RunningSha256::grewTo(qint64 size) {
+    size_ = size;
+    changed_.notify_all();
+}
+
+void RunningSha256::reset() {
+    std::unique_lock lock(mutex_);
+    waitUntilIdle(lock);
+    const bool noFile = descriptor_ < 0;
+    restart();
+    failed_ = failed_ || noFile;
+}
+
+void RunningSha256::waitUntilIdle(std::unique_lock<std::mutex>& lock) const {
+    changed_.wait(lock, [this] { return !reading_; });
+}
+
+void RunningSha256::hashBehindTheWriter() {
+    QByteArray buffer(kReadBytes, Qt::Uninitialized);
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        const qint64 size = size_;
+        if (failed_ || descriptor_ < 0 || hashed_ >= size) {
+            changed_.wait_for(lock, kLongestWait);
+            continue;
+        }
+        const int descriptor = descriptor_;
+        const qint64 offset = hashed_;
+        reading_ = true;
         lock.unlock();
-        update(piece.constData(), piece.size());
+        ssize_t read = -1;
+        do {
+            read = ::pread(descriptor, buffer.data(), size_t(std::min(size - offset, kReadBytes)),
+                           offset);
+        } while (read < 0 && errno == EINTR);
+        const bool hashed =
+            read > 0 && EVP_DigestUpdate(context_.get(), buffer.constData(), size_t(read)) == 1;
         lock.lock();
-        hashing_ = false;
+        reading_ = false;
+        if (hashed) {
+            hashed_ += read;
+        } else {
+            failed_ = true;
+        }
         changed_.notify_all();
     }
 }
 
-void RunningSha256::waitUntilIdle(std::unique_lock<std::mutex>& lock) const {
-    changed_.wait(lock, [this] { return waiting_.empty() && !hashing_; });
-}
-
-void RunningSha256::update(const char* data, qint64 length) {
-    if (usable_ && length > 0) {
-        usable_ = EVP_DigestUpdate(context_.get(), data, size_t(length)) == 1;
-    }
-}
-
-void RunningSha256::reset() {
-    batch_.clear();
-    std::unique_lock lock(mutex_);
-    if (thread_) waitUntilIdle(lock);
-    usable_ = context_ && EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) == 1;
-}
-
-void RunningSha256::add(const char* data, qint64 length) {
-    if (length <= 0) return;
-    if (!thread_) {
-        update(data, length);
-        return;
-    }
-    if (batch_.capacity() < kBatchBytes) batch_.reserve(kBatchBytes);
-    batch_.append(data, length);
-    if (batch_.size() >= kBatchBytes) handOverBatch();
-}
-
-void RunningSha256::handOverBatch() const {
-    if (batch_.isEmpty()) return;
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return waiting_.size() < kMaxWaitingBatches; });
-    waiting_.push_back(std::move(batch_));
-    batch_ = QByteArray();
-    changed_.notify_all();
-}
-
 QByteArray RunningSha256::digest() const {
-    handOverBatch();
     std::unique_lock lock(mutex_);
-    if (thread_) waitUntilIdle(lock);
-    if (!usable_) return {};
+    changed_.wait(lock, [this] { return failed_ || !thread_ || (hashed_ >= size_ && !reading_); });
+    if (failed_ || !thread_ || descriptor_ < 0) return {};
     // Finished on a copy: the running digest goes on.
     std::unique_ptr<EVP_MD_CTX, ContextFree> copy(EVP_MD_CTX_new());
     if (!copy || EVP_MD_CTX_copy_ex(copy.get(), context_.get()) != 1) return {};

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -11,9 +11,10 @@ class QThread;
 
 namespace qby::platform::linuxhost {
 
-// The SHA-256 digest of bytes that arrive piece by piece, so that a file written in pieces needs
-// no second read to be checked. The hashing runs on a thread of its own, beside the reading and
-// writing of the pieces; a few megabytes may wait for it, and more make add() wait.
+// The SHA-256 digest of a file as it is being written, so that it needs no read of its own once
+// it is complete. A thread of the lowest priority reads the file behind the writer: on a machine
+// with time to spare the digest is ready when the last byte is, and on a busy one it takes only
+// what the writer leaves (and catches up when asked for the digest).
 class RunningSha256 {
 public:
     RunningSha256();
@@ -21,34 +22,35 @@ public:
     RunningSha256(const RunningSha256&) = delete;
     RunningSha256& operator=(const RunningSha256&) = delete;
 
-    // Starts again from no bytes.
+    // From now on the file behind descriptor (open for reading), from its first byte; any other
+    // file is forgotten.
+    void follow(int descriptor);
+    // The file now holds this many bytes.
+    void grewTo(qint64 size);
+    // The file was emptied.
     void reset();
-    void add(const char* data, qint64 length);
-    // The 32-byte digest of everything added since the last reset, once the hashing has caught
-    // up; more may still be added. Empty when the digest is unavailable.
+    // The 32-byte digest of the bytes the file was last said to hold, once they are read. Empty
+    // when it is unavailable: no file, or one that could not be read.
     QByteArray digest() const;
 
 private:
     struct ContextFree {
         void operator()(evp_md_ctx_st* context) const;
     };
-    void hashWaitingPieces();
-    // Until nothing waits and nothing is being hashed; with the lock held.
+    void hashBehindTheWriter();
+    // Until the thread is between two reads; with the lock held.
     void waitUntilIdle(std::unique_lock<std::mutex>& lock) const;
-    void update(const char* data, qint64 length);
-    void handOverBatch() const;
+    void restart();
 
     std::unique_ptr<evp_md_ctx_st, ContextFree> context_;
-    bool usable_ = false;
-
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
-    // Added bytes not yet handed to the thread.
-    mutable QByteArray batch_;
-    mutable std::deque<QByteArray> waiting_;
-    bool hashing_ = false;
+    int descriptor_ = -1;
+    std::atomic<qint64> size_ = 0;
+    qint64 hashed_ = 0;
+    bool reading_ = false;
+    bool failed_ = false;
     bool stopping_ = false;
-    // Nothing when no thread could be started: then each piece is hashed as it comes.
     std::unique_ptr<QThread> thread_;
 };
 
