@@ -338,7 +338,7 @@ class Handler(BaseHTTPRequestHandler):
         if "status" in fault or attempt < fault.get("busy", 0):
             return self.send(fault.get("status", 503), "text/plain", b"the store is busy\n")
         status, kind, body = self.store.content(path)
-        etag = f'"{hashlib.sha256(body).hexdigest()[:16]}"'
+        etag = _etag(body)
         if fault.get("changed") and attempt == 0:
             body, etag = bytes(reversed(body)), '"before"'
         if fault.get("html"):
@@ -395,6 +395,18 @@ class Handler(BaseHTTPRequestHandler):
         if stall is not None:
             _hold()
         return sent, sent == len(body)
+
+
+_ETAGS = {}
+
+
+def _etag(body):
+    """The body's ETag, worked out once per body: a 256 MiB archive is hashed at its first
+    request, not again at every resumed one."""
+    known = _ETAGS.get(id(body))
+    if known is None or known[0] is not body:
+        known = _ETAGS[id(body)] = (body, f'"{hashlib.sha256(body).hexdigest()[:16]}"')
+    return known[1]
 
 
 def _hold():
