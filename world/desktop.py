@@ -56,14 +56,20 @@ class Window:
 
     def press(self, name):
         """Presses the button titled name; false when there is none."""
+        button = self.button(name)
+        return button() if button else False
+
+    def button(self, name):
+        """The press of the button titled name, to call later (a timing starts after the walk
+        that finds it); None when there is none."""
         for a in _walk(self.accessible):
             if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == name:
                 action = a.queryAction()
                 for i in range(action.nActions):
                     if action.getName(i).lower() in ("press", "click", "activate"):
-                        return action.doAction(i)
-                return action.doAction(0)
-        return False
+                        return lambda i=i: action.doAction(i)
+                return lambda: action.doAction(0)
+        return None
 
     def extents(self):
         """x, y, width, height on the screen."""

@@ -91,20 +91,27 @@ def by_downloader(desktop, served, run):
     if prompt is None:
         program.stop()
         return None
+    press = prompt.button("Download & Install")
+    if press is None:
+        program.stop()
+        return None
     steps = Steps()
     steps.start()
     start = time.time()
-    prompt.press("Download & Install")
+    press()
     status = program.wait(600)
     end = time.time()
     steps.stopping.set()
     steps.join()
     asked, arrived, sent, length = archive_answers(served, start)
-    if status != 0 or bundle.exists() or not installed() or None in (arrived, steps.unpacked,
-                                                                     steps.moved):
+    feed = [e["time"] for e in served.events("request")
+            if e["path"] == store.FEED_PATH and e["time"] >= start]
+    if status != 0 or bundle.exists() or not installed() or not feed or None in (
+            arrived, steps.unpacked, steps.moved):
         shutil.rmtree(bundle, ignore_errors=True)
         return None
-    return {"download": arrived - start, "asking": asked - start, "transfer": arrived - asked,
+    return {"download": arrived - start, "feed": feed[0] - start, "asking": asked - start,
+            "transfer": arrived - asked,
             "unpack": steps.unpacked - arrived - UNPACK_PAUSES,
             "move": steps.moved - steps.unpacked, "launch": end - steps.moved - 2.0,
             "whole": end - start - ROAD_PAUSES, "bytes": sent, "length": length}
@@ -138,6 +145,8 @@ def by_hand(served):
         return None
     times["transfer"] = arrived - asked
     times["asking"] = asked - since
+    times["feed"] = min(e["time"] for e in served.events("request")
+                        if e["path"] == store.FEED_PATH and e["time"] >= since) - since
     return times if installed() else None
 
 
@@ -147,10 +156,10 @@ def medians(runs, key):
 
 def report(road, hand, cut):
     print("step          downloader    by hand   (medians, seconds)")
-    for step in ("download", "asking", "transfer", "unpack", "move", "launch", "whole"):
+    for step in ("download", "feed", "asking", "transfer", "unpack", "move", "launch", "whole"):
         print(f"{step:<12} {medians(road, step):10.3f} {medians(hand, step):10.3f}")
     print("(download: from the press, or curl's start, to the store's last byte, the feed "
-          "included; asking: to the archive's request; transfer: the archive alone, as the "
+          "included; feed and asking: to the feed's and the archive's requests; transfer: the archive alone, as the "
           "store saw it; verify and unpack in the "
           f"downloader's row; its pauses of {ROAD_PAUSES:.2f} s subtracted; whole: each run's "
           "own total)")
