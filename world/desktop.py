@@ -59,17 +59,35 @@ class Window:
         button = self.button(name)
         return button() if button else False
 
+    def _button(self, name):
+        return next((a for a in _walk(self.accessible)
+                     if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == name), None)
+
     def button(self, name):
         """The press of the button titled name, to call later (a timing starts after the walk
         that finds it); None when there is none."""
-        for a in _walk(self.accessible):
-            if a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == name:
-                action = a.queryAction()
-                for i in range(action.nActions):
-                    if action.getName(i).lower() in ("press", "click", "activate"):
-                        return lambda i=i: action.doAction(i)
-                return lambda: action.doAction(0)
-        return None
+        button = self._button(name)
+        if button is None:
+            return None
+        action = button.queryAction()
+        for i in range(action.nActions):
+            if action.getName(i).lower() in ("press", "click", "activate"):
+                return lambda i=i: action.doAction(i)
+        return lambda: action.doAction(0)
+
+    def click(self, name):
+        """A click of the mouse on the button titled name, to call later, the pointer already
+        resting on it: the press as a user makes it, where the accessible press holds the
+        button down for a tenth of a second first. None when there is no such button."""
+        button = self._button(name)
+        if button is None:
+            return None
+        box = button.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        # Without --sync, which waits forever when the pointer is already there.
+        subprocess.run(["xdotool", "mousemove", str(box.x + box.width // 2),
+                        str(box.y + box.height // 2)], check=True, timeout=10)
+        time.sleep(0.05)
+        return lambda: subprocess.run(["xdotool", "click", "1"], check=True, timeout=10)
 
     def extents(self):
         """x, y, width, height on the screen."""

@@ -91,7 +91,7 @@ def by_downloader(desktop, served, run):
     if prompt is None:
         program.stop()
         return None
-    press = prompt.button("Download & Install")
+    press = prompt.click("Download & Install")
     if press is None:
         program.stop()
         return None
