@@ -1,6 +1,8 @@
 #include "FakeWorld.h"
+#include "NamedCase.h"
 #include "downloader/QBYClientDownloader.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace qby {
@@ -8,32 +10,37 @@ namespace {
 
 using fake::FakePlatform;
 
-const QString kDrop = QStringLiteral("/home/user/.local/share/quillbay.com/Notifications");
+const QString kBundle = QStringLiteral("/home/user/Downloads/Game.K7.V9.app");
+const QString kZipBeside = QStringLiteral("/home/user/Downloads/Game.K7.V9.zip");
+const QString kClientPath = QStringLiteral("/Applications/Quillbay.app");
+const QString kTooOld = QStringLiteral("Mac OS X is too old.");
+const QString kPrompt = QStringLiteral("Quillbay Downloader");
 
 // One launch of the downloader Game.K7.V9.app from Downloads, on the fake platform.
 class LaunchSequenceTest : public ::testing::Test {
 protected:
     LaunchSequenceTest() {
-        platform.bundlePathValue = QStringLiteral("/home/user/Downloads/Game.K7.V9.app");
-        platform.addFolder(platform.bundlePathValue + "/Contents");
-        platform.addFile(QStringLiteral("/home/user/Downloads/Game.K7.V9.zip"), "");
+        platform.bundlePathValue = kBundle;
+        platform.addFolder(kBundle + "/Contents");
+        platform.addFile(kZipBeside, "");
     }
 
-    std::shared_ptr<fake::FakeRunningApplication> client(const char* name, bool accepts = true) {
-        return world.client(name, accepts);
-    }
     void launch() { delegate.applicationDidFinishLaunching(); }
-    qsizetype at(const QString& prefix) const { return platform.log.indexOf(prefix); }
     qsizetype n(const QString& prefix) const { return platform.log.count(prefix); }
-    bool inOrder(const QStringList& prefixes) const { return platform.log.inOrder(prefixes); }
-    // The one alert shown, as message, informative text and buttons.
-    QStringList onlyAlert() const {
-        if (platform.alerts.size() != 1)
-            return {"alerts shown:", QString::number(platform.alerts.size())};
-        const platform::Alert& a = platform.alerts.front();
+    QStringList alertMessages() const {
+        QStringList messages;
+        for (const platform::Alert& alert : platform.alerts) messages << alert.messageText;
+        return messages;
+    }
+    // The alert shown as message, informative text and buttons.
+    QStringList alertAt(size_t i) const {
+        if (i >= platform.alerts.size()) return {"no alert", QString::number(i)};
+        const platform::Alert& a = platform.alerts[i];
         return QStringList{a.messageText, a.informativeText} + a.buttonTitles;
     }
-    bool bundleRemoved() const { return !platform.exists(platform.bundlePathValue); }
+    bool downloaderRemoved() const {
+        return !platform.exists(kBundle) && !platform.exists(kZipBeside) && handOff.isSet();
+    }
     std::string calls() const { return world.calls(); }
 
     fake::FakeWorld world;
@@ -42,185 +49,141 @@ protected:
     app::QBY_DownloaderAppDelegate& delegate = world.delegate;
 };
 
-TEST_F(LaunchSequenceTest, RunningClientGetsTheRequestActivationPauseAndNotification) {
-    platform.running = {client("client")};
+// What the user ends up with after one launch, by situation.
+struct LaunchCase : testsupport::NamedCase {
+    std::function<void(fake::FakeWorld&)> situation;
+    QStringList alerts;  // their messages, in order
+    qsizetype requestsWritten;
+    bool clientLaunched;
+    bool clientTold;  // the notification posted
+    bool windowShown;
+    bool downloaderRemoved;
+};
+
+class LaunchOutcomeTest : public LaunchSequenceTest,
+                          public ::testing::WithParamInterface<LaunchCase> {};
+
+TEST_P(LaunchOutcomeTest, LeavesTheUserWith) {
+    const LaunchCase& c = GetParam();
+    c.situation(world);
     launch();
-    EXPECT_EQ(
-        platform.log.calls().mid(at("file.createDirectory")),
-        QStringList({"file.createDirectory " + kDrop,
-                     "file.remove " + kDrop + "/download.TOKEN1.plist",
-                     "plist.write " + kDrop + "/download.TOKEN1.plist",
-                     "client.activateWithOptions 2", "sleep 1", "notifications.post QBY.Helper",
-                     "application.terminate", "file.remove /home/user/Downloads/Game.K7.V9.app",
-                     "file.remove /home/user/Downloads/Game.K7.V9.zip"}))
+    EXPECT_EQ(alertMessages(), c.alerts) << calls();
+    EXPECT_EQ(platform.writtenPropertyLists.size(), c.requestsWritten);
+    EXPECT_EQ(n("workspace.launch") > 0, c.clientLaunched);
+    EXPECT_EQ(n("notifications.post QBY.Helper"), c.clientTold ? 1 : 0);
+    EXPECT_EQ(n("window.makeKeyAndOrderFront") > 0, c.windowShown);
+    EXPECT_EQ(downloaderRemoved(), c.downloaderRemoved);
+    // Only the download window keeps the application going.
+    EXPECT_EQ(n("application.terminate"), c.windowShown ? 0 : 1);
+}
+
+void installed(fake::FakeWorld& w) {
+    w.platform.registeredClientPath = kClientPath;
+    w.platform.launchAnswers(w.client("launched"));
+}
+void startedMeanwhile(fake::FakeWorld& w, bool accepts) {
+    w.platform.runningLater =
+        std::vector<std::shared_ptr<platform::RunningApplication>>{w.client("late", accepts)};
+}
+auto onSystem(qint64 major, qint64 minor, int response) {
+    return [=](fake::FakeWorld& w) {
+        w.platform.osVersion = foundation::OperatingSystemVersion{major, minor, 0};
+        w.platform.alertResponses = {response};
+    };
+}
+const QString kNotStarted = QStringLiteral("The Quillbay app could not be started.");
+const QString kNotDownloaded = QStringLiteral("The Quillbay app could not be downloaded.");
+constexpr int kFirst = platform::kAlertFirstButtonReturn;
+constexpr int kSecond = platform::kAlertSecondButtonReturn;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Roads, LaunchOutcomeTest,
+    ::testing::Values(
+        LaunchCase{{"running_client"}, [](auto& w) { w.platform.running = {w.client("client")}; },
+                   {}, 1, false, true, false, true},
+        LaunchCase{{"installed_client"}, installed, {}, 1, true, true, false, true},
+        LaunchCase{{"started_meanwhile"}, [](auto& w) { startedMeanwhile(w, true); },
+                   {}, 1, false, true, false, true},
+        LaunchCase{{"refuses_the_front"}, [](auto& w) { startedMeanwhile(w, false); installed(w); },
+                   {}, 1, true, true, false, true},
+        LaunchCase{{"launch_fails"}, [](auto& w) {
+                       w.platform.registeredClientPath = kClientPath; w.platform.launchFails(2); },
+                   {kNotStarted}, 1, true, false, false, false},
+        // Installed at the look-up, gone when its path is asked for again.
+        LaunchCase{{"client_vanished"}, [](auto& w) {
+                       w.platform.registeredClientPath = kClientPath;
+                       w.platform.registryAnswersLeft = 1; w.platform.launchFails(2); },
+                   {kNotStarted}, 1, true, false, false, false},
+        // A request that could not be written: the downloader stays, carrying it.
+        LaunchCase{{"request_unwritten"}, [](auto& w) {
+                       w.platform.running = {w.client("client")};
+                       w.platform.propertyListWritesSucceed = false; },
+                   {}, 0, false, true, false, false},
+        LaunchCase{{"system_10_5"}, onSystem(10, 5, kSecond), {kTooOld}, 0, false, false, false, false},
+        LaunchCase{{"system_9_9"}, onSystem(9, 9, kSecond), {kTooOld}, 0, false, false, false, false},
+        LaunchCase{{"system_10_6_quits"}, onSystem(10, 6, kSecond), {kPrompt}, 0, false, false, false, false},
+        LaunchCase{{"system_11_installs"}, onSystem(11, 0, kFirst), {kPrompt}, 1, false, false, true, false},
+        LaunchCase{{"window_unloadable"}, [](auto& w) { w.platform.windowLoads = false; },
+                   {kPrompt, kNotDownloaded}, 1, false, false, false, false}),
+    testsupport::CaseName{});
+// clang-format on
+
+TEST_F(LaunchSequenceTest, RunningClientHasASecondBetweenActivationAndNotification) {
+    platform.running = {world.client("client")};
+    launch();
+    EXPECT_TRUE(platform.log.inOrder(
+        {"client.activateWithOptions 2", "sleep 1", "notifications.post QBY.Helper"}))
         << calls();
     EXPECT_EQ(platform.writtenPropertyLists.first(), (foundation::DownloadRequest{{"K7", "V9"}}));
-    EXPECT_TRUE(handOff.isSet() && bundleRemoved());
-    EXPECT_TRUE(platform.alerts.empty());
     EXPECT_EQ(n("application.activateIgnoringOtherApps"), 0);
 }
 
-TEST_F(LaunchSequenceTest, InstalledClientIsLaunchedByPathThenNotified) {
-    platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
-    platform.launchAnswers(client("launched"));
-    launch();
-    EXPECT_TRUE(inOrder({"application.activateIgnoringOtherApps 1", "plist.write",
-                         "workspace.launch /Applications/Quillbay.app", "sleep 1",
-                         "notifications.post QBY.Helper", "application.terminate"}))
-        << calls();
-    EXPECT_EQ(n("usleep"), 0) << "bring-to-front on nothing must not pause";
-    EXPECT_EQ(n("plist.write"), 1);
-    EXPECT_TRUE(handOff.isSet() && bundleRemoved());
-}
-
-TEST_F(LaunchSequenceTest, ClientStartedMeanwhileIsBroughtToFrontInsteadOfLaunched) {
-    platform.runningLater =
-        std::vector<std::shared_ptr<platform::RunningApplication>>{client("late")};
-    launch();
-    EXPECT_TRUE(inOrder({"plist.write", "late.activateWithOptions 3", "usleep 100000",
-                         "notifications.post QBY.Helper"}))
-        << calls();
-    EXPECT_EQ(n("workspace.launch") + n("workspace.registry"), 0);
-    EXPECT_TRUE(handOff.isSet());
-}
-
-TEST_F(LaunchSequenceTest, RefusedBringToFrontFallsBackToLaunch) {
-    platform.runningLater = std::vector<std::shared_ptr<platform::RunningApplication>>{
-        client("late", /*accepts=*/false)};
-    platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
-    platform.launchAnswers(client("launched"));
-    launch();
-    EXPECT_TRUE(
-        inOrder({"usleep 100000", "workspace.registry", "workspace.launch", "notifications.post"}))
-        << calls();
-    EXPECT_TRUE(handOff.isSet());
-}
-
-TEST_F(LaunchSequenceTest, FailedLaunchKeepsTheDownloaderAndTheRequestFile) {
-    platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
-    platform.launchFails(2);
-    launch();
-    EXPECT_TRUE(onlyAlert().value(1).endsWith("Error 2")) << calls();
-    EXPECT_EQ(n("notifications.post"), 0);
-    EXPECT_EQ(n("application.terminate"), 1);
-    EXPECT_FALSE(handOff.isSet() || bundleRemoved());
-    EXPECT_EQ(platform.writtenPropertyLists.size(), 1);
-}
-
-TEST_F(LaunchSequenceTest, ClientThatVanishedBeforeTheLaunchEndsInTheAlert) {
-    // Installed at the look-up, gone when its path is asked for again.
-    platform.registeredClientPath = QStringLiteral("/Applications/Quillbay.app");
-    platform.registryAnswersLeft = 1;
-    platform.launchFails(2);
-    launch();
-    EXPECT_EQ(n("workspace.launch"), 1) << calls();
-    EXPECT_EQ(platform.alerts.size(), 1u) << calls();
-    EXPECT_FALSE(handOff.isSet());
-}
-
-class OsGateTest : public LaunchSequenceTest,
-                   public ::testing::WithParamInterface<std::tuple<qint64, qint64, bool>> {};
-
-TEST_P(OsGateTest, SystemsBeforeTenSixAreRefusedBeforeAnythingElse) {
-    const auto [major, minor, refused] = GetParam();
-    platform.osVersion = foundation::OperatingSystemVersion{major, minor, 0};
-    platform.alertResponses = {platform::kAlertSecondButtonReturn};
-    launch();
-    EXPECT_EQ(onlyAlert().value(0) == "Mac OS X is too old.", refused) << major << "." << minor;
-    // And Quit opens nothing.
-    if (refused)
-        EXPECT_EQ(
-            platform.log.calls().mid(at("application.runModal")),
-            QStringList({"application.runModal Mac OS X is too old.", "application.terminate"}))
-            << calls();
-}
-
-INSTANTIATE_TEST_SUITE_P(Versions, OsGateTest,
-                         ::testing::Values(std::tuple{10, 5, true}, std::tuple{10, 6, false},
-                                           std::tuple{11, 0, false}, std::tuple{9, 9, true}));
-
-TEST_F(LaunchSequenceTest, TooOldAlertSupportOpensThePageThenTerminates) {
+TEST_F(LaunchSequenceTest, TooOldAlertSupportOpensThePage) {
     platform.osVersion = foundation::OperatingSystemVersion{10, 5, 8};
-    platform.alertResponses = {platform::kAlertFirstButtonReturn};
+    platform.alertResponses = {kFirst};
     platform.translations.insert("Support", "Hilfe");  // the texts come from the table
     launch();
-    EXPECT_EQ(onlyAlert(),
-              QStringList({"Mac OS X is too old.",
+    EXPECT_EQ(alertAt(0),
+              QStringList({kTooOld,
                            "The Quillbay app is needed to download your game. However the Quillbay "
                            "app requires Mac OS X 10.6 or newer, and your version of Mac OS X is "
                            "too old.",
                            "Hilfe", "Quit"}));
-    EXPECT_EQ(
-        platform.log.calls().mid(at("application.")),
-        QStringList(
-            {"application.activateIgnoringOtherApps 1", "application.runModal Mac OS X is too old.",
-             "workspace.openURL https://www.quillbay.com/support/", "application.terminate"}))
-        << calls();
-    EXPECT_FALSE(handOff.isSet() || bundleRemoved());
+    EXPECT_EQ(n("workspace.openURL https://www.quillbay.com/support/"), 1) << calls();
+    EXPECT_EQ(n("application.terminate"), 1);
 }
 
-TEST_F(LaunchSequenceTest, InstallPromptQuitWritesNothing) {
-    platform.alertResponses = {platform::kAlertSecondButtonReturn};
+TEST_F(LaunchSequenceTest, InstallPromptAndTheWindowThatCannotLoad) {
+    platform.windowLoads = false;
     launch();
-    EXPECT_EQ(onlyAlert(),
-              QStringList({"Quillbay Downloader",
+    EXPECT_EQ(alertAt(0),
+              QStringList({kPrompt,
                            "This application will install the Quillbay app. The Quillbay app will "
                            "then start and begin downloading your game.\n",
                            "Download & Install", "Quit"}));
-    EXPECT_EQ(n("file.createDirectory") + n("interface.load"), 0);
-    EXPECT_EQ(n("application.terminate"), 1);
-    EXPECT_FALSE(bundleRemoved());
+    EXPECT_EQ(alertAt(1), QStringList({kNotDownloaded,
+                                       "A problem occurred while starting the download.", "Quit"}));
 }
 
-TEST_F(LaunchSequenceTest, DownloadAndInstallWritesTheRequestThenShowsTheWindow) {
-    platform.alertResponses = {platform::kAlertFirstButtonReturn};
+TEST_F(LaunchSequenceTest, CancelInTheDownloadWindowEndsAtOnceAndKeepsTheDownloader) {
     launch();
-    EXPECT_TRUE(inOrder({"plist.write", "interface.load ClientDownloader", "window.center",
-                         "window.makeKeyAndOrderFront"}))
-        << calls();
-    EXPECT_EQ(n("notifications.post") + n("application.terminate"), 0);
     ASSERT_NE(downloader::QBYClientDownloader::sharedDownloader(), nullptr);
-
-    // Cancel ends the application at once and leaves the downloader in place.
     ASSERT_TRUE(platform.window.cancel);
     platform.window.cancel();
     EXPECT_TRUE(downloader::QBYClientDownloader::sharedDownloader()->downloadCancelled());
     EXPECT_EQ(n("application.terminate"), 1);
-    EXPECT_FALSE(bundleRemoved());
-}
-
-TEST_F(LaunchSequenceTest, WindowThatCannotLoadEndsInTheInterfaceAlert) {
-    platform.alertResponses = {platform::kAlertFirstButtonReturn};
-    platform.windowLoads = false;
-    launch();
-    ASSERT_EQ(platform.alerts.size(), 2u);
-    platform.alerts.erase(platform.alerts.begin());
-    EXPECT_EQ(onlyAlert(),
-              QStringList({"The Quillbay app could not be downloaded.",
-                           "A problem occurred while starting the download.", "Quit"}));
-    EXPECT_EQ(n("window."), 0);
-    EXPECT_EQ(n("application.terminate"), 1);
-    EXPECT_EQ(platform.writtenPropertyLists.size(), 1) << "the request stays for a later client";
+    EXPECT_TRUE(platform.exists(kBundle));
 }
 
 TEST_F(LaunchSequenceTest, RequestFileIsConsumedEvenWhenTheUserQuits) {
     platform.bundlePathValue = QStringLiteral("/home/user/Downloads/Game.app");
     platform.addFolder(platform.bundlePathValue);
     platform.addFile(QStringLiteral("/home/user/Downloads/.Game.txt"), QStringLiteral("a;b"));
-    platform.alertResponses = {platform::kAlertSecondButtonReturn};
+    platform.alertResponses = {kSecond};
     launch();
     EXPECT_FALSE(platform.exists(QStringLiteral("/home/user/Downloads/.Game.txt")));
     EXPECT_TRUE(platform.writtenPropertyLists.isEmpty());
-}
-
-// The ways the drop folder fails are NotificationFileTest's; here the road after any of them.
-TEST_F(LaunchSequenceTest, UnwrittenRequestKeepsTheDownloaderThatCarriesIt) {
-    platform.running = {client("client")};
-    platform.propertyListWritesSucceed = false;
-    launch();
-    // The road goes on as usual, but the downloader stays for another try.
-    EXPECT_EQ(n("notifications.post QBY.Helper"), 1) << calls();
-    EXPECT_FALSE(handOff.isSet() || bundleRemoved());
 }
 
 // The clean-up that termination runs removes nothing without a hand-off.
