@@ -47,8 +47,9 @@ def installed():
 
 
 class Steps(threading.Thread):
-    """When the road's archive left the download folder (unpacked) and the client arrived in
-    /Applications (moved), polled every 5 ms."""
+    """When the road's archive left the download folder (unpacked) and the client had arrived in
+    /Applications and left the download folder (moved: across file systems the move copies the
+    tree first and removes the source after it), polled every 5 ms."""
 
     def __init__(self):
         super().__init__(daemon=True)
@@ -64,7 +65,8 @@ class Steps(threading.Thread):
                 archive_seen = True
             elif archive_seen and self.unpacked is None:
                 self.unpacked = now
-            if self.moved is None and (world.APPLICATIONS / world.CLIENT).exists():
+            if self.unpacked is not None and (world.APPLICATIONS / world.CLIENT).exists() and \
+                    not list(Path("/tmp").glob(f"QBYDownloader-*/{world.CLIENT}")):
                 self.moved = now
                 return
 
