@@ -80,25 +80,20 @@ ROWS = [
     # A body without a length is stopped once it runs past the size the feed states.
     fault("feed_understates_size", "The download was larger than announced.",
           {"no_length": True}, feed="wrong_size"),
-    fault("server_redirects_to_http", "The server redirected the download from a secure (https) "
-          "address to an insecure (http) one, which is refused.",
-          {"redirect": "http://www.quillbay.com" + TGZ}),
     fault("server_sends_html", DAMAGED, {"html": True}),
     # An archive that is not what its entry promises is refused before anything is unpacked.
     *(row(f"archive_{how}", DAMAGED,
           {"integrity": {TGZ: how}}) for how in ("wrong_sha256", "foreign_signature")),
-    fault("server_error_status", "The server answered 404 Not Found.", {"status": 404}),
     # A certificate from an authority the system does not trust, on the feed's host or on the
     # archive's own: with optional signatures TLS is all that vouches for the archive.
     row("feed_untrusted_certificate", BUSY, {"untrusted": [443]}, asked=[]),
     row("archive_untrusted_certificate", "The download failed: SSL handshake failed",
         {"feed": "elsewhere", "untrusted": [8443]}, asked=[FEED]),
     # The archive: anything but one bundle at the top, with members that stay inside, ends
-    # silently, and a hostile member keeps the whole archive from being unpacked. Every kind of
-    # member is refused in both forms below (the platform's archive tests); here the forms
-    # differ where their tools do: a zip's listing shows a link as a file.
-    *(archive(kind) for kind in ("tgz_corrupt", "zip_corrupt", "tgz_empty", "zip_empty",
-                                 "tgz_absolute", "tgz_dotdot", "tgz_symlink", "zip_symlink")),
+    # silently, and a hostile member keeps the whole archive from being unpacked. Each kind of
+    # hostile or broken member, in both forms, is the platform's archive tests' part; here the
+    # road of one of each ending.
+    *(archive(kind) for kind in ("tgz_empty", "tgz_symlink")),
     archive("tgz_nested"),
     archive("tgz_two", INSTALLED),
     # The disk.

@@ -11,7 +11,7 @@ const VersionComparator& comparator() {
     return VersionComparator::defaultComparator();
 }
 
-struct ComparisonCase {
+struct Case {
     const char16_t* first;
     const char16_t* second;
     qint64 expected;
@@ -21,56 +21,50 @@ struct ComparisonCase {
     qint64 reversed = -expected;
 };
 
-class CompareVersionTest : public ::testing::TestWithParam<ComparisonCase> {};
+class CompareVersionTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(CompareVersionTest, OrdersBothWays) {
-    const ComparisonCase& c = GetParam();
-    const QString first = QString::fromUtf16(c.first);
-    const QString second = QString::fromUtf16(c.second);
-    const std::string a = first.toStdString(), b = second.toStdString();
-    EXPECT_EQ(comparator().compareVersion(first, second), c.expected) << a << " vs " << b;
-    EXPECT_EQ(comparator().compareVersion(second, first), c.reversed) << b << " vs " << a;
+    const Case& c = GetParam();
+    const QString a = QString::fromUtf16(c.first), b = QString::fromUtf16(c.second);
+    EXPECT_EQ(std::pair(comparator().compareVersion(a, b), comparator().compareVersion(b, a)),
+              std::pair(c.expected, c.reversed))
+        << a.toStdString() << " vs " << b.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CompareVersionTest,
     ::testing::Values(
-        ComparisonCase{u"1.0", u"1.0.0", 0}, ComparisonCase{u"10.6", u"10.10", -1},
-        ComparisonCase{u"10.10", u"10.9.5", 1}, ComparisonCase{u"2", u"10", -1},
-        ComparisonCase{u"1.01", u"1.1", 0}, ComparisonCase{u"1.0", u"1.0.", 0},
-        ComparisonCase{u"1.0b1", u"1.0", -1}, ComparisonCase{u"1.0.1", u"1.0b", 1},
-        ComparisonCase{u"1.0a", u"1.0b", -1}, ComparisonCase{u"1.0B", u"1.0a", -1},
-        ComparisonCase{u"1.0b9", u"1.0b10", -1}, ComparisonCase{u"1.0rc1", u"1.0b2", 1},
-        ComparisonCase{u"1.2-3", u"1.2", 0}, ComparisonCase{u"1.0beta", u"1.0.0", -1},
-        ComparisonCase{u"1.0 beta", u"1.0.0", 1}, ComparisonCase{u"1.0 ", u"1.0", 1},
-        ComparisonCase{u"1 0", u"1.0", 1}, ComparisonCase{u"1.2", u"1_2", 1},
-        ComparisonCase{u"1..2", u"1.2", -1}, ComparisonCase{u"ver1.0", u"1.0", -1},
-        ComparisonCase{u"-1", u"1", -1}, ComparisonCase{u"", u"", 0}, ComparisonCase{u"", u"0", 0},
-        ComparisonCase{u"", u"1", -1}, ComparisonCase{u"10.5.8", u"10.6", -1},
+        Case{u"1.0", u"1.0.0", 0}, Case{u"10.6", u"10.10", -1}, Case{u"10.10", u"10.9.5", 1},
+        Case{u"1.01", u"1.1", 0}, Case{u"1.0", u"1.0.", 0}, Case{u"1.0b1", u"1.0", -1},
+        Case{u"1.0.1", u"1.0b", 1}, Case{u"1.0B", u"1.0a", -1}, Case{u"1.0b9", u"1.0b10", -1},
+        Case{u"1.0rc1", u"1.0b2", 1}, Case{u"1.2-3", u"1.2", 0}, Case{u"1.0beta", u"1.0.0", -1},
+        Case{u"1.0 beta", u"1.0.0", 1}, Case{u"1.0 ", u"1.0", 1}, Case{u"1 0", u"1.0", 1},
+        Case{u"1.2", u"1_2", 1}, Case{u"1..2", u"1.2", -1}, Case{u"ver1.0", u"1.0", -1},
+        Case{u"-1", u"1", -1}, Case{u"", u"0", 0}, Case{u"", u"1", -1},
+        Case{u"10.5.8", u"10.6", -1},
         // Both saturate at the largest 64-bit value.
-        ComparisonCase{u"99999999999999999999", u"99999999999999999998", 0},
-        ComparisonCase{u"9223372036854775807", u"9223372036854775806", 1},
+        Case{u"99999999999999999999", u"99999999999999999998", 0},
+        Case{u"9223372036854775807", u"9223372036854775806", 1},
         // Digits beyond ASCII count by their value: Arabic-Indic ten against two.
-        ComparisonCase{u"\u0661\u0660", u"2", 1}, ComparisonCase{u"1.\u0665", u"1.5", 0},
+        Case{u"\u0661\u0660", u"2", 1}, Case{u"1.\u0665", u"1.5", 0},
         // Separators of any kind are interchangeable; dashes end the version.
-        ComparisonCase{u"1,2", u"1 2", 0}, ComparisonCase{u"1.2--", u"1.2", 0},
-        ComparisonCase{u"--", u"-", 0}, ComparisonCase{u"-5", u"-", 1},
+        Case{u"1,2", u"1 2", 0}, Case{u"1.2--", u"1.2", 0}, Case{u"--", u"-", 0},
+        Case{u"-5", u"-", 1},
         // Each separator is a part of its own.
-        ComparisonCase{u"1,,  2", u"1 2", -1},
+        Case{u"1,,  2", u"1 2", -1},
         // The shorter leading run of numbers and periods takes the other's shape first.
-        ComparisonCase{u"1b1", u"1.0", -1}, ComparisonCase{u"", u"1.2", -1},
-        ComparisonCase{u"ver1.0", u"ver1.1", -1}, ComparisonCase{u"a", u"a", 0},
+        Case{u"1b1", u"1.0", -1}, Case{u"", u"1.2", -1}, Case{u"ver1.0", u"ver1.1", -1},
         // A dash against a separator: the first side is the lower either way.
-        ComparisonCase{u"-", u" ", -1, -1}, ComparisonCase{u"-1", u"_1", -1, -1}));
+        Case{u"-", u" ", -1, -1}, Case{u"-1", u"_1", -1, -1}));
 
 // Every character of a row, between two digits, against the separator in "1 2": numbers join
 // the digits (higher), separators of any kind equal it, text is lower.
-struct CharacterClassCase {
+struct ClassCase {
     const char16_t* characters;
     qint64 againstSeparator;
 };
 
-class VersionCharacterClassTest : public ::testing::TestWithParam<CharacterClassCase> {};
+class VersionCharacterClassTest : public ::testing::TestWithParam<ClassCase> {};
 
 TEST_P(VersionCharacterClassTest, DecidesHowAPartCompares) {
     const QString separated = QStringLiteral("1 2");
@@ -86,12 +80,11 @@ TEST_P(VersionCharacterClassTest, DecidesHowAPartCompares) {
 INSTANTIATE_TEST_SUITE_P(
     Table, VersionCharacterClassTest,
     ::testing::Values(
-        CharacterClassCase{u"0123456789\u0660\u0966\uFF10", 1},
-        CharacterClassCase{u" \t\n\v\f\r\u0085\u00A0\u2028\u2029\u3000", 0},
-        CharacterClassCase{u"!#%&'()*,/:;?[]_{}\"\\@\u00BF\u2014\u300C", 0},
         // A period starts the leading run that the other side is extended to; a dash ends it.
-        CharacterClassCase{u".", 1}, CharacterClassCase{u"-", -1},
-        CharacterClassCase{u"AZaz$+<=>^~`|\x01\x1F\x7F\u00E9\u20AC\xD800\xDC00", -1}));
+        ClassCase{u"0123456789\u0660\u0966\uFF10.", 1},
+        ClassCase{u" \t\n\v\f\r\u0085\u00A0\u2028\u2029\u3000", 0},
+        ClassCase{u"!#%&'()*,/:;?[]_{}\"\\@\u00BF\u2014\u300C", 0},
+        ClassCase{u"-AZaz$+<=>^~`|\x01\x1F\x7F\u00E9\u20AC\xD800\xDC00", -1}));
 
 TEST(CompareVersionBadInputTest, HugeTextsStayLinear) {
     const QString dottedNumbers = QStringLiteral("1.").repeated(1 << 19);
@@ -111,14 +104,6 @@ TEST(CompareVersionBadInputTest, LongVersionsLeakNothing) {
     const qint64 before = heapInUse();
     for (int i = 0; i < 10000; ++i) comparator().compareVersion(shorter, longer);
     EXPECT_LT(heapInUse() - before, 100000);
-}
-
-TEST(CompareVersionBadInputTest, ArbitraryCharactersEqualThemselves) {
-    const QString odd[] = {QString(QChar(0xD800)),        QStringLiteral("\u0000\u0001"),
-                           QStringLiteral("\uFFFF"),      QStringLiteral(" "),
-                           QStringLiteral("."),           QStringLiteral("-"),
-                           QStringLiteral("1.\U0001F600")};
-    for (const QString& a : odd) EXPECT_EQ(comparator().compareVersion(a, a), 0);
 }
 
 }  // namespace

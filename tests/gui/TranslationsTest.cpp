@@ -19,15 +19,11 @@ const char* const kAlertTexts[] = {
     "Mac OS X is too old.",
     "The Quillbay app is needed to download your game. However the Quillbay app requires Mac OS X "
     "10.6 or newer, and your version of Mac OS X is too old.",
-    "Support",
-    "Quit",
-    "Quillbay Downloader",
+    "Support", "Quit", "Quillbay Downloader",
     "This application will install the Quillbay app. The Quillbay app will then start and begin "
     "downloading your game.\n",
-    "Download & Install",
-    "The Quillbay app could not be downloaded.",
-    "A problem occurred while starting the download.",
-    "The Quillbay app could not be started.",
+    "Download & Install", "The Quillbay app could not be downloaded.",
+    "A problem occurred while starting the download.", "The Quillbay app could not be started.",
     "Please use the Finder to locate the QBY app and then double-click to start it. Contact "
     "Technical Support if you continue to have problems.\n\nError %d",
     "The QBY servers may be busy or temporarily unavailable. Please try again later.",
@@ -35,36 +31,23 @@ const char* const kAlertTexts[] = {
     "No folder for the download could be created.",
     "The download ended before the whole file had arrived. Please try again later.",
     "The download was damaged. Please try again.",
-    "The download was larger than announced. Please try again later.",
-    "The server answered %1.",
+    "The download was larger than announced. Please try again later.", "The server answered %1.",
     "The server redirected the download from a secure (https) address to an insecure (http) one, "
     "which is refused.",
-    "The download failed: %1.",
-    "The server stopped sending data for %1 seconds.",
+    "The download failed: %1.", "The server stopped sending data for %1 seconds.",
     "The server closed the connection after %1 of %2 bytes.",
-    "The download could not be saved to %1: %2.",
-    "%1 of %2",
-    "%1 received",
-    "%1 — %2",
-    "%1/s",
-    "%1 left",
-    "%1 bytes",
-    "%1 KB",
-    "%1 MB",
-    "%1 GB",
-    "%1 s",
-    "%1 min",
-    "%1 h %2 min",
-};
+    "The download could not be saved to %1: %2.", "%1 of %2", "%1 received", "%1 — %2", "%1/s",
+    "%1 left", "%1 bytes", "%1 KB", "%1 MB", "%1 GB", "%1 s", "%1 min", "%1 h %2 min"};
 
 // Names and units may read the same in another language.
 bool mayStayEnglish(const QString& text) {
     return text == u"Quillbay Downloader" || text == u"Support" || text.startsWith(u"%1");
 }
 
-QStringList placeholders(const QString& text) {
+// What a translation must keep: the placeholders, the paragraph breaks and a final line break.
+QStringList shape(const QString& text) {
     QStringList found;
-    for (const auto& match : QRegularExpression("%[\\dd]").globalMatch(text))
+    for (const auto& match : QRegularExpression("%[\\dd]|\n\n|\n$").globalMatch(text))
         found << match.captured();
     found.sort();
     return found;
@@ -84,13 +67,8 @@ TEST_P(TranslationsTest, TranslateEveryAlertText) {
         const QString english = QString::fromUtf8(text);
         const QString translated = translator_.translate("QBYDownloader", text);
         ASSERT_FALSE(translated.isEmpty()) << "no translation of: " << text;
-        if (!mayStayEnglish(english)) {
-            EXPECT_NE(translated, english);
-        }
-        EXPECT_EQ(translated.endsWith(u'\n'), english.endsWith(u'\n')) << text;
-        EXPECT_EQ(placeholders(translated), placeholders(english)) << text;
-        EXPECT_EQ(translated.count(QStringLiteral("\n\n")), english.count(QStringLiteral("\n\n")))
-            << text;
+        EXPECT_TRUE(mayStayEnglish(english) || translated != english) << text;
+        EXPECT_EQ(shape(translated), shape(english)) << text;
     }
 }
 

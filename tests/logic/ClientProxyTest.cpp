@@ -52,11 +52,8 @@ TEST_F(ClientProxyTest, ExcludedRegistryAnswerFallsToFirstAcceptableSearchResult
                              platform::MetadataItem{QStringLiteral("/home/a/B.app")}};
     EXPECT_EQ(proxy.getClientPath(), QStringLiteral("/home/a/A.app"));
     // The walk stops at the first acceptable result, and the query is disposed of.
-    EXPECT_EQ(platform.log.calls(),
-              QStringList({"workspace.registry com.quillbay.Client2",
-                           "metadata.createQuery " + client::kClientMetadataQuery, "query.execute",
-                           "query.resultAtIndex 0", "query.resultAtIndex 1",
-                           "query.resultAtIndex 2", "query.resultAtIndex 3", "query.release"}));
+    EXPECT_EQ(platform.log.count("query.resultAtIndex 4"), 0) << calls();
+    EXPECT_EQ(platform.log.calls().last(), "query.release");
 }
 
 struct SearchFailureCase : testsupport::NamedCase {

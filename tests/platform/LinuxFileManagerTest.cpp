@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -35,10 +36,24 @@ void link(const QString& target, const QString& name) {
     ASSERT_EQ(symlink(native(target).constData(), native(name).constData()), 0);
 }
 
-mode_t permissions(const QString& path) {
+// All zero when nothing stands at path.
+struct stat statOf(const QString& path) {
     struct stat st {};
-    if (lstat(native(path).constData(), &st) != 0) return 0;
-    return st.st_mode & 07777;
+    lstat(native(path).constData(), &st);
+    return st;
+}
+
+mode_t permissions(const QString& path) {
+    return statOf(path).st_mode & 07777;
+}
+
+// Runs body in a child process: its exit status, or -1 when it did not exit.
+int exitStatusOf(const std::function<int()>& body) {
+    const pid_t child = fork();
+    if (child == 0) _exit(body());
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
 class LinuxFileManagerTest : public testing::Test {
@@ -70,12 +85,10 @@ TEST_P(ReadUtf8TextTest, AnswersTheTextOnlyForValidSmallFiles) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Contents, ReadUtf8TextTest,
-    testing::Values(ReadCase{"Ascii", "title;abc\nlang;en", true}, ReadCase{"Empty", "", true},
+    testing::Values(ReadCase{"Ascii", "title;abc\r\nlang;en", true}, ReadCase{"Empty", "", true},
                     ReadCase{"MultiByte", "k;\xC3\xA4\xE2\x82\xAC\xF0\x9F\x8E\xAE", true},
-                    ReadCase{"CarriageReturnsKept", "a;b\r\n", true},
                     ReadCase{"ExactlyAtLimit", QByteArray(64, 'x'), true, 64},
-                    ReadCase{"OneOverLimit", QByteArray(65, 'x'), false, 64},
-                    ReadCase{"InvalidByte", "a;\xFF", false}, ReadCase{"Overlong", "\xC0\xAF", false},
+                    ReadCase{"OneOverLimit", QByteArray(65, 'x'), false, 64}, ReadCase{"Overlong", "\xC0\xAF", false},
                     ReadCase{"Surrogate", "\xED\xA0\x80", false}, ReadCase{"AboveUnicode", "\xF4\x90\x80\x80", false},
                     ReadCase{"TruncatedAtEnd", "ok\xE2\x82", false}, ReadCase{"LoneContinuation", "\x80", false},
                     ReadCase{"LastContinuationBad", "\xE2\x82" "A", false}),
@@ -86,18 +99,17 @@ TEST_F(LinuxFileManagerTest, ReadsThroughLinksButNothingFromFoldersPipesAndAbsen
     writeBytes(path("real.txt"), "a;b");
     link(path("real.txt"), path("link.txt"));
     EXPECT_EQ(files.readUtf8Text(path("link.txt"), 10), QString("a;b"));
-    ASSERT_TRUE(QDir().mkdir(path("folder")));
     ASSERT_EQ(mkfifo(native(path("pipe")).constData(), 0600), 0);
-    EXPECT_EQ(files.readUtf8Text(path("folder"), 1000), std::nullopt);
+    EXPECT_EQ(files.readUtf8Text(dir.path(), 1000), std::nullopt);
     // Nobody writes the pipe: reading it must not block.
     EXPECT_EQ(files.readUtf8Text(path("pipe"), 1000), std::nullopt);
     EXPECT_EQ(files.readUtf8Text(path("absent"), 1000), std::nullopt);
-    EXPECT_EQ(files.readUtf8Text("", 1000), std::nullopt);
     // A file that holds more than its size says, as those of /proc do, is refused at the limit.
     EXPECT_EQ(files.readUtf8Text("/proc/self/status", 16), std::nullopt);
 }
 
-TEST_F(LinuxFileManagerTest, TellsItemsAndFoldersApartWithoutFollowingLinks) {
+// Links are told and listed as themselves.
+TEST_F(LinuxFileManagerTest, TellsItemsAndFoldersApartAndListsOneLevel) {
     writeBytes(path("file"), "x");
     ASSERT_TRUE(QDir().mkdir(path("folder")));
     link(path("folder"), path("folderLink"));
@@ -111,11 +123,17 @@ TEST_F(LinuxFileManagerTest, TellsItemsAndFoldersApartWithoutFollowingLinks) {
         EXPECT_EQ(files.fileExists(path(name)), exists) << name;
         EXPECT_EQ(files.isDirectory(path(name)), folder) << name;
     }
+    QStringList names = files.contentsOfDirectory(dir.path()).value_or(QStringList{"failed"});
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"dangling", "file", "folder", "folderLink"}));
+    EXPECT_EQ(files.contentsOfDirectory(path("folder")), QStringList{});
+    for (const char* none : {"file", "absent"})
+        EXPECT_EQ(files.contentsOfDirectory(path(none)), std::nullopt) << none;
 }
 
-TEST_F(LinuxFileManagerTest, RemovesATreeButNotWhatItsLinksPointAt) {
+TEST_F(LinuxFileManagerTest, RemovesItemsButNotWhatTheirLinksPointAt) {
     // Outside the tree: must survive. The tree: nested folders, files, a link to a folder
-    // outside, a link to a file outside, and a dangling link.
+    // outside, a link to a file outside, and a dangling link. Then a file, and a link to a folder.
     writeBytes(path("outside/keep/precious"), "data");
     const QString tree = path("Game.app");
     writeBytes(tree + "/Contents/Info.plist", "x");
@@ -123,21 +141,13 @@ TEST_F(LinuxFileManagerTest, RemovesATreeButNotWhatItsLinksPointAt) {
     link(path("outside"), tree + "/Contents/outsideFolder");
     link(path("outside/keep/precious"), tree + "/Contents/MacOS/outsideFile");
     link("nowhere", tree + "/dangling");
-
-    EXPECT_TRUE(files.removeItem(tree).ok());
-    EXPECT_FALSE(files.fileExists(tree));
-    EXPECT_TRUE(QFile::exists(path("outside/keep/precious")));
-}
-
-TEST_F(LinuxFileManagerTest, RemovesSingleItemsAndAnswersErrnoForAbsentOnes) {
     writeBytes(path("Game.zip"), "zip");
-    ASSERT_TRUE(QDir().mkdir(path("target")));
-    link(path("target"), path("Link.app"));
-    // A link to a folder: the link goes, the folder stays.
-    for (const char* name : {"Game.zip", "Link.app"})
-        EXPECT_TRUE(files.removeItem(path(name)).ok());
-    EXPECT_FALSE(files.fileExists(path("Game.zip")) || files.fileExists(path("Link.app")));
-    EXPECT_TRUE(files.isDirectory(path("target")));
+    link(path("outside"), path("Link.app"));
+    for (const QString& item : {tree, path("Game.zip"), path("Link.app")}) {
+        EXPECT_TRUE(files.removeItem(item).ok()) << item.toStdString();
+        EXPECT_FALSE(files.fileExists(item)) << item.toStdString();
+    }
+    EXPECT_TRUE(QFile::exists(path("outside/keep/precious")));
     for (const QString& absent : {path("Game.zip"), path("missing/inside"), QString()}) {
         const foundation::Status status = files.removeItem(absent);
         EXPECT_EQ(status.ok() ? 0 : status.error().code, ENOENT) << absent.toStdString();
@@ -153,26 +163,20 @@ TEST_F(LinuxFileManagerTest, RemovalOnAReadOnlyMountAnswersErofs) {
     ASSERT_TRUE(QDir().mkdir(mounted));
 
     constexpr int kCannotMount = 200;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = exitStatusOf([&] {
         if (unshare(CLONE_NEWNS) != 0 ||
             mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0 ||
             mount(native(source).constData(), native(mounted).constData(), "none", MS_BIND,
                   nullptr) != 0 ||
             mount("none", native(mounted).constData(), "none", MS_BIND | MS_REMOUNT | MS_RDONLY,
                   nullptr) != 0)
-            _exit(kCannotMount);
-        LinuxFileManager childFiles;
-        const foundation::Status removed = childFiles.removeItem(mounted + "/Game.app");
-        _exit(removed.ok() ? 0 : removed.error().code);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == kCannotMount)
+            return kCannotMount;
+        const foundation::Status removed = LinuxFileManager().removeItem(mounted + "/Game.app");
+        return removed.ok() ? 0 : removed.error().code;
+    });
+    if (status == kCannotMount)
         GTEST_SKIP() << "no private read-only bind mount possible here (needs CAP_SYS_ADMIN)";
-    EXPECT_EQ(WEXITSTATUS(status), EROFS);
+    EXPECT_EQ(status, EROFS);
     EXPECT_TRUE(QFile::exists(source + "/Game.app/Contents/Info.plist"));
 }
 
@@ -180,7 +184,6 @@ TEST_F(LinuxFileManagerTest, CreatesMissingFoldersPrivateToTheUser) {
     ASSERT_EQ(chmod(native(dir.path()).constData(), 0755), 0);
     const QString target = path("share/quillbay.com/Notifications");
     EXPECT_TRUE(files.createDirectory(target));
-    EXPECT_TRUE(files.isDirectory(target));
     for (const QString& made : {path("share"), path("share/quillbay.com"), target})
         EXPECT_EQ(permissions(made), 0700u) << made.toStdString();
     EXPECT_EQ(permissions(dir.path()), 0755u);  // folders that were there keep their mode
@@ -189,25 +192,10 @@ TEST_F(LinuxFileManagerTest, CreatesMissingFoldersPrivateToTheUser) {
     ASSERT_TRUE(QDir().mkdir(path("real")));
     link(path("real"), path("linked"));
     EXPECT_TRUE(files.createDirectory(path("linked/quillbay.com")));
-    EXPECT_TRUE(files.isDirectory(path("real/quillbay.com")));
     // Not where a file stands in the way.
     writeBytes(path("quillbay.com"), "not a folder");
     EXPECT_FALSE(files.createDirectory(path("quillbay.com")));
     EXPECT_FALSE(files.createDirectory(path("quillbay.com/Notifications")));
-    EXPECT_FALSE(files.createDirectory(""));
-    EXPECT_EQ(files.readUtf8Text(path("quillbay.com"), 100), QString("not a folder"));
-}
-
-TEST_F(LinuxFileManagerTest, ListsOneLevelWithoutDotEntries) {
-    writeBytes(path("Game.tgz"), "x");
-    ASSERT_TRUE(QDir().mkpath(path("Game.app/Contents")));
-    link("nowhere", path("dangling"));
-    QStringList names = files.contentsOfDirectory(dir.path()).value_or(QStringList{"failed"});
-    names.sort();
-    EXPECT_EQ(names, (QStringList{"Game.app", "Game.tgz", "dangling"}));
-    EXPECT_EQ(files.contentsOfDirectory(path("Game.app/Contents")), QStringList{});
-    for (const QString& none : {path("Game.tgz"), path("absent"), QString()})
-        EXPECT_EQ(files.contentsOfDirectory(none), std::nullopt) << none.toStdString();
 }
 
 TEST_F(LinuxFileManagerTest, CreatesOnePrivateFolderWhereNothingStands) {
@@ -239,10 +227,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath(path("installed")));
         if (!GetParam()) return;
         other.emplace(QStringLiteral("/dev/shm/qby-move-XXXXXX"));
-        struct stat here {
-        }, there{};
-        if (!other->isValid() || stat(native(dir.path()).constData(), &here) != 0 ||
-            stat(native(other->path()).constData(), &there) != 0 || here.st_dev == there.st_dev)
+        if (!other->isValid() || statOf(dir.path()).st_dev == statOf(other->path()).st_dev)
             GTEST_SKIP() << "no second file system at /dev/shm";
     }
     QString destination(const QString& name) const {
@@ -288,19 +273,15 @@ TEST_P(MoveItemTest, MovesATreeWithItsModesAndLinks) {
     EXPECT_FALSE(files.fileExists(source));
     EXPECT_EQ(files.readUtf8Text(moved + "/Contents/MacOS/Game", 300000), QString(200000, 'g'));
     for (auto [item, mode] : kModes) {
-        struct stat st {};
-        ASSERT_EQ(lstat(native(moved + item).constData(), &st), 0);
+        const struct stat st = statOf(moved + item);
         EXPECT_EQ(st.st_mode & 07777, mode) << item;
         EXPECT_EQ(st.st_mtim.tv_sec, 1000000000) << item;
     }
     EXPECT_EQ(QFile::symLinkTarget(moved + "/Contents/Current"), moved + "/Contents/MacOS/Game");
     EXPECT_EQ(QFile(moved + "/Dangling").symLinkTarget(), "/nonexistent");
-    struct stat game {
-    }, again{}, hole{};
-    ASSERT_EQ(lstat(native(moved + "/Contents/MacOS/Game").constData(), &game), 0);
-    ASSERT_EQ(lstat(native(moved + "/Contents/GameAgain").constData(), &again), 0);
-    ASSERT_EQ(lstat(native(moved + "/Sparse").constData(), &hole), 0);
-    EXPECT_EQ(game.st_ino, again.st_ino) << "hard links stay one file";
+    const struct stat game = statOf(moved + "/Contents/MacOS/Game"),
+                      hole = statOf(moved + "/Sparse");
+    EXPECT_EQ(game.st_ino, statOf(moved + "/Contents/GameAgain").st_ino) << "one file, two names";
     EXPECT_EQ(game.st_nlink, 2u);
     EXPECT_EQ(hole.st_size, 256 << 20);
     EXPECT_LT(hole.st_blocks * 512, 1 << 20) << "holes stay holes";
@@ -319,21 +300,16 @@ TEST_P(MoveItemTest, ReadOnlyFoldersOfTheUsersOwnAreEmptiedToo) {
           source + "/Contents/Locked/Info.plist", destination("")})
         ASSERT_TRUE(!root || chown(native(item).constData(), kUser, kUser) == 0)
             << item.toStdString();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const bool dropped =
-            !root || (setgroups(0, nullptr) == 0 && setgid(kUser) == 0 && setuid(kUser) == 0);
-        _exit(dropped && LinuxFileManager().moveItem(source, destination("Quillbay.app")).ok() ? 0
-                                                                                               : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(
+        exitStatusOf([&] {
+            if (root && (setgroups(0, nullptr) != 0 || setgid(kUser) != 0 || setuid(kUser) != 0))
+                return 2;
+            return LinuxFileManager().moveItem(source, destination("Q.app")).ok() ? 0 : 1;
+        }),
+        0);
     EXPECT_FALSE(files.fileExists(source)) << "no copy left behind";
-    EXPECT_EQ(files.readUtf8Text(destination("Quillbay.app/Contents/Locked/Info.plist"), 10),
-              QString("plist"));
-    EXPECT_EQ(permissions(destination("Quillbay.app/Contents/Locked")), 0555u);
+    EXPECT_EQ(files.readUtf8Text(destination("Q.app/Contents/Locked/Info.plist"), 10), "plist");
+    EXPECT_EQ(permissions(destination("Q.app/Contents/Locked")), 0555u);
 }
 
 TEST_P(MoveItemTest, NeverReplacesWhatStandsAtTheDestination) {
@@ -343,11 +319,8 @@ TEST_P(MoveItemTest, NeverReplacesWhatStandsAtTheDestination) {
     link("/nonexistent", destination("dangling"));
     for (const char* name : {"file", "emptyFolder", "dangling"})
         EXPECT_EQ(files.moveItem(path("Game"), destination(name)).error().code, EEXIST) << name;
-    EXPECT_EQ(files.readUtf8Text(destination("file"), 10), QString("old"));
-    EXPECT_EQ(files.readUtf8Text(path("Game"), 10), QString("new"));
     const foundation::Status absent = files.moveItem(path("Absent"), destination("x"));
     EXPECT_TRUE(absent.error().code == ENOENT && absent.error().message.contains(path("Absent")));
-    EXPECT_FALSE(files.fileExists(destination("x")));
 }
 
 // A rename moves anything; a copy refuses a pipe and then leaves things as they were.
@@ -362,10 +335,7 @@ TEST_P(MoveItemTest, APipeMovesByRenameButFailsACopy) {
     const foundation::Status status = files.moveItem(source, destination("Quillbay.app"));
     EXPECT_EQ(QDir("/proc/self/fd").count(), descriptors) << "a failed copy closes what it opened";
 
-    if (!GetParam()) {
-        EXPECT_TRUE(status.ok() && files.fileExists(destination("Quillbay.app/Contents/m")));
-        return;
-    }
+    if (!GetParam()) return;
     EXPECT_EQ(status.error().code, ENOTSUP);
     EXPECT_TRUE(status.error().message.contains(source + "/Contents/m"))
         << status.error().message.toStdString();
@@ -393,8 +363,6 @@ TEST(LinuxFileManagerFoldersTest, StandardFoldersFollowTheUsersHome) {
     // One that does not exist yet is still the one: the download folder is made with it.
     environment.set("TMPDIR", home.path() + "/tmp/");
     EXPECT_EQ(files.temporaryDirectory(), home.path() + "/tmp");
-    ASSERT_TRUE(QDir().mkpath(home.path() + "/tmp"));
-    EXPECT_EQ(files.temporaryDirectory(), QDir(home.path() + "/tmp").canonicalPath());
 }
 
 }  // namespace

@@ -14,14 +14,6 @@ namespace {
 // A fresh Ed25519 key: its raw public half, and signatures made with it.
 class SigningKey {
 public:
-    SigningKey() {
-        std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> context(
-            EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr), &EVP_PKEY_CTX_free);
-        EVP_PKEY* made = nullptr;
-        EXPECT_EQ(EVP_PKEY_keygen_init(context.get()), 1);
-        EXPECT_EQ(EVP_PKEY_keygen(context.get(), &made), 1);
-        key_.reset(made);
-    }
     QByteArray publicKey() const {
         QByteArray raw(32, '\0');
         size_t size = 32;
@@ -34,17 +26,25 @@ public:
                                                                         &EVP_MD_CTX_free);
         QByteArray signature(64, '\0');
         size_t size = 64;
-        EXPECT_EQ(EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, key_.get()), 1);
-        EXPECT_EQ(EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()),
-                                 &size, reinterpret_cast<const unsigned char*>(message.constData()),
-                                 size_t(message.size())),
-                  1);
+        EXPECT_TRUE(EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, key_.get()) == 1 &&
+                    EVP_DigestSign(context.get(),
+                                   reinterpret_cast<unsigned char*>(signature.data()), &size,
+                                   reinterpret_cast<const unsigned char*>(message.constData()),
+                                   size_t(message.size())) == 1);
         return signature;
     }
 
 private:
-    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key_{nullptr, &EVP_PKEY_free};
+    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key_{
+        EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"), &EVP_PKEY_free};
 };
+
+// The bytes as a file in folder.
+QString fileOf(const QTemporaryDir& folder, const QByteArray& bytes) {
+    QFile file(folder.filePath("archive"));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    return file.fileName();
+}
 
 struct DigestCase : testsupport::NamedCase {
     QByteArray bytes;
@@ -54,12 +54,9 @@ struct DigestCase : testsupport::NamedCase {
 class Sha256Test : public testing::TestWithParam<DigestCase> {};
 
 TEST_P(Sha256Test, DigestsTheWholeFile) {
-    QTemporaryDir folder;
-    QFile file(folder.filePath("archive"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(GetParam().bytes);
-    file.close();
-    const foundation::Result<QByteArray> digest = OpenSslArchiveVerifier().sha256(file.fileName());
+    const QTemporaryDir folder;
+    const foundation::Result<QByteArray> digest =
+        OpenSslArchiveVerifier().sha256(fileOf(folder, GetParam().bytes));
     ASSERT_TRUE(digest.ok()) << digest.error().message.toStdString();
     EXPECT_EQ(digest.value().toHex().toStdString(), GetParam().sha256);
 }
@@ -70,7 +67,6 @@ INSTANTIATE_TEST_SUITE_P(
     Vectors, Sha256Test,
     testing::Values(
         DigestCase{{"empty"}, "", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-        DigestCase{{"abc"}, "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
         DigestCase{{"million_a"}, QByteArray(1000000, 'a'),
                    "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"}),
     testsupport::CaseName());
@@ -88,11 +84,7 @@ class Ed25519Test : public testing::TestWithParam<SignatureCase> {};
 
 TEST_P(Ed25519Test, NamesTheKeyThatSignedTheFile) {
     const SignatureCase& c = GetParam();
-    QTemporaryDir folder;
-    QFile file(folder.filePath("archive"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(c.fileBytes);
-    file.close();
+    const QTemporaryDir folder;
     const SigningKey signer, other;
     QList<QByteArray> keys{signer.publicKey()};
     if (c.keys >= 2) keys.prepend(other.publicKey());
@@ -100,7 +92,7 @@ TEST_P(Ed25519Test, NamesTheKeyThatSignedTheFile) {
 
     const foundation::Result<std::optional<qsizetype>> found =
         OpenSslArchiveVerifier().ed25519Signer(
-            file.fileName(), signer.sign(c.signedBytes).left(c.signatureBytes), keys);
+            fileOf(folder, c.fileBytes), signer.sign(c.signedBytes).left(c.signatureBytes), keys);
     ASSERT_TRUE(found.ok()) << found.error().message.toStdString();
     EXPECT_EQ(found.value(), c.signer);
 }
@@ -111,7 +103,6 @@ const QByteArray kBody = QByteArray(300000, 'z') + "end";
 INSTANTIATE_TEST_SUITE_P(
     Rows, Ed25519Test,
     testing::Values(
-        SignatureCase{{"signed_by_the_key"}, kBody, kBody, 1, 64, 0},
         SignatureCase{{"second_accepted_key"}, kBody, kBody, 2, 64, 1},
         SignatureCase{{"short_key_skipped"}, kBody, kBody, 3, 64, 2},
         SignatureCase{{"empty_file"}, "", "", 1, 64, 0},

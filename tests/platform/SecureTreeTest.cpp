@@ -25,20 +25,15 @@ protected:
         ASSERT_EQ(mkdir((source + "/Open").c_str(), 0777), 0);
         ASSERT_EQ(chmod((source + "/Open").c_str(), 02777), 0);
         write(source + "/Open/run", "#!/bin/sh\n", 04777);
-        // 8 MiB of hole, then a few bytes.
-        write(source + "/sparse", "", 0644);
-        ASSERT_EQ(truncate((source + "/sparse").c_str(), 8 << 20), 0);
-        const int sparse = open((source + "/sparse").c_str(), O_WRONLY | O_APPEND);
-        ASSERT_EQ(::write(sparse, "end", 3), 3);
-        close(sparse);
+        write(source + "/sparse", "end", 0644, 8 << 20);  // 8 MiB of hole, then a few bytes
         ASSERT_EQ(link((source + "/sparse").c_str(), (source + "/Open/same").c_str()), 0);
         ASSERT_EQ(symlink("/etc/shadow", (source + "/Open/link").c_str()), 0);
     }
 
-    static void write(const std::string& path, const std::string& text, mode_t mode) {
+    static void write(const std::string& path, const std::string& text, mode_t mode, off_t at = 0) {
         const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ASSERT_GE(fd, 0);
-        ASSERT_EQ(::write(fd, text.data(), text.size()), ssize_t(text.size()));
+        ASSERT_EQ(pwrite(fd, text.data(), text.size(), at), ssize_t(text.size()));
         ASSERT_EQ(fchmod(fd, mode), 0);
         close(fd);
     }
@@ -65,10 +60,8 @@ protected:
 };
 
 TEST_F(SecureTreeTest, CopiesAsRootKeepingLinksHolesAndHardLinks) {
-    ASSERT_EQ(chown(source.c_str(), 4242, 4242), 0);
-    ASSERT_EQ(lchown((source + "/Open/link").c_str(), 4242, 4242), 0);
-    for (const char* item : {"/Open", "/Open/run", "/sparse"})
-        ASSERT_EQ(chown((source + item).c_str(), 4242, 4242), 0);
+    for (const char* item : {"", "/Open", "/Open/run", "/sparse", "/Open/link"})
+        ASSERT_EQ(lchown((source + item).c_str(), 4242, 4242), 0);
     ASSERT_EQ(copy(4242), CopyOutcome::kCopied);
 
     for (const char* item : {"", "Open", "Open/run", "sparse", "Open/link"})
@@ -90,33 +83,26 @@ TEST_F(SecureTreeTest, CopiesAsRootKeepingLinksHolesAndHardLinks) {
 
 struct Refusal {
     const char* name;
-    void (*arrange)(const std::string& source);
+    const char* item;  // given to another owner; a pipe made when it ends in "fifo"
 };
 
 class SecureTreeRefusalTest : public SecureTreeTest, public testing::WithParamInterface<Refusal> {};
 
 TEST_P(SecureTreeRefusalTest, RefusesTheWholeCopy) {
-    GetParam().arrange(source);
+    const std::string item = source + GetParam().item;
+    if (item.ends_with("fifo"))
+        ASSERT_EQ(mkfifo(item.c_str(), 0644), 0);
+    else
+        ASSERT_EQ(lchown(item.c_str(), 4242, 0), 0);
     EXPECT_EQ(copy(geteuid()), CopyOutcome::kRefused);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Items, SecureTreeRefusalTest,
-    testing::Values(Refusal{"AnotherOwnersFile",
-                            [](const std::string& s) {
-                                ASSERT_EQ(chown((s + "/Open/run").c_str(), 4242, 0), 0);
-                            }},
-                    Refusal{"AnotherOwnersLink",
-                            [](const std::string& s) {
-                                ASSERT_EQ(lchown((s + "/Open/link").c_str(), 4242, 0), 0);
-                            }},
-                    Refusal{"Pipe",
-                            [](const std::string& s) {
-                                ASSERT_EQ(mkfifo((s + "/fifo").c_str(), 0644), 0);
-                            }},
-                    Refusal{"AnotherOwnersSource",
-                            [](const std::string& s) { ASSERT_EQ(chown(s.c_str(), 4242, 0), 0); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Items, SecureTreeRefusalTest,
+                         testing::Values(Refusal{"AnotherOwnersFile", "/Open/run"},
+                                         Refusal{"AnotherOwnersLink", "/Open/link"},
+                                         Refusal{"Pipe", "/fifo"},
+                                         Refusal{"AnotherOwnersSource", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qby::installhelper

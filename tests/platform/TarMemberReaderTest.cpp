@@ -30,9 +30,7 @@ QByteArray header(const QByteArray& name, char type, qint64 size = 0, Magic magi
                   const QByteArray& prefix = {}, const QByteArray& link = {}) {
     QByteArray block(512, '\0');
     block.replace(0, 100, field(name, 100));
-    block.replace(100, 24, bytes("0000644\0") + bytes("0000000\0") + bytes("0000000\0"));
     block.replace(124, 12, QByteArray::number(size, 8).rightJustified(11, '0') + '\0');
-    block.replace(136, 12, bytes("00000000000\0"));
     block[156] = type;
     block.replace(157, 100, field(link, 100));
     if (magic != Magic::V7)
@@ -117,13 +115,11 @@ TEST_P(TarMemberReaderTest, ReadsWhatTarReadsAndRefusesTheRest) {
     EXPECT_EQ(readInPieces(c, 1), whole) << "byte by byte";
     const std::string expected = c.expected;
     const size_t bang = expected.find('!');
-    if (bang == std::string::npos) {
-        EXPECT_EQ(whole, expected);
-    } else {
-        EXPECT_TRUE(whole.starts_with(expected.substr(0, bang + 1)) &&
-                    whole.find(expected.substr(bang + 1), bang) != std::string::npos)
-            << whole;
-    }
+    EXPECT_TRUE(bang == std::string::npos
+                    ? whole == expected
+                    : whole.starts_with(expected.substr(0, bang + 1)) &&
+                          whole.find(expected.substr(bang + 1), bang) != std::string::npos)
+        << whole;
 }
 
 const QByteArray kLong = extension('L', bytes("long/name\0"));
@@ -164,7 +160,6 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"FolderWithData", header("a", '5', 512) + data(512) + end(), "=0 !with contents"},
         ReaderCase{"FileNamedAsFolder", header("a/", '0') + end(), "=0 !named as a folder"},
         ReaderCase{"GnuSparse", header("a", 'S') + end(), "=0 !neither"},
-        ReaderCase{"Fifo", header("a", '6') + end(), "=0 !neither"},
         ReaderCase{"DataCutShort", header("a", '0', 1000) + QByteArray(100, 'x'), "f:a@0 =612 !ends before"},
         ReaderCase{"NoEnd", kFile, "f:a@0 =1024 !ends before"},
         ReaderCase{"HeaderAfterZeroBlock", header("a", '5') + end(1) + header("b", '5') + end(),

@@ -24,6 +24,9 @@ class StoreClientTest : public testing::Test {
 protected:
     QString dropPath(const QString& name) const { return drop.path() + QLatin1Char('/') + name; }
     QList<QJsonObject> log() const { return NotificationFiles::readLog(logPath); }
+    bool place(const QString& name, const QByteArray& bytes) const {
+        return NotificationFiles::place(drop.path(), name, bytes);
+    }
 
     QTemporaryDir drop;
     QTemporaryDir data;
@@ -34,10 +37,8 @@ protected:
 TEST_F(StoreClientTest, RecordsEachRequestOnceAndRemovesItsFile) {
     const Request first{{"Product", "Harbour Lights"}, {"Token", "T-1"}};
     const Request second{{"Product", "Ice Road"}};
-    ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.A.plist",
-                                         TemporaryBundle::infoPlistXml(first)));
-    ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.B.plist",
-                                         testsupport::binaryPlist(second)));
+    ASSERT_TRUE(place("download.A.plist", TemporaryBundle::infoPlistXml(first)));
+    ASSERT_TRUE(place("download.B.plist", testsupport::binaryPlist(second)));
     QMap<QString, Request> received, recorded;
     QObject::connect(&client, &StoreClient::requestReceived,
                      [&](const QString& file, const Request& r) { received.insert(file, r); });
@@ -55,9 +56,8 @@ TEST_F(StoreClientTest, RecordsEachRequestOnceAndRemovesItsFile) {
 // What is wrong with a file is told by the parser or the folder (the folder's own tests); the
 // client records it once and keeps the file, and a real request beside it still gets through.
 TEST_F(StoreClientTest, KeepsFilesThatAreNotRequestsAndRecordsThemOnce) {
-    ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.Garbage.plist", "garbage"));
-    ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.Real.plist",
-                                         TemporaryBundle::infoPlistXml({{"K7", "V9"}})));
+    ASSERT_TRUE(place("download.Garbage.plist", "garbage"));
+    ASSERT_TRUE(place("download.Real.plist", TemporaryBundle::infoPlistXml({{"K7", "V9"}})));
     EXPECT_EQ(client.scan(), 1);
     EXPECT_EQ(client.scan(), 0);
     QStringList lines;
@@ -72,8 +72,7 @@ TEST_F(StoreClientTest, KeepsFilesThatAreNotRequestsAndRecordsThemOnce) {
 }
 
 TEST_F(StoreClientTest, KeepsTheFileWhileTheRequestCannotBeRecorded) {
-    ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.A.plist",
-                                         TemporaryBundle::infoPlistXml({{"k", "v"}})));
+    ASSERT_TRUE(place("download.A.plist", TemporaryBundle::infoPlistXml({{"k", "v"}})));
     // A folder where the record should be: appending fails.
     ASSERT_TRUE(QDir().mkpath(logPath));
     EXPECT_EQ(client.scan(), 0);
@@ -86,35 +85,28 @@ TEST_F(StoreClientTest, KeepsTheFileWhileTheRequestCannotBeRecorded) {
 }
 
 // A file marked immutable for as long as this lives: not even root can remove it.
-class ImmutableFile {
-public:
+struct ImmutableFile {
     explicit ImmutableFile(const QString& path)
-        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {
-        marked_ = mark(true);
-    }
+        : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)),
+          marked(mark(true)) {}
     ~ImmutableFile() {
-        if (marked_) mark(false);
-        if (fd_ >= 0) ::close(fd_);
+        if (marked) mark(false);
+        if (fd >= 0) ::close(fd);
     }
-    bool marked() const { return marked_; }
-
-private:
-    bool mark(bool immutable) {
+    bool mark(bool immutable) const {
         int flags = 0;
-        if (fd_ < 0 || ioctl(fd_, FS_IOC_GETFLAGS, &flags) != 0) return false;
+        if (fd < 0 || ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0) return false;
         flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        return ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+        return ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
     }
-
-    int fd_;
-    bool marked_ = false;
+    const int fd;
+    const bool marked;
 };
 
 TEST_F(StoreClientTest, RecordsARequestWhoseFileCannotBeRemovedOnlyOnce) {
-    ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.A.plist",
-                                         TemporaryBundle::infoPlistXml({{"k", "v"}})));
+    ASSERT_TRUE(place("download.A.plist", TemporaryBundle::infoPlistXml({{"k", "v"}})));
     const ImmutableFile stuck(dropPath("download.A.plist"));
-    if (!stuck.marked()) {
+    if (!stuck.marked) {
         GTEST_SKIP() << "cannot mark a file immutable here (needs root and a file system that "
                         "keeps the flag)";
     }
@@ -125,9 +117,7 @@ TEST_F(StoreClientTest, RecordsARequestWhoseFileCannotBeRemovedOnlyOnce) {
 }
 
 TEST_F(StoreClientTest, ScansOnlyOnTheHelperNotification) {
-    ASSERT_TRUE(NotificationFiles::place(drop.path(), "download.A.plist",
-                                         TemporaryBundle::infoPlistXml({{"k", "v"}})));
-    client.notificationPosted("QBY.Other");
+    ASSERT_TRUE(place("download.A.plist", TemporaryBundle::infoPlistXml({{"k", "v"}})));
     client.notificationPosted("qby.helper");
     EXPECT_TRUE(QFile::exists(dropPath("download.A.plist")));
     client.notificationPosted("QBY.Helper");

@@ -36,14 +36,12 @@ class StampZip : public StampTool, public ::testing::WithParamInterface<const ch
 
 TEST_P(StampZip, HoldsOnlyTheRenamedBundleWithItsModesAndLinks) {
     const QString game = GetParam();
+    const QString unzipped = folder.filePath("x"), name = game + ".K7.V9";
     ASSERT_EQ(stamp({"--game=" + game, "K7=V9"}).status, 0);
-    ASSERT_EQ(
-        ToolRun::of("unzip", {"-q", out + "/" + game + ".K7.V9.zip", "-d", folder.filePath("x")})
-            .status,
-        0);
-    EXPECT_EQ(QDir(folder.filePath("x")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-              QStringList{game + ".K7.V9.app"});
-    const QString app = folder.filePath("x/" + game + ".K7.V9.app/Contents/");
+    ASSERT_EQ(ToolRun::of("unzip", {"-q", out + "/" + name + ".zip", "-d", unzipped}).status, 0);
+    EXPECT_EQ(QDir(unzipped).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{name + ".app"});
+    const QString app = unzipped + "/" + name + ".app/Contents/";
     EXPECT_EQ(QFileInfo(app + "MacOS/run").permissions() & 0x0fff,
               QFileInfo(bundle + "/Contents/MacOS/run").permissions() & 0x0fff);
     EXPECT_EQ(QFileInfo(app + "Resources/link").symLinkTarget(),
