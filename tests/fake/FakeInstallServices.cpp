@@ -6,15 +6,21 @@
 #include <gtest/gtest.h>
 
 namespace qby::fake {
+namespace {
+
+// A call no test scripted: fails the test and answers a failure.
+foundation::Error unscripted(const QString& what, int code = EIO) {
+    ADD_FAILURE() << "no " << what.toStdString() << " scripted";
+    return foundation::Error{code, QStringLiteral("not scripted")};
+}
+
+}  // namespace
 
 foundation::Result<QByteArray> FakeInstallServices::dataWithContentsOfURL(const QUrl& url,
                                                                           qint64 maxBytes) {
     platform_.log.add(QStringLiteral("url.read %1 %2").arg(url.toString()).arg(maxBytes));
     const QString key = url.toString();
-    if (transientFailures.value(key) > 0) {
-        --transientFailures[key];
-        return foundation::Error{503, QStringLiteral("busy"), true};
-    }
+    if (transientFailures[key]-- > 0) return foundation::Error{503, QStringLiteral("busy"), true};
     if (!urlBodies.contains(key)) ADD_FAILURE() << "no body scripted for " << key.toStdString();
     const std::optional<QByteArray> body = urlBodies.value(key);
     if (!body) return foundation::Error{404, QStringLiteral("not scripted")};
@@ -32,26 +38,19 @@ std::unique_ptr<platform::UrlDownload> FakeInstallServices::startDownload(
 
 foundation::Status FakeInstallServices::unpack(const QString& folder, const QString& fileName,
                                                platform::ArchiveFormat format) {
-    const bool tgz = format == platform::ArchiveFormat::TarGzip;
-    platform_.log.add(QStringLiteral("archive.unpack %1 %2 %3")
-                          .arg(folder, fileName, QString::fromLatin1(tgz ? "tgz" : "zip")));
-    if (!unpackResult) {
-        ADD_FAILURE() << "no unpack scripted for " << fileName.toStdString();
-        return foundation::Error{EIO, QStringLiteral("not scripted")};
-    }
-    if (unpackResult->ok()) {
+    const char* kind = format == platform::ArchiveFormat::TarGzip ? " tgz" : " zip";
+    platform_.log.add("archive.unpack " + folder + ' ' + fileName + kind);
+    if (!unpackResult) return unscripted("unpack for " + fileName);
+    if (unpackResult->ok())
         for (const QString& name : unpackedNames) platform_.addFolder(folder + '/' + name);
-    }
     return *unpackResult;
 }
 
 foundation::Result<int> FakeInstallServices::executeWithPrivileges(const QString& toolPath,
                                                                    const QStringList& arguments) {
     platform_.log.add(QStringLiteral("auth.exec %1 %2").arg(toolPath, arguments.join(' ')));
-    if (privilegedAnswers.empty()) {
-        ADD_FAILURE() << "no privileged answer scripted for " << toolPath.toStdString();
-        return foundation::Error{kCannotStart, QStringLiteral("not scripted")};
-    }
+    if (privilegedAnswers.empty())
+        return unscripted("privileged answer for " + toolPath, kCannotStart);
     const foundation::Result<int> answer = privilegedAnswers.front();
     privilegedAnswers.pop_front();
     if (answer.ok() && answer.value() == 0 && arguments.size() == 1 &&
@@ -66,10 +65,7 @@ foundation::Result<int> FakeInstallServices::executeWithPrivileges(const QString
 
 foundation::Status FakeInstallServices::registerDesktopEntry(const QString& bundlePath) {
     platform_.log.add(QStringLiteral("desktop.register %1").arg(bundlePath));
-    if (!desktopEntryResult) {
-        ADD_FAILURE() << "no desktop entry answer scripted for " << bundlePath.toStdString();
-        return foundation::Error{EIO, QStringLiteral("not scripted")};
-    }
+    if (!desktopEntryResult) return unscripted("desktop entry answer for " + bundlePath);
     return *desktopEntryResult;
 }
 
@@ -95,9 +91,8 @@ foundation::Result<std::optional<qsizetype>> FakeInstallServices::ed25519Signer(
     platform_.log.add("verify.ed25519 " + path);
     const foundation::Result<QString> text = textOf(path);
     if (!text) return text.error();
-    for (qsizetype i = 0; i < publicKeys.size(); ++i) {
+    for (qsizetype i = 0; i < publicKeys.size(); ++i)
         if (signature == signatureOf(publicKeys.at(i), text.value())) return std::optional(i);
-    }
     return std::optional<qsizetype>();
 }
 

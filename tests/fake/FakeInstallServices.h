@@ -68,8 +68,7 @@ public:
     // Answers of executeWithPrivileges in order. The install helper's 0 acts on the file system
     // as the helper would: its source replaces /Applications/Quillbay.app.
     std::deque<foundation::Result<int>> privilegedAnswers;
-    // The user's home folder, and what registering a desktop entry answers.
-    QString home = QStringLiteral("/home/player");
+    // What registering a desktop entry answers.
     std::optional<foundation::Status> desktopEntryResult;
     qint64 nowMs = 0;
     // The keys the downloader trusts, and whether it requires a signature.
@@ -97,7 +96,7 @@ public:
     foundation::Result<int> executeWithPrivileges(const QString& toolPath,
                                                   const QStringList& arguments) override;
     qint64 monotonicMilliseconds() const override { return nowMs; }
-    QString homeDirectory() const override { return home; }
+    QString homeDirectory() const override { return QStringLiteral("/home/player"); }
     foundation::Status registerDesktopEntry(const QString& bundlePath) override;
     // Both read the file's text from FakePlatform; a missing or unreadable file is an error.
     foundation::Result<QByteArray> sha256(const QString& path) override;
@@ -107,12 +106,9 @@ public:
 
 private:
     foundation::Result<QString> textOf(const QString& path) const;
+    // A task may queue more; a deque keeps the running one in place meanwhile.
     static void run(std::deque<std::function<void()>>& queue) {
-        while (!queue.empty()) {
-            std::function<void()> task = std::move(queue.front());
-            queue.pop_front();
-            task();
-        }
+        for (; !queue.empty(); queue.pop_front()) queue.front()();
     }
 
     FakePlatform& platform_;

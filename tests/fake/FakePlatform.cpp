@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace qby::fake {
 namespace {
@@ -17,9 +19,8 @@ QString parentOf(const QString& path) {
     return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-class FakeMetadataQuery : public platform::MetadataQuery {
-public:
-    FakeMetadataQuery(FakePlatform& platform) : platform_(platform) {}
+struct FakeMetadataQuery : platform::MetadataQuery {
+    explicit FakeMetadataQuery(FakePlatform& platform) : platform_(platform) {}
     ~FakeMetadataQuery() override { platform_.log.add(QStringLiteral("query.release")); }
     bool execute() override {
         platform_.log.add(QStringLiteral("query.execute"));
@@ -30,8 +31,6 @@ public:
         platform_.log.add(QStringLiteral("query.resultAtIndex %1").arg(index));
         return platform_.queryResults.at(size_t(index));
     }
-
-private:
     FakePlatform& platform_;
 };
 
@@ -48,18 +47,13 @@ qsizetype CallLog::indexOf(const QString& prefix) const {
 }
 
 qsizetype CallLog::count(const QString& prefix) const {
-    return std::count_if(calls_.begin(), calls_.end(),
-                         [&](const QString& call) { return call.startsWith(prefix); });
+    return std::ranges::count_if(calls_, [&](auto& call) { return call.startsWith(prefix); });
 }
 
 bool CallLog::inOrder(const QStringList& prefixes) const {
-    qsizetype previous = -1;
-    for (const QString& prefix : prefixes) {
-        const qsizetype at = indexOf(prefix);
-        if (at <= previous) return false;
-        previous = at;
-    }
-    return true;
+    QList<qsizetype> at{-1};  // each found, and after the one before it
+    for (const QString& prefix : prefixes) at.append(indexOf(prefix));
+    return std::ranges::adjacent_find(at, std::greater_equal<>()) == at.end();
 }
 
 void FakePlatform::addFile(const QString& path, const std::optional<QString>& text) {
@@ -81,13 +75,9 @@ void FakePlatform::moveTree(const QString& source, const QString& destination) {
     const auto moved = [&](const QString& path) {
         return isAtOrInside(path, source) ? destination + path.mid(source.size()) : path;
     };
-    QMap<QString, std::optional<QString>> movedFiles;
-    for (auto it = files.cbegin(); it != files.cend(); ++it)
-        movedFiles.insert(moved(it.key()), it.value());
-    QSet<QString> movedFolders;
-    for (const QString& folder : folders) movedFolders.insert(moved(folder));
-    files = movedFiles;
-    folders = movedFolders;
+    for (const auto& [path, text] : std::exchange(files, {}).asKeyValueRange())
+        files.insert(moved(path), text);
+    for (const QString& folder : std::exchange(folders, {})) folders.insert(moved(folder));
 }
 
 int FakePlatform::runModal(const platform::Alert& alert) {
@@ -119,10 +109,9 @@ QString FakePlatform::localizedString(const QString& key, const QString& value,
 
 std::optional<QString> FakePlatform::readUtf8Text(const QString& path, qint64 maxBytes) const {
     log.add(QStringLiteral("file.read %1").arg(path));
-    const auto it = files.find(path);
-    if (it == files.end() || !it.value() || it.value()->toUtf8().size() > maxBytes)
-        return std::nullopt;
-    return it.value();
+    const std::optional<QString> text = files.value(path);
+    if (text && text->toUtf8().size() > maxBytes) return std::nullopt;
+    return text;
 }
 
 foundation::Status FakePlatform::removeItem(const QString& path) {
@@ -135,9 +124,8 @@ foundation::Status FakePlatform::removeItem(const QString& path) {
 
 bool FakePlatform::createDirectory(const QString& path) {
     log.add(QStringLiteral("file.createDirectory %1").arg(path));
-    for (QString folder = path; folder != QLatin1String("/"); folder = parentOf(folder)) {
+    for (QString folder = path; folder != QLatin1String("/"); folder = parentOf(folder))
         if (files.contains(folder) || uncreatableFolders.contains(folder)) return false;
-    }
     addFolder(path);
     return true;
 }
@@ -156,7 +144,6 @@ foundation::Status FakePlatform::createPrivateDirectory(const QString& path) {
     log.add(QStringLiteral("file.createPrivateDirectory %1").arg(path));
     if (exists(path)) return error(EEXIST);
     if (uncreatableFolders.contains(path)) return error(EACCES);
-    if (files.contains(parentOf(path))) return error(ENOTDIR);
     addFolder(path);
     return {};
 }
@@ -179,15 +166,13 @@ std::optional<QString> FakePlatform::absolutePathForAppBundleWithIdentifier(cons
 
 std::unique_ptr<platform::MetadataQuery> FakePlatform::createQuery(const QString& queryText) {
     log.add(QStringLiteral("metadata.createQuery %1").arg(queryText));
-    if (!queryCreatable) return nullptr;
-    return std::make_unique<FakeMetadataQuery>(*this);
+    return queryCreatable ? std::make_unique<FakeMetadataQuery>(*this) : nullptr;
 }
 
 foundation::Status FakePlatform::writeDictionaryAtomically(
     const QString& path, const QMap<QString, QString>& dictionary) {
     log.add(QStringLiteral("plist.write %1").arg(path));
-    if (!propertyListWritesSucceed)
-        return foundation::Error{EIO, QStringLiteral("scripted failure")};
+    if (!propertyListWritesSucceed) return error(EIO);
     writtenPropertyLists.insert(path, dictionary);
     addFile(path, QString());
     return {};

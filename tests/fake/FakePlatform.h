@@ -132,9 +132,7 @@ public:
     std::optional<std::vector<std::shared_ptr<platform::RunningApplication>>> runningLater;
     // What a launch answers: nothing and no error until scripted.
     platform::LaunchResult launchAnswer = std::shared_ptr<platform::RunningApplication>();
-    void launchAnswers(std::shared_ptr<platform::RunningApplication> application) {
-        launchAnswer = std::move(application);
-    }
+    void launchAnswers(std::shared_ptr<platform::RunningApplication> app) { launchAnswer = app; }
     void launchFails(int code) {
         launchAnswer = foundation::Error{code, QStringLiteral("scripted failure %1").arg(code)};
     }
@@ -148,8 +146,7 @@ public:
     // Parsed roots by bytes; nothing: not a property list. Unscripted bytes fail the test.
     QMap<QByteArray, std::optional<QVariant>> propertyListRoots;
 
-    std::optional<foundation::OperatingSystemVersion> osVersion =
-        foundation::OperatingSystemVersion{12, 0, 0};
+    std::optional<foundation::OperatingSystemVersion> osVersion{{12, 0, 0}};
     QMap<QString, QByteArray> kernelValues;
 
     bool windowLoads = true;

@@ -5,9 +5,7 @@
 #include "downloader/QBYClientDownloader.h"
 
 #include <QVariantMap>
-#include <cstring>
 #include <gtest/gtest.h>
-#include <ostream>
 
 namespace qby::testing {
 
@@ -23,9 +21,8 @@ inline const QString kDestination = QStringLiteral("/Applications/Quillbay.app")
 inline const QString kWorkFolder = QStringLiteral("/tmp/QBYDownloader-UUID1");
 
 // A release entry of the feed.
-inline QVariantMap release(const QString& minimum, const QString& url = QString(),
-                           const QVariant& size = QVariant(),
-                           const QVariant& cpuTypes = QVariant()) {
+inline QVariantMap release(const QString& minimum, const QString& url = {},
+                           const QVariant& size = {}, const QVariant& cpuTypes = {}) {
     QVariantMap entry{{"minimumSystemVersion", minimum}};
     if (!url.isNull()) entry.insert("url", url);
     if (size.isValid()) entry.insert("downloadSizeInBytes", size);
@@ -56,17 +53,13 @@ public:
 
     void setSystem(qint64 major, qint64 minor, qint64 patch, qint32 cpuFamily = 0x12345678) {
         platform.osVersion = foundation::OperatingSystemVersion{major, minor, patch};
-        QByteArray family(sizeof cpuFamily, '\0');
-        std::memcpy(family.data(), &cpuFamily, sizeof cpuFamily);
-        platform.kernelValues.insert(QStringLiteral("hw.cpufamily"), family);
+        platform.kernelValues["hw.cpufamily"] = QByteArray(reinterpret_cast<char*>(&cpuFamily), 4);
     }
 
     // The chosen release's download is running into the work folder under fileName.
-    void startRelease(const QString& fileName = QStringLiteral("Quillbay.tgz"),
-                      qint64 sizeInBytes = 0) {
+    void startRelease(const QString& fileName = "Quillbay.tgz", qint64 sizeInBytes = 0) {
         downloader.doDownload(
-            {release(QStringLiteral("10.6"),
-                     QStringLiteral("https://cdn.quillbay.com/c/") + fileName, sizeInBytes)});
+            {release("10.6", "https://cdn.quillbay.com/c/" + fileName, sizeInBytes)});
         ASSERT_NE(downloader.clientDownload(), nullptr) << calls();
     }
 

@@ -54,11 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
         RemovalCase{"FailedFallbackLeavesTheArchive", kMedia, {{kMedia, EROFS}, {kDownloads + "Game.app", EACCES}},
                     12, 0, {kMedia, kDownloads + "Game.app"}},
         RemovalCase{"NoFallbackOnPermission", kMedia, {{kMedia, EACCES}}, 12, 0, {kMedia}},
-        RemovalCase{"NoFallbackWhenBusy", kMedia, {{kMedia, EBUSY}}, 12, 0, {kMedia}},
         RemovalCase{"NoFallbackOnTenEleven", kMedia, {{kMedia, EROFS}}, 10, 11, {kMedia}},
-        RemovalCase{"NoFallbackOnNineNine", kMedia, {{kMedia, EROFS}}, 9, 9, {kMedia}},
-        RemovalCase{"NotABundle", "/usr/local/bin", {}, 12, 0, {}}, RemovalCase{"HomeFolder", "/home/user", {}, 12, 0, {}},
-        RemovalCase{"ExtensionOnly", kDownloads + ".app", {}, 12, 0, {}},
+        RemovalCase{"NotABundle", "/usr/local/bin", {}, 12, 0, {}}, RemovalCase{"ExtensionOnly", kDownloads + ".app", {}, 12, 0, {}},
         RemovalCase{"UpperCaseExtension", kDownloads + "Game.App", {}, 12, 0, {}},
         RemovalCase{"PlainFileNamedLikeABundle", kDownloads + "Fake.app", {}, 12, 0, {}, false}),
     testsupport::CaseName{});

@@ -55,7 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RefusalCase{"OtherDestination", "own", "/tmp/Elsewhere.app", 0, kBadArguments},
         RefusalCase{"RelativeSource", "Quillbay.app", nullptr, 0, kBadArguments},
-        RefusalCase{"OptionInsteadOfSource", "--help", nullptr, 0, kBadArguments},
         RefusalCase{"NoCaller", "own", nullptr, -1, kNoCaller},
         RefusalCase{"ForeignSource", "own", nullptr, 1, kSourceRefused},
         RefusalCase{"LinkAsSource", "link", nullptr, 0, kSourceRefused},

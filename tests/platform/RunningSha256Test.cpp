@@ -3,9 +3,7 @@
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace qby::platform::linuxhost {
 namespace {
@@ -26,39 +24,34 @@ QByteArray bytesFrom(qint64 start, qint64 length) {
     return bytes;
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
-    return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-}
-
 TEST_P(RunningSha256Test, DigestsWhatTheFileHolds) {
     const DigestRow& row = GetParam();
     QTemporaryDir folder;
-    const int fd = ::open(QFile::encodeName(folder.filePath("body")).constData(),
-                          O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
+    QFile file(folder.filePath("body"));  // unbuffered: each write goes straight to the file
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered));
     const QByteArray earlier = bytesFrom(7, row.before);
-    ASSERT_TRUE(writeAll(fd, earlier));
+    ASSERT_EQ(file.write(earlier), row.before);
     RunningSha256 digest;
-    digest.follow(fd);
+    digest.follow(file.handle());
     digest.grewTo(row.before);
     QCryptographicHash expected(QCryptographicHash::Sha256);
     expected.addData(earlier);
     if (row.emptied) {
-        ASSERT_EQ(::ftruncate(fd, 0), 0);
+        ASSERT_TRUE(file.resize(0));
         digest.reset();
         expected.reset();
     }
     const QByteArray bytes = bytesFrom(0, row.bytes);
     for (qint64 at = 0; at < bytes.size(); at += row.pieceBytes) {
         const QByteArray piece = bytes.mid(at, row.pieceBytes);
-        ASSERT_TRUE(writeAll(fd, piece));
+        ASSERT_EQ(file.write(piece), piece.size());
         expected.addData(piece);
         digest.grewTo((row.emptied ? 0 : row.before) + at + piece.size());
         // A look in the middle leaves the running digest as it was.
         if (at == 0) EXPECT_EQ(digest.digest(), expected.result());
     }
     // The writer may close its file before asking.
-    ::close(fd);
+    file.close();
     EXPECT_EQ(digest.digest(), expected.result());
 }
 

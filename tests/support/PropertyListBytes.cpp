@@ -23,10 +23,9 @@ QByteArray xmlPlist(const QByteArray& body) {
 
 QByteArray binaryPlist(const QMap<QString, QString>& dictionary) {
     plist_t root = plist_new_dict();
-    for (auto entry = dictionary.cbegin(); entry != dictionary.cend(); ++entry) {
+    for (auto entry = dictionary.cbegin(); entry != dictionary.cend(); ++entry)
         plist_dict_set_item(root, entry.key().toUtf8().constData(),
                             plist_new_string(entry.value().toUtf8().constData()));
-    }
     char* bytes = nullptr;
     uint32_t length = 0;
     plist_to_bin(root, &bytes, &length);

@@ -2,9 +2,9 @@
 
 #include "PropertyListBytes.h"
 
-#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
+#include <sys/stat.h>
 
 namespace qby::testsupport {
 
@@ -20,10 +20,9 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
 
 QByteArray TemporaryBundle::infoPlistXml(const QMap<QString, QString>& keys) {
     QByteArray dict = "\n<dict>\n";
-    for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
         dict += "\t<key>" + it.key().toHtmlEscaped().toUtf8() + "</key>\n\t<string>" +
                 it.value().toHtmlEscaped().toUtf8() + "</string>\n";
-    }
     return xmlPlist(dict + "</dict>\n");
 }
 
