@@ -4,6 +4,7 @@
 #include "platform/linux/archive/GzipFileInflater.h"
 #include "platform/linux/archive/TarMemberReader.h"
 #include "platform/linux/files/PosixError.h"
+#include "platform/linux/files/RenameWithoutReplacing.h"
 #include "platform/linux/files/TreeRemover.h"
 #include "platform/linux/system/PipedTool.h"
 
@@ -40,18 +41,6 @@ private:
     qint64 members_ = 0;
 };
 
-// 0 or the errno. A file system that cannot refuse to replace in the rename itself (EINVAL) is
-// asked first; the folder is the user's own, so the gap between asking and moving is theirs too.
-int moveWithoutReplacing(int fromFd, int toFd, const QByteArray& name) {
-    if (renameat2(fromFd, name.constData(), toFd, name.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL) return errno;
-    struct stat st {};
-    if (fstatat(toFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
-    if (errno != ENOENT) return errno;
-    return renameat(fromFd, name.constData(), toFd, name.constData()) == 0 ? 0 : errno;
-}
-
 // A fresh folder for tar to write into, so that a refusal halfway leaves nothing behind: it is
 // removed with whatever is still in it.
 class StagingFolder {
@@ -86,7 +75,8 @@ public:
         std::optional<foundation::Error> failed;
         std::vector<QByteArray> moved;
         for (const QByteArray& name : *names) {
-            const int error = moveWithoutReplacing(fd_, folderFd, name);
+            const int error =
+                renameWithoutReplacing(fd_, name.constData(), folderFd, name.constData());
             if (error == 0) {
                 moved.push_back(name);
                 continue;
@@ -100,7 +90,7 @@ public:
         }
         if (failed) {
             for (const QByteArray& name : moved) {
-                moveWithoutReplacing(folderFd, fd_, name);
+                renameWithoutReplacing(folderFd, name.constData(), fd_, name.constData());
             }
         }
         ::close(folderFd);

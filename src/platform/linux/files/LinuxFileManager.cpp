@@ -2,6 +2,7 @@
 
 #include "platform/linux/files/BoundedFileReader.h"
 #include "platform/linux/files/PosixError.h"
+#include "platform/linux/files/RenameWithoutReplacing.h"
 #include "platform/linux/files/TreeCopier.h"
 #include "platform/linux/files/TreeRemover.h"
 #include "platform/linux/files/Utf8Validator.h"
@@ -23,19 +24,6 @@ namespace {
 
 QByteArray nativePath(const QString& path) {
     return QFile::encodeName(path);
-}
-
-// rename(2) that refuses to replace anything at destination. File systems without that flag get
-// a check first; only a racing creator can slip in between.
-int renameWithoutReplacing(const QByteArray& source, const QByteArray& destination) {
-    if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, destination.constData(),
-                  RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    struct stat st {};
-    if (lstat(destination.constData(), &st) == 0) return EEXIST;
-    return rename(source.constData(), destination.constData()) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -133,7 +121,7 @@ foundation::Status LinuxFileManager::moveItem(const QString& source, const QStri
     if (destination.isEmpty()) return PosixError::at(ENOENT, destination);
     const QByteArray from = nativePath(source);
     const QByteArray to = nativePath(destination);
-    const int error = renameWithoutReplacing(from, to);
+    const int error = renameWithoutReplacing(AT_FDCWD, from.constData(), AT_FDCWD, to.constData());
     if (error == 0) return {};
     if (error != EXDEV) return PosixError::at(error, error == EEXIST ? destination : source);
     if (foundation::Status copied = TreeCopier::copy(from, to); !copied) return copied;
