@@ -6,7 +6,6 @@
 #include "installhelper/DesktopEntry.h"
 #include "platform/linux/desktop/LinuxUserApplications.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
