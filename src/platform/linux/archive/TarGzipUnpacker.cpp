@@ -11,7 +11,6 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
