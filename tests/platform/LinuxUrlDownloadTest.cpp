@@ -129,7 +129,7 @@ private:
     }
 };
 
-enum class Setup { Plain, ProxyThroughServer, DeadProxyBypassed, Https };
+enum class Setup { Plain, ProxyThroughServer, DeadProxyBypassed, Https, Untrusted, OtherName };
 
 struct DownloadRow : testsupport::NamedCase {
     const char* path;
@@ -159,9 +159,9 @@ protected:
     LinuxUrlDownloader downloader_{cache_.path() + "/quillbay.com"};
 };
 
-// A certificate for 127.0.0.1 made for this run and trusted by every client in the process: the
-// server's TLS configuration, or nothing when openssl failed.
-std::optional<QSslConfiguration> selfSignedTls(const QTemporaryDir& folder) {
+// A certificate for 127.0.0.1 made for this run and, when trusted, trusted by every client in the
+// process: the server's TLS configuration, or nothing when openssl failed.
+std::optional<QSslConfiguration> selfSignedTls(const QTemporaryDir& folder, bool trusted) {
     const QString key = folder.filePath("key.pem");
     const QString certificate = folder.filePath("certificate.pem");
     const int status = QProcess::execute(
@@ -175,7 +175,7 @@ std::optional<QSslConfiguration> selfSignedTls(const QTemporaryDir& folder) {
     server.setLocalCertificate(QSslCertificate::fromPath(certificate).value(0));
     QSslConfiguration client = QSslConfiguration::defaultConfiguration();
     client.addCaCertificate(server.localCertificate());
-    QSslConfiguration::setDefaultConfiguration(client);
+    if (trusted) QSslConfiguration::setDefaultConfiguration(client);
     return server;
 }
 
@@ -202,11 +202,13 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
         qputenv("no_proxy", "127.0.0.1");
     }
     std::unique_ptr<LocalHttpServer> tlsServer;
-    if (row.setup == Setup::Https) {
-        const std::optional<QSslConfiguration> tls = selfSignedTls(folder_);
+    if (row.setup >= Setup::Https) {
+        const std::optional<QSslConfiguration> tls =
+            selfSignedTls(folder_, row.setup != Setup::Untrusted);
         ASSERT_TRUE(tls);
         tlsServer = std::make_unique<LocalHttpServer>(routes(), tls);
         url = tlsServer->url(row.path);
+        if (row.setup == Setup::OtherName) url.setHost("localhost");
     }
     if (QByteArray(row.path) == "refused") url.setPort(closedPort());
     const QString destination = folder_.filePath("archive.tgz");
@@ -250,6 +252,11 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
 
 const QByteArray kPlain = "hello world";
 const char* const kPlainEvents = "begin | response 200 11 text/plain | data 11 | finish";
+const char* const kUnannouncedEvents =
+    "begin | response 200 -1 application/octet-stream | data 11 | finish";
+const char* const kShortEvents =
+    "begin | response 200 10 application/octet-stream | data 5 | "
+    "fail 2 The server closed the connection after 5 of 10 bytes.";
 const std::string kCutThenRetried =
     "begin | response 200 11 application/octet-stream | data 5 | retry 2 5 | ";
 
@@ -258,8 +265,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, LinuxUrlDownloadTest,
     testing::Values(
         DownloadRow{"Plain", "/plain", kPlainEvents, kPlain, "an older and longer file"},
-        DownloadRow{"NoLength", "/unannounced",
-                    "begin | response 200 -1 application/octet-stream | data 11 | finish", kPlain},
+        DownloadRow{"NoLength", "/unannounced", kUnannouncedEvents, kPlain},
         DownloadRow{"GzipStoredAsServed", "/gzip", "begin | response 200 29 application/x-gzip | "
                     "decode application/x-gzip | data 29 | finish", kGzipBody},
         DownloadRow{"RedirectFollowedAndNotReported", "/redirect", kPlainEvents, kPlain},
@@ -268,8 +274,15 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadRow{"NoRedirectFromHttpsToHttp", "/downgrade",
                     "begin | fail 11 The server redirected the download from a secure (https) "
                     "address to an insecure (http) one, which is refused.", {}, nullptr, 5, 0, Setup::Https},
-        DownloadRow{"ShortBody", "/short", "begin | response 200 10 application/octet-stream | data 5 | "
-                    "fail 2 The server closed the connection after 5 of 10 bytes.", {}},
+        DownloadRow{"Https", "/plain", kPlainEvents, kPlain, nullptr, 5, 0, Setup::Https},
+        DownloadRow{"HttpsUntilClosed", "/unannounced", kUnannouncedEvents, kPlain, nullptr, 5, 0, Setup::Https},
+        DownloadRow{"HttpsChunked", "/chunked", kUnannouncedEvents, kPlain, nullptr, 5, 0, Setup::Https},
+        DownloadRow{"HttpsShortBody", "/short", kShortEvents, {}, nullptr, 5, 0, Setup::Https},
+        DownloadRow{"HttpsUntrusted", "/plain", "begin | fail 6 The download failed: SSL handshake failed: "
+                    "self-signed certificate.", {}, nullptr, 5, 0, Setup::Untrusted},
+        DownloadRow{"HttpsCertificateForAnotherName", "/plain", "begin | fail 6 The download failed: SSL "
+                    "handshake failed: hostname mismatch.", {}, nullptr, 5, 0, Setup::OtherName},
+        DownloadRow{"ShortBody", "/short", kShortEvents, {}},
         DownloadRow{"NotFound", "/nothing-here",
                     "begin | response 404 13  | fail 404 The server answered 404 Not Found.", {}},
         DownloadRow{"ErrorStatusLeavesAnOldFileAlone", "/busy", "begin | response 503 4 text/plain | "
@@ -302,8 +315,7 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadRow{"WeakValidatorStartsOverWithoutRange", "/unvalidated", kCutThenRetried +
                     "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5,
                     0, Setup::Plain, 1, ""},
-        DownloadRow{"Chunked", "/chunked",
-                    "begin | response 200 -1 application/octet-stream | data 11 | finish", kPlain},
+        DownloadRow{"Chunked", "/chunked", kUnannouncedEvents, kPlain},
         DownloadRow{"ChunkedCutShort", "/chunked-cut", "begin | response 200 -1 application/octet-stream | "
                     "data 8 | fail 2 The download failed: The server closed the connection.", {}},
         DownloadRow{"ChunkedMalformed", "/chunked-bad", "begin | response 200 -1 application/octet-stream | "

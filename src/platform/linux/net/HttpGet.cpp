@@ -1,12 +1,16 @@
 #include "platform/linux/net/HttpGet.h"
 
 #include "platform/linux/net/DownloadErrors.h"
+#include "platform/linux/net/TlsChannel.h"
 
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QPointer>
-#include <QSslSocket>
+#include <QTcpSocket>
 #include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace qby::platform::linuxhost {
 
@@ -15,6 +19,8 @@ namespace {
 // Far beyond any real answer's head; a server that sends more is not answering HTTP.
 constexpr qint64 kMaxLineBytes = 16 * 1024;
 constexpr qint64 kMaxHeadBytes = 64 * 1024;
+// Taken from the connection at a time while looking for a line's end: a TLS record's worth.
+constexpr qint64 kLineReadBytes = 16 * 1024;
 // As many hops as any browser follows.
 constexpr int kMaxRedirects = 20;
 
@@ -114,12 +120,17 @@ void HttpGet::abort() {
     dropSocket();
 }
 
+// We may be inside one of the socket's or the channel's events.
 void HttpGet::dropSocket() {
-    if (!socket_) return;
-    socket_->disconnect(this);
-    socket_->abort();
-    // We may be inside one of its signals.
-    socket_.release()->deleteLater();
+    if (socket_) {
+        socket_->disconnect(this);
+        socket_->abort();
+        socket_.release()->deleteLater();
+    }
+    if (tls_) {
+        tls_->abort();
+        tls_.release()->deleteLater();
+    }
 }
 
 void HttpGet::connectTo(const QUrl& url) {
@@ -132,9 +143,10 @@ void HttpGet::connectTo(const QUrl& url) {
     url_ = url;
     state_ = State::Connecting;
     headBytes_.clear();
-    tlsErrors_.clear();
+    buffered_.clear();
+    taken_ = 0;
     const bool secure = url.scheme() == u"https";
-    socket_ = secure ? std::make_unique<QSslSocket>() : std::make_unique<QTcpSocket>();
+    socket_ = std::make_unique<QTcpSocket>();
 
     const QNetworkProxy proxy = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url))
                                     .value(0, QNetworkProxy(QNetworkProxy::NoProxy));
@@ -161,21 +173,35 @@ void HttpGet::connectTo(const QUrl& url) {
     connect(socket_.get(), &QTcpSocket::readyRead, this, [this] { scheduleReceive(); });
     connect(socket_.get(), &QTcpSocket::disconnected, this, [this] { closed(); });
     connect(socket_.get(), &QTcpSocket::errorOccurred, this, [this] { failSocket(); });
-    if (secure) {
-        auto* tls = static_cast<QSslSocket*>(socket_.get());
-        connect(tls, &QSslSocket::encrypted, this, [this] { sendRequest(); });
-        connect(tls, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-            for (const QSslError& error : errors) tlsErrors_.append(error.errorString());
-        });
-        tls->connectToHostEncrypted(url.host(), quint16(url.port(443)));
+    connect(socket_.get(), &QTcpSocket::connected, this,
+            [this, secure] { secure ? startTls() : sendRequest(); });
+    if (throughHttpProxy_) {
+        socket_->connectToHost(proxy.hostName(), proxy.port());
     } else {
-        connect(socket_.get(), &QTcpSocket::connected, this, [this] { sendRequest(); });
-        if (throughHttpProxy_) {
-            socket_->connectToHost(proxy.hostName(), proxy.port());
-        } else {
-            socket_->connectToHost(url.host(), quint16(url.port(80)));
-        }
+        socket_->connectToHost(url.host(), quint16(url.port(secure ? 443 : 80)));
     }
+}
+
+// The connection (a tunnel, through a proxy) is up and the server waits for our hello: the
+// socket's descriptor goes to the TLS channel, and Qt's socket lets go of its own.
+void HttpGet::startTls() {
+    const int descriptor = ::fcntl(int(socket_->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+    const int dupError = errno;
+    const bool early = socket_->bytesAvailable() > 0;
+    dropSocket();
+    if (descriptor < 0 || early) {
+        if (descriptor >= 0) ::close(descriptor);
+        fail(networkError(QNetworkReply::SslHandshakeFailedError,
+                          QStringLiteral("SSL handshake failed: %1")
+                              .arg(early ? QStringLiteral("the server spoke first")
+                                         : QString::fromLocal8Bit(strerror(dupError)))));
+        return;
+    }
+    tls_ = std::make_unique<TlsChannel>(descriptor, url_.host(QUrl::FullyEncoded),
+                                        TlsChannel::Events{.encrypted = [this] { sendRequest(); },
+                                                           .readyRead = [this] { receive(); },
+                                                           .closed = [this] { closed(); },
+                                                           .failed = [this] { failTls(); }});
 }
 
 void HttpGet::sendRequest() {
@@ -191,11 +217,49 @@ void HttpGet::sendRequest() {
     for (const auto& [name, value] : headers_) request += name + ": " + value + "\r\n";
     request += "\r\n";
     state_ = State::Head;
-    socket_->write(request);
+    if (tls_) {
+        tls_->write(request);
+    } else {
+        socket_->write(request);
+    }
 }
 
-// A TLS socket tells of every record it decrypts, a few kilobytes each, while it decrypts what
-// one read from the network brought; taken once it is done, the data come in far fewer pieces.
+qint64 HttpGet::pull(char* data, qint64 maxLength) {
+    if (tls_) return tls_->read(data, maxLength);
+    if (!socket_) return 0;
+    return std::max<qint64>(socket_->read(data, maxLength), 0);
+}
+
+// Body bytes: those taken along with a line first, then straight from the connection.
+qint64 HttpGet::readRaw(char* data, qint64 maxLength) {
+    const qint64 waiting = buffered_.size() - taken_;
+    if (waiting <= 0) return pull(data, maxLength);
+    const qint64 read = std::min(maxLength, waiting);
+    std::memcpy(data, buffered_.constData() + taken_, size_t(read));
+    taken_ += read;
+    return read;
+}
+
+// One line, its end included, from what came and what more the connection has now.
+HttpGet::Line HttpGet::takeLine(QByteArray& line) {
+    qsizetype end;
+    while ((end = buffered_.indexOf('\n', taken_)) < 0) {
+        buffered_.remove(0, taken_);
+        taken_ = 0;
+        if (buffered_.size() > kMaxLineBytes) return Line::TooLong;
+        const qsizetype had = buffered_.size();
+        buffered_.resize(had + kLineReadBytes);
+        const qint64 read = pull(buffered_.data() + had, kLineReadBytes);
+        buffered_.truncate(had + read);
+        if (read == 0) return Line::Waiting;
+    }
+    if (end + 1 - taken_ > kMaxLineBytes) return Line::TooLong;
+    line = buffered_.sliced(taken_, end + 1 - taken_);
+    taken_ = end + 1;
+    return Line::Complete;
+}
+
+// Qt's socket may tell of new bytes several times before the event loop runs again.
 void HttpGet::scheduleReceive() {
     if (receiveScheduled_) return;
     receiveScheduled_ = true;
@@ -208,9 +272,10 @@ void HttpGet::scheduleReceive() {
         Qt::QueuedConnection);
 }
 
+// The reader reads until nothing is left, which a TLS channel waits for before it tells again.
 void HttpGet::receive() {
     if (state_ == State::Head && !readHead()) return;
-    if (state_ != State::Body || socket_->bytesAvailable() == 0) return;
+    if (state_ != State::Body) return;
     const QPointer<HttpGet> self(this);
     events_.readyRead();
     if (self && !aborted_ && (state_ == State::Complete || state_ == State::Failed)) end(state_);
@@ -218,9 +283,15 @@ void HttpGet::receive() {
 
 // True when the head is in and the body (if any) may be read.
 bool HttpGet::readHead() {
-    while (state_ == State::Head && socket_->canReadLine()) {
-        const QByteArray line = socket_->readLine(kMaxLineBytes + 1);
-        if (line.size() > kMaxLineBytes || headBytes_.size() + line.size() > kMaxHeadBytes) {
+    QByteArray line;
+    while (state_ == State::Head) {
+        const Line taken = takeLine(line);
+        if (taken == Line::Waiting) return false;
+        if (taken == Line::TooLong) {
+            fail(protocolError(QStringLiteral("a line of more than %1 bytes").arg(kMaxLineBytes)));
+            return false;
+        }
+        if (headBytes_.size() + line.size() > kMaxHeadBytes) {
             fail(protocolError(QStringLiteral("a head of more than %1 bytes").arg(kMaxHeadBytes)));
             return false;
         }
@@ -239,9 +310,6 @@ bool HttpGet::readHead() {
         head_ = std::move(*head);
         takeHead();
         return false;
-    }
-    if (state_ == State::Head && socket_->bytesAvailable() > kMaxLineBytes) {
-        fail(protocolError(QStringLiteral("a line of more than %1 bytes").arg(kMaxLineBytes)));
     }
     return false;
 }
@@ -289,19 +357,18 @@ void HttpGet::takeHead() {
         end(State::Complete);
         return;
     }
-    if (socket_ && socket_->bytesAvailable() > 0) {
-        receive();
-        if (!self || aborted_ || state_ != State::Body) return;
-    }
+    // Body bytes may have come with the head.
+    receive();
+    if (!self || aborted_ || state_ != State::Body) return;
     // The whole answer may have come before the close that brought us here.
     if (socket_ && socket_->state() == QAbstractSocket::UnconnectedState) closed();
 }
 
 qint64 HttpGet::read(char* data, qint64 maxLength) {
-    if (state_ != State::Body || !socket_) return 0;
+    if (state_ != State::Body) return 0;
     if (framing_ == Framing::Chunked) return readChunked(data, maxLength);
     const qint64 wanted = framing_ == Framing::Length ? std::min(maxLength, remaining_) : maxLength;
-    const qint64 read = wanted > 0 ? socket_->read(data, wanted) : 0;
+    const qint64 read = wanted > 0 ? readRaw(data, wanted) : 0;
     if (read <= 0) return 0;
     if (framing_ == Framing::Length) {
         remaining_ -= read;
@@ -314,8 +381,7 @@ qint64 HttpGet::readChunked(char* data, qint64 maxLength) {
     qint64 total = 0;
     while (state_ == State::Body && total < maxLength) {
         if (chunkPart_ == ChunkPart::Data) {
-            const qint64 read =
-                socket_->read(data + total, std::min(maxLength - total, remaining_));
+            const qint64 read = readRaw(data + total, std::min(maxLength - total, remaining_));
             if (read <= 0) break;
             total += read;
             remaining_ -= read;
@@ -350,18 +416,12 @@ qint64 HttpGet::readChunked(char* data, qint64 maxLength) {
 
 // One line of the chunk framing, without its line end; false when none is complete yet.
 bool HttpGet::readChunkLine(QByteArray& line) {
-    if (!socket_->canReadLine()) {
-        if (socket_->bytesAvailable() > kMaxLineBytes)
-            failWhileReading(protocolError(
-                QStringLiteral("a chunk line of more than %1 bytes").arg(kMaxLineBytes)));
-        return false;
-    }
-    line = socket_->readLine(kMaxLineBytes + 1);
-    if (line.size() > kMaxLineBytes) {
+    const Line taken = takeLine(line);
+    if (taken == Line::TooLong) {
         failWhileReading(
             protocolError(QStringLiteral("a chunk line of more than %1 bytes").arg(kMaxLineBytes)));
-        return false;
     }
+    if (taken != Line::Complete) return false;
     while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
     return true;
 }
@@ -379,11 +439,9 @@ void HttpGet::closed() {
     }
     // Read from the head, which has handled the close itself.
     if (state_ != State::Body) return;
-    if (socket_ && socket_->bytesAvailable() > 0) {
-        const QPointer<HttpGet> self(this);
-        events_.readyRead();
-        if (!self || aborted_) return;
-    }
+    const QPointer<HttpGet> self(this);
+    events_.readyRead();
+    if (!self || aborted_) return;
     if (state_ == State::Complete || state_ == State::Failed) {
         end(state_);
     } else if (framing_ == Framing::UntilClose) {
@@ -401,12 +459,11 @@ void HttpGet::failSocket() {
         closed();
         return;
     }
-    QString text = socket_->errorString();
-    if (socket_->error() == QAbstractSocket::SslHandshakeFailedError && !tlsErrors_.isEmpty()) {
-        text =
-            QStringLiteral("SSL handshake failed: %1").arg(tlsErrors_.join(QStringLiteral("; ")));
-    }
-    fail(networkError(replyErrorOf(socket_->error()), text));
+    fail(networkError(replyErrorOf(socket_->error()), socket_->errorString()));
+}
+
+void HttpGet::failTls() {
+    if (tls_) fail(networkError(replyErrorOf(tls_->error()), tls_->errorString()));
 }
 
 void HttpGet::fail(const foundation::Error& error) {
