@@ -248,13 +248,15 @@ void TlsChannel::endAfter(int failure) {
     } else if (!inHandshake) {
         end(true, QAbstractSocket::SslInternalError,
             QStringLiteral("Error while reading: %1").arg(libraryReason()));
-    } else if (const long verified = SSL_get_verify_result(ssl_); verified != X509_V_OK) {
+    } else {
+        // A refused certificate says why in the verification's words, anything else in the
+        // library's.
+        const long verified = SSL_get_verify_result(ssl_);
         end(true, QAbstractSocket::SslHandshakeFailedError,
             QStringLiteral("SSL handshake failed: %1")
-                .arg(QString::fromLatin1(X509_verify_cert_error_string(verified))));
-    } else {
-        end(true, QAbstractSocket::SslHandshakeFailedError,
-            QStringLiteral("SSL handshake failed: %1").arg(libraryReason()));
+                .arg(verified != X509_V_OK
+                         ? QString::fromLatin1(X509_verify_cert_error_string(verified))
+                         : libraryReason()));
     }
 }
 
