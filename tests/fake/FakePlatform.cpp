@@ -157,6 +157,15 @@ foundation::Status FakePlatform::moveItem(const QString& source, const QString& 
     return {};
 }
 
+foundation::Status FakePlatform::replaceItem(const QString& source, const QString& destination) {
+    log.add(QStringLiteral("file.replace %1 %2").arg(source, destination));
+    if (replaceErrors.contains(destination)) return error(replaceErrors.value(destination));
+    if (!exists(source) || !folders.contains(parentOf(destination))) return error(ENOENT);
+    removeTree(destination);
+    moveTree(source, destination);
+    return {};
+}
+
 std::optional<QString> FakePlatform::absolutePathForAppBundleWithIdentifier(const QString& id) {
     log.add(QStringLiteral("workspace.registry %1").arg(id));
     if (registryAnswersLeft == 0) return std::nullopt;

@@ -114,7 +114,9 @@ public:
     QSet<QString> uncreatableFolders;
     // Listings that differ from the file system: path -> names, or nothing (a listing error).
     QMap<QString, std::optional<QStringList>> listings;
-    QMap<QString, int> moveErrors;  // source path -> errno answered by moveItem
+    QMap<QString, int> moveErrors;     // source path -> errno answered by moveItem
+    QMap<QString, int> replaceErrors;  // destination path -> errno answered by replaceItem
+    QSet<QString> unwritableFolders;   // folders that stand but isWritableDirectory denies
     QStringList applicationSupport{QStringLiteral("/home/user/.local/share")};
     void addFile(const QString& path, const std::optional<QString>& text);
     void addFolder(const QString& path);
@@ -176,6 +178,10 @@ public:
     std::optional<QStringList> contentsOfDirectory(const QString& path) const override;
     foundation::Status createPrivateDirectory(const QString& path) override;
     foundation::Status moveItem(const QString& source, const QString& destination) override;
+    bool isWritableDirectory(const QString& path) const override {
+        return folders.contains(path) && !unwritableFolders.contains(path);
+    }
+    foundation::Status replaceItem(const QString& source, const QString& destination) override;
     std::optional<QString> absolutePathForAppBundleWithIdentifier(const QString& id) override;
     std::vector<std::shared_ptr<platform::RunningApplication>> runningApplications() override {
         log.add("workspace.runningApplications");

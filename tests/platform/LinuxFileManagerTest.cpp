@@ -198,6 +198,21 @@ TEST_F(LinuxFileManagerTest, CreatesMissingFoldersPrivateToTheUser) {
     EXPECT_FALSE(files.createDirectory(path("quillbay.com/Notifications")));
 }
 
+TEST_F(LinuxFileManagerTest, WritableOnlyWhereTheUserMayCreateItems) {
+    ASSERT_TRUE(QDir().mkdir(path("open")) && QDir().mkdir(path("closed")));
+    ASSERT_EQ(chmod(native(path("closed")).constData(), 0555), 0);
+    writeBytes(path("file"), "x");
+    link(path("open"), path("linked"));
+    EXPECT_TRUE(files.isWritableDirectory(path("open")));
+    EXPECT_TRUE(files.isWritableDirectory(path("linked")));
+    EXPECT_FALSE(files.isWritableDirectory(path("file")));
+    EXPECT_FALSE(files.isWritableDirectory(path("missing")));
+    EXPECT_FALSE(files.isWritableDirectory(QString()));
+    // Root may write anywhere; customers may not.
+    if (geteuid() != 0) EXPECT_FALSE(files.isWritableDirectory(path("closed")));
+    chmod(native(path("closed")).constData(), 0755);
+}
+
 TEST_F(LinuxFileManagerTest, CreatesOnePrivateFolderWhereNothingStands) {
     // Even a umask that takes everything leaves the owner's rights.
     const mode_t saved = umask(0777);

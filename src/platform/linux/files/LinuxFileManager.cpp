@@ -1,6 +1,7 @@
 #include "platform/linux/files/LinuxFileManager.h"
 
 #include "platform/linux/files/BoundedFileReader.h"
+#include "platform/linux/files/ItemReplacer.h"
 #include "platform/linux/files/PosixError.h"
 #include "platform/linux/files/RenameWithoutReplacing.h"
 #include "platform/linux/files/TreeCopier.h"
@@ -126,6 +127,18 @@ foundation::Status LinuxFileManager::moveItem(const QString& source, const QStri
     if (foundation::Status copied = TreeCopier::copy(from, to); !copied) return copied;
     TreeRemover::remove(from);
     return {};
+}
+
+bool LinuxFileManager::isWritableDirectory(const QString& path) const {
+    const QByteArray native = nativePath(path);
+    struct stat st {};
+    return !path.isEmpty() && stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           access(native.constData(), W_OK | X_OK) == 0;
+}
+
+foundation::Status LinuxFileManager::replaceItem(const QString& source,
+                                                 const QString& destination) {
+    return ItemReplacer::replace(source, destination);
 }
 
 }  // namespace qby::platform::linuxhost

@@ -20,6 +20,8 @@ public:
     // A copy that is complete counts as a move even when the source cannot be removed entirely
     // (a read-only folder inside it): the destination is whole, and the rest stays behind.
     foundation::Status moveItem(const QString& source, const QString& destination) override;
+    bool isWritableDirectory(const QString& path) const override;
+    foundation::Status replaceItem(const QString& source, const QString& destination) override;
 };
 
 }  // namespace qby::platform::linuxhost
