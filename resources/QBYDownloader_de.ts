@@ -172,5 +172,13 @@ Fehler %d</translation>
         <source>Connection lost. Retrying in %1 s…</source>
         <translation>Verbindung unterbrochen. Neuer Versuch in %1 s …</translation>
     </message>
+    <message>
+        <source>The disk is full. The Quillbay app needs about %1 MB of free space. Please make room and try again.</source>
+        <translation>Der Datenträger ist voll. Die Quillbay-App braucht etwa %1 MB freien Speicherplatz. Bitte schaffen Sie Platz und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The disk is full. Please make room and try again.</source>
+        <translation>Der Datenträger ist voll. Bitte schaffen Sie Platz und versuchen Sie es erneut.</translation>
+    </message>
 </context>
 </TS>

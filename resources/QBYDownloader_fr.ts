@@ -172,5 +172,13 @@ Erreur %d</translation>
         <source>Connection lost. Retrying in %1 s…</source>
         <translation>Connexion perdue. Nouvel essai dans %1 s…</translation>
     </message>
+    <message>
+        <source>The disk is full. The Quillbay app needs about %1 MB of free space. Please make room and try again.</source>
+        <translation>Le disque est plein. L’app Quillbay a besoin d’environ %1 Mo d’espace libre. Veuillez libérer de la place et réessayer.</translation>
+    </message>
+    <message>
+        <source>The disk is full. Please make room and try again.</source>
+        <translation>Le disque est plein. Veuillez libérer de la place et réessayer.</translation>
+    </message>
 </context>
 </TS>

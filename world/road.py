@@ -24,14 +24,12 @@ class Road:
     read_only_copy: str = ""  # name of a downloader copy bound read-only at READ_ONLY_FOLDER
     interactive: bool = False  # a person answers on the host's display
     store: bool = False  # the local store's keys are bound in: the sandbox trusts its authority
-    consent: str = ""  # "yes"/"no": the privileged sandbox, polkit answering pkexec with that
-    # with consent: bundles of /dist put in /Applications, owned by root; a pair (bundle, name)
-    # puts one under another name
-    root_owned: tuple = ()
     applications: bool = True  # False: a system without /Applications, as stock Linux has
-    entries_read_only: bool = False  # with consent: the system's desktop entries unwritable
+    # /Applications of another user (mode 0755), which the player may not write
+    foreign_applications: bool = False
     tmp_size: int = 0  # bytes that /tmp holds at most; 0: as much as memory allows
     read_only_applications: bool = False  # /Applications a read-only mount
+    applications_size: int = 0  # bytes that /Applications holds at most; 0: as much as memory allows
     tools: bool = False  # the build's store tools (<build>/tools) bound read-only at /tools
     base_libraries_only: bool = False  # /usr/lib/x86_64-linux-gnu holds only a desktop's base set
     given: tuple = ()  # more arguments of the scenario, such as the name of a table row

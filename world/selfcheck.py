@@ -59,37 +59,6 @@ def sandbox(checks, desktop):
 
 
 
-def privileged(checks, desktop):
-    """The unprivileged session of the privileged sandbox, and pkexec answered by polkit."""
-    granted = os.environ.get("QBY_CONSENT") == "yes"
-    checks.step("an unprivileged player, a root-owned /Applications")
-    checks.equal("the user", (os.getuid() != 0, os.environ.get("USER")), (True, "player"))
-    checks.equal("HOME", str(Path.home()), "/home/player")
-    client = world.APPLICATIONS / world.CLIENT
-    checks.equal("/Applications and the client in it belong to root",
-                 [Path("/Applications").stat().st_uid, client.stat().st_uid], [0, 0])
-    checks.check("the player can neither write into /Applications nor remove the client alone",
-                 not os.access("/Applications", os.W_OK))
-    checks.check("the session bus and the accessibility bus answer", world.wait_until(
-        lambda: "org.a11y.Bus" in world.bus_names(), 5))
-    system_bus = subprocess.run(["dbus-send", "--system", "--print-reply",
-                                 "--dest=org.freedesktop.DBus", "/",
-                                 "org.freedesktop.DBus.ListNames"], capture_output=True, text=True)
-    checks.check("polkit answers on the system bus", "org.freedesktop.PolicyKit1" in system_bus.stdout,
-                 system_bus.stderr)
-
-    checks.step("pkexec " + ("granted" if granted else "refused") + " by the polkit rule")
-    moved = Path("/tmp/moved-by-root")
-    moved.write_text("moved")
-    for command in (["/bin/rm", "-rf", str(client)], ["/bin/mv", str(moved), "/Applications/"]):
-        status = subprocess.run(["pkexec", *command], capture_output=True, text=True, timeout=30)
-        checks.equal(f"pkexec {command[0]}: its status (127: not authorized)", status.returncode,
-                     0 if granted else 127)
-    checks.equal("questions polkit logged", world.consents_asked(), 2)
-    checks.equal("/Applications afterwards", world.applications(),
-                 [moved.name] if granted else [world.CLIENT])
-
-
 def _curl(url, *options):
     """curl's exit status, the response headers (lower-case names) and the body's bytes."""
     out = subprocess.run(["curl", "-sS", "--max-time", "3", "-D", "/tmp/headers", "-o",

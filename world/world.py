@@ -23,9 +23,7 @@ CLIENT = "Quillbay.app"
 CLIENT_BUS_NAME = "com.quillbay.Client2"
 USER_APPLICATIONS = HOME / "Applications"
 ENTRY_NAME = "com.quillbay.Client2.desktop"
-SYSTEM_ENTRY = Path("/usr/local/share/applications") / ENTRY_NAME
 USER_ENTRY = HOME / ".local/share/applications" / ENTRY_NAME
-CONSENTS_LOG = Path("/tmp/consents.log")  # the privileged sandbox's polkit rule notes questions
 
 OPENED_ADDRESSES = RESULTS / "opened-addresses"
 # Where only the base libraries are present (sandbox --base-libraries-only), the world's own
@@ -152,15 +150,6 @@ def listing(folder):
 
 def applications():
     return listing(APPLICATIONS)
-
-
-def consents_asked():
-    """How often polkit was asked for an administrator's consent (the privileged sandbox's rule
-    notes each question)."""
-    if not CONSENTS_LOG.exists():
-        return 0
-    lines = CONSENTS_LOG.read_text(errors="replace").splitlines()
-    return sum(line.startswith("consent asked: ") for line in lines)
 
 
 def downloads():

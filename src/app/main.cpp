@@ -18,7 +18,6 @@
 #include "platform/linux/net/LinuxUrlDownloader.h"
 #include "platform/linux/net/LinuxUrlLoader.h"
 #include "platform/linux/plist/LibPlistPropertyLists.h"
-#include "platform/linux/system/LinuxAuthorization.h"
 #include "platform/linux/system/LinuxBundle.h"
 #include "platform/linux/system/LinuxClock.h"
 #include "platform/linux/system/LinuxDispatch.h"
@@ -65,7 +64,6 @@ int main(int argc, char* argv[]) {
     LinuxDispatch dispatch;
     LinuxUrlDownloader urlDownloader;
     LinuxArchiveTools archiveTools;
-    LinuxAuthorization authorization;
     LinuxClock clock;
     OpenSslArchiveVerifier archiveVerifier;
     LinuxUserApplications userApplications;
@@ -89,9 +87,9 @@ int main(int argc, char* argv[]) {
     }
     const downloader::ReleaseTrust trust = downloader::ReleaseTrust::fromBase64(
         app::kBuildReleasePublicKeys, app::kBuildRequiresReleaseSignature);
-    const downloader::InstallServices install{urlLoader,       dispatch,      urlDownloader,
-                                              archiveTools,    authorization, clock,
-                                              archiveVerifier, trust,         userApplications};
+    const downloader::InstallServices install{urlLoader,    dispatch,        urlDownloader,
+                                              archiveTools, clock,           archiveVerifier,
+                                              trust,        userApplications};
     QBY_DownloaderAppDelegate delegate(services, proxy, systemInfo, handOff, install);
     application.setTerminationHandler([&delegate] { delegate.applicationWillTerminate(); });
 

@@ -7,7 +7,6 @@
 #include "platform/Application.h"
 #include "platform/ArchiveTools.h"
 #include "platform/ArchiveVerifier.h"
-#include "platform/Authorization.h"
 #include "platform/Bundle.h"
 #include "platform/Clock.h"
 #include "platform/Dispatch.h"
@@ -29,7 +28,6 @@ struct InstallServices {
     platform::Dispatch& dispatch;
     platform::UrlDownloader& urlDownloader;
     platform::ArchiveTools& archiveTools;
-    platform::Authorization& authorization;
     platform::Clock& clock;
     platform::ArchiveVerifier& archiveVerifier;
     // The keys fixed when the downloader was built, and whether a signature is required.

@@ -1,18 +1,18 @@
 #include "downloader/QBYClientDownloader.h"
 
 #include "downloader/FeedRetries.h"
-#include "downloader/InstallHelperFailure.h"
 #include "downloader/ReleaseFeed.h"
 #include "downloader/ReleaseSelection.h"
 #include "foundation/BundleLayout.h"
 #include "foundation/PathComponents.h"
 #include "foundation/UserMessage.h"
 #include "foundation/VersionComparator.h"
-#include "installhelper/InstallStatus.h"
 
 #include <QUrl>
 #include <QVariantMap>
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <limits>
 
 namespace qby::downloader {
@@ -21,8 +21,7 @@ namespace {
 std::atomic<QBYClientDownloader*> sharedInstance{nullptr};
 
 const QString kLocalizationTable = QStringLiteral("QBYDownloader");
-// The install helper beside the downloader's executable, and the user's applications folder.
-const QString kInstallHelper = QStringLiteral("qby-install-helper");
+// The user's own applications folder, in the home folder.
 const QString kUserApplicationsFolder = QStringLiteral("Applications");
 constexpr quint64 kUnpackPauseMicroseconds = 10000;
 constexpr unsigned kInstallPauseSeconds = 1;
@@ -214,6 +213,11 @@ void QBYClientDownloader::showProgress() {
 
 void QBYClientDownloader::downloadDidFailWithError(const foundation::Error& error) {
     clearClientDownload();
+    if (error.code == ENOSPC) {
+        services_.logs.consoleLog(error.message);
+        showDiskFullSheet(promisedLength());
+        return;
+    }
     const QString text = error.format.isEmpty()
                              ? error.message
                              : foundation::filledIn(localized(error.format), error.arguments);
@@ -269,6 +273,7 @@ void QBYClientDownloader::downloadDidFinish() {
     // An archive that did not unpack ends like one without a bundle: silently, but for the log.
     bool installed = false;
     if (!unpacked) {
+        diskFull_ = unpacked.error().code == ENOSPC;
         logInstallStopped(
             QStringLiteral("the archive did not unpack (%1)").arg(unpacked.error().message));
     } else if (const std::optional<QStringList> names =
@@ -283,6 +288,10 @@ void QBYClientDownloader::downloadDidFinish() {
     }
     // The install has copied or moved what it needs out of the folder by now.
     removeDownloadFolder();
+    if (diskFull_) {
+        showDiskFullSheet(bytesReceived_);
+        return;
+    }
     if (installed && services_.proxy.launchClient(installedClient_) && services_.requestWritten) {
         services_.handOff.set();
     }
@@ -321,71 +330,29 @@ void QBYClientDownloader::refuseFinishedDownload(const QString& informativeText)
 
 bool QBYClientDownloader::installClient(const QString& source, const QString& destination) {
     if (!services_.fileManager.fileExists(source)) return false;
-    if (!replaceAsUser(source, destination)) return installClientWithAuth(source, destination);
-    // The user cannot write the system's entries: even in /Applications the entry is theirs.
-    registerForUser(destination);
-    installedClient_ = destination;
-    services_.pauses.sleep(kInstallPauseSeconds);
-    return true;
-}
-
-bool QBYClientDownloader::replaceAsUser(const QString& source, const QString& destination) {
-    platform::FileManager& files = services_.fileManager;
-    // The old copy is set aside, not removed, until the new one is in place, so that a failed
-    // move never leaves the user without a client.
-    std::optional<QString> setAside;
-    if (files.fileExists(destination)) {
-        const QString aside = foundation::appendingPathComponent(
-            foundation::deletingLastPathComponent(destination),
-            QStringLiteral(".%1.old-%2")
-                .arg(foundation::lastPathComponent(destination),
-                     services_.processInfo.globallyUniqueString()));
-        if (!files.moveItem(destination, aside)) return false;
-        setAside = aside;
+    // Nobody is asked for a password: where the user may not write the system's applications
+    // folder, the client is installed for this user alone.
+    QString target = destination;
+    if (!services_.fileManager.isWritableDirectory(
+            foundation::deletingLastPathComponent(destination))) {
+        const QString folder = foundation::appendingPathComponent(
+            services_.install.userApplications.homeDirectory(), kUserApplicationsFolder);
+        if (!services_.fileManager.createDirectory(folder)) {
+            logInstallStopped(QStringLiteral("%1 could not be made").arg(folder));
+            return false;
+        }
+        target =
+            foundation::appendingPathComponent(folder, foundation::lastPathComponent(destination));
     }
-    if (files.moveItem(source, destination)) {
-        if (setAside) files.removeItem(*setAside);
-        return true;
-    }
-    if (setAside) files.moveItem(*setAside, destination);
-    return false;
-}
-
-bool QBYClientDownloader::installClientWithAuth(const QString& source, const QString& destination) {
-    // The helper knows one destination, the install destination, and takes only the source.
-    const QString helper =
-        foundation::BundleLayout::executable(services_.bundle.bundlePath(), kInstallHelper);
-    const foundation::Result<int> answer =
-        services_.install.authorization.executeWithPrivileges(helper, {source});
-    if (!answer) {
-        services_.logs.consoleLog(
-            QStringLiteral("Installing for this user alone: %1").arg(answer.error().message));
-        return installForUser(source);
-    }
-    if (answer.value() != installhelper::kInstalled) {
-        logInstallStopped(installHelperFailure(answer.value()));
+    if (const foundation::Status replaced = services_.fileManager.replaceItem(source, target);
+        !replaced) {
+        diskFull_ = replaced.error().code == ENOSPC;
+        logInstallStopped(QStringLiteral("the client could not be put at %1 (%2)")
+                              .arg(target, replaced.error().message));
         return false;
     }
-    installedClient_ = destination;
-    services_.pauses.sleep(kInstallPauseSeconds);
-    return true;
-}
-
-bool QBYClientDownloader::installForUser(const QString& source) {
-    const QString folder = foundation::appendingPathComponent(
-        services_.install.userApplications.homeDirectory(), kUserApplicationsFolder);
-    const QString destination = foundation::appendingPathComponent(
-        folder, foundation::lastPathComponent(kInstallDestination));
-    if (!services_.fileManager.createDirectory(folder)) {
-        logInstallStopped(QStringLiteral("%1 could not be made").arg(folder));
-        return false;
-    }
-    if (!replaceAsUser(source, destination)) {
-        logInstallStopped(QStringLiteral("the client could not be moved to %1").arg(destination));
-        return false;
-    }
-    registerForUser(destination);
-    installedClient_ = destination;
+    registerForUser(target);
+    installedClient_ = target;
     services_.pauses.sleep(kInstallPauseSeconds);
     return true;
 }
@@ -409,6 +376,20 @@ void QBYClientDownloader::showDownloadFailureSheet(const QString& informativeTex
          informativeText,
          {localized(QStringLiteral("Quit"))}},
         [&application = services_.application] { application.terminate(); });
+}
+
+void QBYClientDownloader::showDiskFullSheet(qint64 archiveBytes) {
+    if (archiveBytes <= 0) {
+        showDownloadFailureSheet(
+            localized(QStringLiteral("The disk is full. Please make room and try again.")));
+        return;
+    }
+    // The archive and its unpacked client: a client packs to about a third of its size.
+    const qint64 megabytes = qint64(std::ceil(double(archiveBytes) * 4.0 / 1e6));
+    showDownloadFailureSheet(
+        localized(QStringLiteral("The disk is full. The Quillbay app needs about %1 MB of free "
+                                 "space. Please make room and try again."))
+            .arg(megabytes));
 }
 
 void QBYClientDownloader::logInstallStopped(const QString& reason) {

@@ -16,8 +16,9 @@ namespace qby::downloader {
 
 // Fetches and installs the store client on the install road: reads the
 // release feed off the main thread, chooses the release for this machine, downloads its archive
-// with a progress bar, unpacks it, moves the client into /Applications (with an administrator's
-// consent when needed), launches it and ends the application. Created with the download window
+// with a progress bar, unpacks it, puts the client into /Applications (or, where the user may not
+// write there, into ~/Applications: nobody is asked for a password), launches it and ends the
+// application. Created with the download window
 // when the interface file "ClientDownloader" loads; registers itself as the shared downloader.
 // Everything but the feed fetch task runs on the main thread.
 class QBYClientDownloader : public platform::UrlDownloadDelegate {
@@ -71,15 +72,10 @@ public:
     void doCancelDownload();
 
     // --- Install ---
-    // Moves the unpacked client to destination, setting any old copy aside until the new one is
-    // in place, and gives it the user's desktop entry; falls back to installClientWithAuth. True
-    // when installed (installedClient() says where).
+    // Puts the unpacked client at destination when the user may write its folder, else in
+    // ~/Applications, swapped in whole for any old copy, and gives it the user's desktop entry.
+    // True when installed (installedClient() says where).
     bool installClient(const QString& source, const QString& destination);
-    // The bundle's install helper, run once through the administrator's consent, installs at
-    // the install destination with the system's desktop entry. No administrator to be had
-    // (consent refused or dismissed, no pkexec, no agent): installed for this user alone in
-    // ~/Applications. False when the helper failed or the user's own install did.
-    bool installClientWithAuth(const QString& source, const QString& destination);
     // Where the last successful install put the client; empty before.
     const QString& installedClient() const { return installedClient_; }
 
@@ -107,10 +103,8 @@ private:
     void clearClientDownload();
     // One log line for an install road that ends without a message to the user.
     void logInstallStopped(const QString& reason);
-    // The user's own install: set-aside, move, and the old copy back on failure. True when the
-    // new client stands at destination.
-    bool replaceAsUser(const QString& source, const QString& destination);
-    bool installForUser(const QString& source);
+    // The sheet of a disk that filled up, saying how much room a client of that archive needs.
+    void showDiskFullSheet(qint64 archiveBytes);
     // The user's desktop entry; a failure is logged, the client stays installed.
     void registerForUser(const QString& bundlePath);
     bool endedShort() const;
@@ -147,6 +141,8 @@ private:
     DownloadProgressText progressText_;
     DownloadRetryPolicy retryPolicy_;
     bool barIndeterminate_ = false;
+    // Unpacking or installing ran out of disk space.
+    bool diskFull_ = false;
 };
 
 }  // namespace qby::downloader

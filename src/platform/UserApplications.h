@@ -6,7 +6,7 @@
 
 namespace qby::platform {
 
-// The user's own place for applications, used when no administrator can install for everyone,
+// The user's own place for applications, used where the user may not write the system's folder,
 // and the entries that put an installed application into the user's menus.
 class UserApplications {
 public:

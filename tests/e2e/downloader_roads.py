@@ -157,3 +157,33 @@ def resumed_after_restart(checks, desktop):
     checks.check("the client runs", world.wait_until(
         lambda: world.client_started(APPLICATIONS / CLIENT), 10))
     checks.equal("the cache afterwards", sorted(p.name for p in cache.iterdir()), [])
+
+
+def two_at_once(checks, desktop):
+    """Two purchases opened together: both install, one after the other, a whole client each
+    time; the client started first takes both requests, and nothing is left beside it."""
+    from road_session import INSTALL_PROMPT
+
+    session = Session(checks)
+    store = session.start_store({})
+    downloaders = [session.place_downloader(name) for name in ("Game.K7.V9.app", "Other.K8.V1.app")]
+    programs = [session.run_downloader(downloader) for downloader in downloaders]
+    for program in programs:
+        prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
+        checks.check("pressing Download & Install", prompt.press("Download & Install"))
+    for program in programs:
+        session.ends(program, timeout=90)
+    checks.equal("archives asked for", sum(e["path"] == "/downloader/Quillbay.tgz"
+                                           for e in store.events()), 2)
+    checks.check("the client owns its name on the bus", world.wait_until(world.client_on_bus, 10))
+    recorded = session.wait_for_requests(2)
+    checks.equal("requests recorded by the client",
+                 sorted(sorted(r.get("request", {}).items()) for r in recorded),
+                 [[("K7", "V9")], [("K8", "V1")]])
+    checks.equal("/Applications", world.applications(), [CLIENT])
+    installed = [p for p in (APPLICATIONS / CLIENT).rglob("*") if p.is_file()]
+    checks.check("the bundle installed is the whole client", installed and all(
+        p.read_bytes() == (world.DIST / CLIENT / p.relative_to(APPLICATIONS / CLIENT)).read_bytes()
+        for p in installed) and (APPLICATIONS / CLIENT / "Contents/Info.plist") in installed)
+    for downloader in downloaders:
+        session.check_kept(downloader, kept=False)

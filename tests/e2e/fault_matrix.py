@@ -1,24 +1,23 @@
-"""The install road's fault matrix: the real bundles against a store, an archive, a disk, a consent
-or a client that fails in one way each; one checker makes sure that nothing was lost on any row.
+"""The install road's fault matrix: the real bundles against a store, an archive, a disk, an
+/Applications or a client that fails in one way each; one checker makes sure that nothing was lost
+on any row.
 
   store   the local store's scenario (world/store.py); {} is its default, the tgz feed
   end     INSTALLED (installed, started, given the request), HANDED_OFF (an installed client took
           it), SILENT, CANCEL (pressed once the path `cancel` was asked for), a sheet's text
           (under DOWNLOAD_FAILED) or an alert's (message, text)
   asked   the paths the store was asked for, each once
-  needs   a Road's fields (consent, applications, tmp_size, ...); client "installed": a working
-          one in /Applications, "old": a root-owned bundle at /Applications/Quillbay.app that is
-          none
+  needs   a Road's fields (applications, tmp_size, ...); client "installed": a working one in
+          /Applications, "old": a bundle at /Applications/Quillbay.app that is none
   lands   a bundle is left at /Applications/Quillbay.app although the road failed
-  home    installed for the player alone, in ~/Applications (no administrator to be had)
+  home    installed for the player alone, in ~/Applications (the player may not write
+          /Applications)
   ranges  how many of the archive's requests asked for a Range
   lean    the store sent at most 1 % more of the archive than its size
   wait    how long the sheet may take, in seconds (30)
 
-Every row with a consent checks that polkit was asked exactly once; every installed client has
-its desktop entry (the system's when an administrator installed it, else the player's), valid
-for desktop-file-validate; one installed by the administrator belongs to root, with nothing in it
-writable by group or others, in a /Applications of root's, mode 0755."""
+Every installed client has the player's desktop entry, valid for desktop-file-validate; nothing is
+left beside it, and a road that installs nothing leaves /Applications as it was."""
 
 from road_session import NOT_STARTED
 
@@ -27,6 +26,7 @@ INSTALLED, HANDED_OFF, SILENT, CANCEL = "installed", "handed off", "silent", "ca
 DOWNLOAD_FAILED = "The Quillbay app could not be downloaded."
 DAMAGED = "The download was damaged. Please try again."
 BUSY = "The QBY servers may be busy or temporarily unavailable. Please try again later."
+DISK_FULL = "The disk is full. The Quillbay app needs about"
 
 
 def row(name, end, store=None, asked=(FEED, TGZ), **more):
@@ -97,18 +97,16 @@ ROWS = [
     archive("tgz_nested"),
     archive("tgz_two", INSTALLED),
     # The disk.
-    archive("tgz_padded", "No space left on device", needs={"tmp_size": 1 << 20}),
-    # No pkexec works inside bubblewrap: as without an administrator, the player's own install.
+    archive("tgz_padded", DISK_FULL, needs={"tmp_size": 1 << 20}),
+    row("applications_full", DISK_FULL, needs={"applications_size": 1 << 16}),
+    # Where the player may not write /Applications, or there is none, the client is theirs alone
+    # in ~/Applications: nobody is asked for a password.
     row("applications_read_only", INSTALLED, needs={"read_only_applications": True}, home=True),
-    # The administrator's consent: one question for the whole install, which the bundle's own
-    # helper does as root; a system without /Applications gets one.
-    row("consent_granted", INSTALLED, needs={"consent": "yes", "applications": False}),
-    row("consent_granted_over_old", INSTALLED, needs={"consent": "yes"}, client="old"),
-    # The helper fails after setting the old client aside (no entry can be written): it is back.
-    row("consent_granted_entry_unwritable", SILENT,
-        needs={"consent": "yes", "entries_read_only": True}, client="old"),
-    row("consent_refused", INSTALLED, needs={"consent": "no", "applications": False}, home=True),
-    row("consent_refused_over_old", INSTALLED, needs={"consent": "no"}, client="old", home=True),
+    row("applications_of_another_user", INSTALLED, needs={"foreign_applications": True},
+        home=True),
+    row("no_applications", INSTALLED, needs={"applications": False}, home=True),
+    # An old bundle in the place is swapped for the whole new one.
+    row("install_over_old", INSTALLED, client="old"),
     # The client.
     archive("tgz_broken", (NOT_STARTED[0], NOT_STARTED[1].format(code=2)), lands=True),
     row("client_installed", HANDED_OFF, {"faults": {FEED: {"status": 503}}}, asked=[],
@@ -130,6 +128,8 @@ def play(checks, desktop, name):
     served = session.start_store(row["store"])
     if row.get("client") == "installed":
         world.place_bundle(CLIENT, APPLICATIONS)
+    elif row.get("client") == "old":
+        world.place_bundle(world.DOWNLOADER, APPLICATIONS, CLIENT)
     before = world.tree(APPLICATIONS)
     downloader = session.place_downloader("Game.K7.V9.app")
     program = session.run_downloader(downloader)
@@ -194,14 +194,8 @@ def play(checks, desktop, name):
         checks.check("the bundle installed is the client (not an old bundle left in place)",
                      (installed_at / "Contents/Info.plist").read_bytes()
                      == (DIST / CLIENT / "Contents/Info.plist").read_bytes())
-    consent = row.get("needs", {}).get("consent")
-    if consent:
-        checks.equal("consents asked", world.consents_asked(), 1)
     if end == INSTALLED:
-        check_entry(checks, world.SYSTEM_ENTRY if consent == "yes" and not home
-                    else world.USER_ENTRY, world.executable_of(installed_at))
-    if end == INSTALLED and consent == "yes":
-        check_root_owned(checks, installed_at)
+        check_entry(checks, world.USER_ENTRY, world.executable_of(installed_at))
     escaped = [p for p in (HOME / "escaped", Path("/tmp/escaped")) if p.exists()]
     checks.equal("files an archive left outside its folder", escaped, [])
     checks.equal("download folders left in /tmp",
@@ -218,20 +212,6 @@ def check_entry(checks, entry, executable):
     checks.check(f"it starts {executable}", f'Exec="{executable}"' in entry.read_text())
     valid = subprocess.run(["desktop-file-validate", str(entry)], capture_output=True, text=True)
     checks.equal("desktop-file-validate", (valid.returncode, valid.stdout), (0, ""))
-
-
-def check_root_owned(checks, client):
-    """/Applications root's, 0755; the client root's, nothing set-id or writable by others."""
-    import os
-    import stat
-    folder = client.parent.lstat()
-    checks.equal("/Applications: owner and mode", (folder.st_uid, oct(stat.S_IMODE(folder.st_mode))),
-                 (0, "0o755"))
-    loose = [str(p) for p in [client, *client.rglob("*")]
-             if p.lstat().st_uid != 0 or (not p.is_symlink()
-                                          and p.lstat().st_mode & (stat.S_ISUID | stat.S_ISGID | 0o022))]
-    checks.equal("items of the client not root's alone", loose, [])
-    checks.check("the player cannot write into the client", not os.access(client, os.W_OK))
 
 
 def asked(served):

@@ -3,7 +3,7 @@ world's `run` reads it (world/run --table tests/e2e/roads.py ROAD)."""
 
 import fault_matrix
 import stamp_roads
-from road import BUNDLES, OLD_KERNEL, Road
+from road import OLD_KERNEL, Road
 
 ROADS = {
     "client_running": Road("downloader_roads.client_running"),
@@ -12,12 +12,12 @@ ROADS = {
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "hostile_name": Road("downloader_roads.hostile_name"),
     "resumed_after_restart": Road("downloader_roads.resumed_after_restart", store=True),
+    "two_at_once": Road("downloader_roads.two_at_once", store=True),
 }
 
 ROADS.update({
     f"matrix.{name}": Road("fault_matrix.play", store=True, given=(name,),
-                           root_owned=((BUNDLES[0], "Quillbay.app"),) if row.get("client") == "old"
-                           else (), **row.get("needs", {}))
+                           **row.get("needs", {}))
     for name, row in fault_matrix.ROWS.items()})
 
 ROADS.update({name: Road("stamp_roads.stamped", tools=True, given=(name,))

@@ -46,23 +46,6 @@ foundation::Status FakeInstallServices::unpack(const QString& folder, const QStr
     return *unpackResult;
 }
 
-foundation::Result<int> FakeInstallServices::executeWithPrivileges(const QString& toolPath,
-                                                                   const QStringList& arguments) {
-    platform_.log.add(QStringLiteral("auth.exec %1 %2").arg(toolPath, arguments.join(' ')));
-    if (privilegedAnswers.empty())
-        return unscripted("privileged answer for " + toolPath, kCannotStart);
-    const foundation::Result<int> answer = privilegedAnswers.front();
-    privilegedAnswers.pop_front();
-    if (answer.ok() && answer.value() == 0 && arguments.size() == 1 &&
-        toolPath.endsWith(QLatin1String("/qby-install-helper"))) {
-        const QString destination = QStringLiteral("/Applications/Quillbay.app");
-        platform_.removeTree(destination);
-        platform_.addFolder(QStringLiteral("/Applications"));
-        platform_.moveTree(arguments.at(0), destination);
-    }
-    return answer;
-}
-
 foundation::Status FakeInstallServices::registerDesktopEntry(const QString& bundlePath) {
     platform_.log.add(QStringLiteral("desktop.register %1").arg(bundlePath));
     if (!desktopEntryResult) return unscripted("desktop entry answer for " + bundlePath);

@@ -43,7 +43,6 @@ class FakeInstallServices : public platform::UrlLoader,
                             public platform::Dispatch,
                             public platform::UrlDownloader,
                             public platform::ArchiveTools,
-                            public platform::Authorization,
                             public platform::Clock,
                             public platform::ArchiveVerifier,
                             public platform::UserApplications {
@@ -51,7 +50,7 @@ public:
     explicit FakeInstallServices(FakePlatform& platform) : platform_(platform) {}
 
     downloader::InstallServices services() {
-        return {*this, *this, *this, *this, *this, *this, *this, trust, *this};
+        return {*this, *this, *this, *this, *this, *this, trust, *this};
     }
 
     // The fake's Ed25519: a file's signature by key is the SHA-512 of the key and its text.
@@ -65,9 +64,6 @@ public:
     // What unpack answers, and the names it leaves in the folder when it succeeds.
     std::optional<foundation::Status> unpackResult;
     QStringList unpackedNames;
-    // Answers of executeWithPrivileges in order. The install helper's 0 acts on the file system
-    // as the helper would: its source replaces /Applications/Quillbay.app.
-    std::deque<foundation::Result<int>> privilegedAnswers;
     // What registering a desktop entry answers.
     std::optional<foundation::Status> desktopEntryResult;
     qint64 nowMs = 0;
@@ -93,8 +89,6 @@ public:
         const QUrl& url, double timeoutSeconds, platform::UrlDownloadDelegate& delegate) override;
     foundation::Status unpack(const QString& folder, const QString& fileName,
                               platform::ArchiveFormat format) override;
-    foundation::Result<int> executeWithPrivileges(const QString& toolPath,
-                                                  const QStringList& arguments) override;
     qint64 monotonicMilliseconds() const override { return nowMs; }
     QString homeDirectory() const override { return QStringLiteral("/home/player"); }
     foundation::Status registerDesktopEntry(const QString& bundlePath) override;

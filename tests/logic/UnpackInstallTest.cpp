@@ -8,10 +8,8 @@ namespace qby::testing {
 namespace {
 
 const QString kSource = kWorkFolder + "/Quillbay.app";
-const QString kAside = "/Applications/.Quillbay.app.old-TOKEN2";
 const QString kUserDestination = "/home/player/Applications/Quillbay.app";
 const QString kStopped = "console Install stopped: ";
-const QString kForUser = "console Installing for this user alone: ";
 
 struct FinishRow {
     const char* name;
@@ -28,9 +26,8 @@ struct FinishRow {
     QStringList unpackedFiles;
     // A listing other than the file system's; nothing inside: a listing error.
     std::optional<std::optional<QStringList>> listing;
-    QMap<QString, int> moveErrors;
-    // The administrator's answers; each is asked for once.
-    std::vector<foundation::Result<int>> privilegedAnswers;
+    bool applicationsWritable = true;
+    QMap<QString, int> replaceErrors;  // destination -> errno
     bool launches = true;
     QStringList log;  // the console lines
     // "nothing", "old", or the unpacked bundle installed there; a launched new one is handed off.
@@ -55,8 +52,8 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     if (!row.applicationsFolder) platform.removeTree("/Applications");
     if (!row.userFolderMade) platform.uncreatableFolders.insert("/home/player/Applications");
     if (!row.entryWritten) install.desktopEntryResult = foundation::Error{28, "disk full"};
-    platform.moveErrors = row.moveErrors;
-    install.privilegedAnswers.assign(row.privilegedAnswers.begin(), row.privilegedAnswers.end());
+    if (!row.applicationsWritable) platform.unwritableFolders.insert("/Applications");
+    platform.replaceErrors = row.replaceErrors;
     install.unpackResult = row.unpacks ? foundation::Status()
                                        : foundation::Status(foundation::Error{2, "tar: exit 2"});
     install.unpackedNames = row.unpackedNames;
@@ -83,17 +80,12 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     if (row.busyBar) finish.prepend("window.setIndeterminate 0");
     EXPECT_EQ(joined(after.mid(0, finish.size())), joined(finish)) << calls();
     EXPECT_EQ(joined(after.filter("console ")), joined(row.log)) << calls();
-    EXPECT_EQ(count("auth.exec"), qsizetype(row.privilegedAnswers.size()));
-    if (row.moveErrors.contains(kDestination))
-        EXPECT_EQ(count("file.move " + kSource + " " + kDestination), 0)
-            << "nothing is moved onto an old client that could not be set aside";
-    // Installed: the user's desktop entry unless the administrator installed it, a second's
-    // pause, then the client launched where it stands and a second for it to start.
+    // Installed: the user's desktop entry, a second's pause, then the client launched where it
+    // stands and a second for it to start.
     const bool installed = row.forUser || QString(row.destinationHolds).endsWith(".app");
     const QString at = row.forUser ? kUserDestination : kDestination;
-    const bool byAdministrator = !row.forUser && !row.privilegedAnswers.empty();
     EXPECT_EQ(joined(after.filter("desktop.register")),
-              installed && !byAdministrator ? "desktop.register " + at.toStdString() : "");
+              installed ? "desktop.register " + at.toStdString() : "");
     QStringList started = {"sleep 1", "workspace.launch " + at};
     if (row.launches) started.append("sleep 1");
     EXPECT_EQ(joined(after.filter(QRegularExpression("^(sleep|workspace.launch)"))),
@@ -102,17 +94,10 @@ TEST_P(FinishTest, UnpacksInstallsAndLaunches) {
     EXPECT_EQ(holds(kDestination), row.destinationHolds);
     EXPECT_EQ(holds(kUserDestination), row.forUser ? "Quillbay.app" : "nothing");
     EXPECT_TRUE(downloader.clientDownload() == nullptr && !downloader.downloadResponse());
-    EXPECT_FALSE(platform.exists(kAside)) << "no set-aside copy stays";
     EXPECT_FALSE(platform.exists(kWorkFolder)) << "the download folder never stays";
     EXPECT_EQ(count("window.beginSheet"), 0) << "this road shows no message of its own";
     EXPECT_EQ(count("application.terminate"), 1);
 }
-
-const foundation::Result<int> kDone = 0;
-const foundation::Result<int> kRefused =
-    foundation::Error{platform::Authorization::kConsentRefused, "refused"};
-const foundation::Result<int> kCannotStart =
-    foundation::Error{platform::Authorization::kCannotStart, "no pkexec"};
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
@@ -133,69 +118,58 @@ INSTANTIATE_TEST_SUITE_P(
         FinishRow{.name = "existing_client_replaced_without_prompt", .existingClient = true},
         FinishRow{.name = "unwritten_entry_is_logged_and_the_client_starts", .entryWritten = false,
                   .log = {"console Desktop entry not written: disk full"}},
-        FinishRow{.name = "failed_move_puts_the_old_client_back_then_asks_once", .existingClient = true,
-                  .moveErrors = {{kSource, EXDEV}}, .privilegedAnswers = {kDone}},
-        FinishRow{.name = "old_client_that_cannot_be_moved_needs_the_administrator", .existingClient = true,
-                  .moveErrors = {{kDestination, EACCES}}, .privilegedAnswers = {kDone}},
-        FinishRow{.name = "no_applications_folder_asks_the_administrator", .applicationsFolder = false,
-                  .privilegedAnswers = {kDone}},
-        FinishRow{.name = "refused_consent_installs_for_the_user_beside_the_old_client", .existingClient = true,
-                  .moveErrors = {{kDestination, EACCES}}, .privilegedAnswers = {kRefused}, .log = {kForUser + "refused"},
-                  .destinationHolds = "old", .forUser = true},
-        FinishRow{.name = "no_pkexec_installs_for_the_user", .applicationsFolder = false,
-                  .privilegedAnswers = {kCannotStart}, .log = {kForUser + "no pkexec"}, .destinationHolds = "nothing",
-                  .forUser = true},
-        FinishRow{.name = "user_install_that_cannot_move_stops", .moveErrors = {{kSource, EACCES}},
-                  .privilegedAnswers = {kRefused}, .log = {kForUser + "refused",
-                  kStopped + "the client could not be moved to " + kUserDestination}, .destinationHolds = "nothing"},
+        FinishRow{.name = "unwritable_applications_installs_for_the_user_beside_the_old_client",
+                  .existingClient = true, .applicationsWritable = false, .destinationHolds = "old", .forUser = true},
+        FinishRow{.name = "no_applications_folder_installs_for_the_user", .applicationsFolder = false,
+                  .destinationHolds = "nothing", .forUser = true},
         FinishRow{.name = "user_folder_that_cannot_be_made_stops", .applicationsFolder = false, .userFolderMade = false,
-                  .privilegedAnswers = {kRefused}, .log = {kForUser + "refused",
-                  kStopped + "/home/player/Applications could not be made"}, .destinationHolds = "nothing"},
-        FinishRow{.name = "failing_helper_stops_without_the_user_install", .existingClient = true,
-                  .moveErrors = {{kDestination, EACCES}}, .privilegedAnswers = {foundation::Result<int>(18)},
-                  .log = {kStopped + "the desktop entry could not be written; the old client is back (status 18)"},
+                  .log = {kStopped + "/home/player/Applications could not be made"}, .destinationHolds = "nothing"},
+        FinishRow{.name = "failed_replace_keeps_the_old_client_and_stops", .existingClient = true,
+                  .replaceErrors = {{kDestination, EACCES}},
+                  .log = {kStopped + "the client could not be put at " + kDestination + " (Permission denied)"},
                   .destinationHolds = "old"},
         FinishRow{.name = "launch_failure_leaves_the_flag_unset", .launches = false,
                   .log = {"console The client could not be started: scripted failure 13"}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-// Each exit status of the install helper: installed, or one "Install stopped" line naming what
-// happened, and no install for the user alone after an administrator's failed install.
-struct HelperAnswerRow {
-    int status;
-    const char* saying;  // a word of the log line
-};
+// A disk that fills up at any step ends in a sheet that says how much room the client needs; the
+// download folder goes, the old client stays, the downloader is kept.
+enum class FullAt { Download, Unpack, Install };
 
-class HelperAnswerTest : public ::testing::TestWithParam<HelperAnswerRow>,
-                         public DownloaderFixture {};
+class DiskFullTest : public ::testing::TestWithParam<FullAt>, public DownloaderFixture {};
 
-TEST_P(HelperAnswerTest, EndsAsTheHelperSays) {
-    const HelperAnswerRow& row = GetParam();
-    platform.addFolder(kSource);
-    platform.moveErrors = {{kSource, EACCES}};
-    install.privilegedAnswers = {foundation::Result<int>(row.status)};
-    EXPECT_EQ(downloader.installClient(kSource, kDestination), row.status == 0);
-    const QString logged = platform.log.calls().filter("console ").join('\n');
-    EXPECT_TRUE(row.status == 0
-                    ? logged.isEmpty()
-                    : logged.startsWith(kStopped) &&
-                          logged.contains(QString::fromUtf8(row.saying)) &&
-                          logged.endsWith(QStringLiteral("(status %1)").arg(row.status)))
-        << logged.toStdString();
+TEST_P(DiskFullTest, SaysHowMuchRoomTheClientNeeds) {
+    const FullAt at = GetParam();
+    const foundation::Error full{ENOSPC, "No space left on device"};
+    platform.addFile(kDestination + "/Contents/old.txt", QString("old"));
+    install.unpackResult = at == FullAt::Unpack ? foundation::Status(full) : foundation::Status();
+    install.unpackedNames = {"Quillbay.app"};
+    platform.replaceErrors = {{kDestination, ENOSPC}};
+    startRelease(QStringLiteral("Quillbay.tgz"), 2'500'000);
+    respond(-1);
+    receive(at == FullAt::Download ? 1000 : 2'500'000);
+    if (at == FullAt::Download) {
+        downloader.downloadDidFailWithError(full);
+    } else {
+        platform.addFile(downloader.downloadPath(), QString("archive"));
+        downloader.downloadDidFinish();
+    }
+    const platform::Alert& sheet = onlySheet();
+    EXPECT_EQ(sheet.messageText.toStdString(), "The Quillbay app could not be downloaded.");
+    EXPECT_EQ(sheet.informativeText.toStdString(),
+              "The disk is full. The Quillbay app needs about 10 MB of free space. Please make "
+              "room and try again.");
+    EXPECT_EQ(count("file.replace"), at == FullAt::Install ? 1 : 0);
+    EXPECT_TRUE(platform.exists(kDestination + "/Contents/old.txt")) << "the old client stays";
+    EXPECT_FALSE(platform.exists(kWorkFolder)) << calls();
+    EXPECT_EQ(count("workspace.launch"), 0);
+    EXPECT_FALSE(handOff.isSet());
+    EXPECT_EQ(count("application.terminate"), 1) << "once the sheet is dismissed";
 }
 
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    Statuses, HelperAnswerTest,
-    ::testing::Values(HelperAnswerRow{0, ""}, HelperAnswerRow{10, "arguments"}, HelperAnswerRow{11, "pkexec"},
-                      HelperAnswerRow{12, "refused the unpacked client"}, HelperAnswerRow{13, "Info.plist"},
-                      HelperAnswerRow{14, "/Applications could not be made"}, HelperAnswerRow{15, "copied"},
-                      HelperAnswerRow{16, "set aside"}, HelperAnswerRow{17, "put in place"},
-                      HelperAnswerRow{18, "desktop entry"}, HelperAnswerRow{19, "could not be put back"},
-                      HelperAnswerRow{42, "install helper failed"}),
-    [](const auto& info) { return "status_" + std::to_string(info.param.status); });
-// clang-format on
+INSTANTIATE_TEST_SUITE_P(Steps, DiskFullTest,
+                         ::testing::Values(FullAt::Download, FullAt::Unpack, FullAt::Install));
 
 const QString kShort =
     "The download ended before the whole file had arrived. Please try again later.";

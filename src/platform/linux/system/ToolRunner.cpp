@@ -10,6 +10,7 @@ namespace qby::platform::linuxhost {
 namespace {
 
 constexpr qsizetype kKeptErrorBytes = 4096;
+constexpr int kUnzipDiskFull = 50;
 
 foundation::Error failure(int code, const QString& tool, const QString& what) {
     return foundation::Error{code, QStringLiteral("%1: %2").arg(tool, what)};
@@ -54,11 +55,14 @@ foundation::Result<ToolRunner::Outcome> ToolRunner::run(const QString& tool,
 }
 
 foundation::Error ToolRunner::exitError(const QString& tool, const Outcome& outcome) {
-    return foundation::Error{outcome.exitCode,
-                             QStringLiteral("%1 exited with status %2: %3")
-                                 .arg(tool)
-                                 .arg(outcome.exitCode)
-                                 .arg(QString::fromUtf8(outcome.errors).trimmed())};
+    const QString said = QString::fromUtf8(outcome.errors).trimmed();
+    // A full disk is told apart from other failures: tar says so in the C locale's words,
+    // unzip by its status 50.
+    const bool diskFull = said.contains(QLatin1String("No space left on device")) ||
+                          (tool == QLatin1String("unzip") && outcome.exitCode == kUnzipDiskFull);
+    return foundation::Error{
+        diskFull ? ENOSPC : outcome.exitCode,
+        QStringLiteral("%1 exited with status %2: %3").arg(tool).arg(outcome.exitCode).arg(said)};
 }
 
 QString ToolRunner::locate(const QString& tool) {

@@ -25,7 +25,8 @@ public:
     static foundation::Result<Outcome> run(const QString& tool, const QStringList& arguments,
                                            const QString& workingFolder, qint64 maxOutputBytes);
 
-    // The error of a tool that exited with a status other than 0: status and standard error.
+    // The error of a tool that exited with a status other than 0: status and standard error;
+    // ENOSPC as its code when the tool ran out of disk space, else the status.
     static foundation::Error exitError(const QString& tool, const Outcome& outcome);
 
     // The tool's path in /usr/bin or /bin; empty when it is in neither.

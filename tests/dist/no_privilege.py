@@ -1,0 +1,36 @@
+#!/usr/bin/python3
+"""The downloader's bundle asks nobody for a password: no file in it is set-id, and no program of
+ours (Contents/MacOS) names pkexec or polkit, the way to root on a desktop. (The libraries that
+travel with it, such as GLib's, may know of polkit without ever asking it.)
+
+  no_privilege.py BUNDLE"""
+
+import stat
+import sys
+from pathlib import Path
+
+WORDS = (b"pkexec", b"polkit", b"PolicyKit")
+
+
+def main():
+    bundle = Path(sys.argv[1])
+    if not (bundle / "Contents/Info.plist").is_file():
+        print(f"no bundle at {bundle}")
+        return 1
+    found = []
+    for path in sorted(bundle.rglob("*")):
+        if path.is_symlink() or not path.is_file():
+            continue
+        if path.stat().st_mode & (stat.S_ISUID | stat.S_ISGID):
+            found.append(f"{path}: set-id")
+        if (bundle / "Contents/MacOS") not in path.parents:
+            continue
+        data = path.read_bytes()
+        found += [f"{path}: names {word.decode()}" for word in WORDS if word in data]
+    for line in found:
+        print(line)
+    return 1 if found else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
