@@ -122,6 +122,6 @@ def install(checks, desktop):
     checks.step(f"the client is at {client}" if client.is_dir() else "no client was installed")
     if world.USER_ENTRY.exists():
         checks.step(f"the menu's entry {world.USER_ENTRY}:\n" + world.USER_ENTRY.read_text().rstrip())
-    checks.step("the client " + ("runs" if world.wait_until(world.client_started, 10) else
-                                 "does not run"))
+    started = world.wait_until(lambda: world.client_started(client), 10)
+    checks.step("the client " + ("runs" if started else "does not run"))
     _client_shown(checks, desktop)
