@@ -32,11 +32,11 @@ public:
     int fd() const { return fd_; }
 
     // Waits for any other replace into this folder to end; the lock goes with the descriptor.
-    bool lock() const {
-        while (flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) return false;
+    // Where the file system has no locks (some network file systems refuse them on a folder),
+    // the replace goes on without: each swap is still whole.
+    void lock() const {
+        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
         }
-        return true;
     }
 
     bool exists(const QByteArray& name) const {
@@ -116,7 +116,8 @@ foundation::Status ItemReplacer::replace(const QString& source, const QString& d
     if (source.isEmpty() || name.isEmpty()) return PosixError::at(ENOENT, destination);
 
     const Folder folder(path);
-    if (folder.fd() < 0 || !folder.lock()) return PosixError::at(errno, place.path());
+    if (folder.fd() < 0) return PosixError::at(errno, place.path());
+    folder.lock();
     sweepLeftovers(folder, path, name);
 
     const QByteArray staged = hiddenPrefix(name, "new") + uniqueSuffix();
