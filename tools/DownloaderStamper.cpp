@@ -1,5 +1,6 @@
 #include "DownloaderStamper.h"
 
+#include "StampedFeedSerial.h"
 #include "foundation/BundleLayout.h"
 #include "foundation/PathComponents.h"
 #include "platform/linux/files/PosixError.h"
@@ -56,11 +57,7 @@ foundation::Status DownloaderStamper::writeZip(const QString& folder,
     WorkFolder work(folder);
     if (!work.made()) return PosixError::at(errno, folder);
     const QString copy = foundation::appendingPathComponent(work.path(), bundleName);
-    if (foundation::Status copied =
-            TreeCopier::copy(QFile::encodeName(bundle_), QFile::encodeName(copy));
-        !copied) {
-        return copied;
-    }
+    if (foundation::Status copied = copyTo(copy); !copied) return copied;
     // -y stores links as links; zip keeps each item's permission bits on its own. A game name
     // may start with "-": zip takes the archive as ./NAME (it drops the "./") and the members
     // after "--", never as options.
@@ -88,11 +85,7 @@ foundation::Status DownloaderStamper::writeWithRequestFile(const QString& folder
                                                            const QString& text) const {
     if (foundation::Status bundle = isBundle(bundle_); !bundle) return bundle;
     const QString target = foundation::appendingPathComponent(folder, bundleName);
-    if (foundation::Status copied =
-            TreeCopier::copy(QFile::encodeName(bundle_), QFile::encodeName(target));
-        !copied) {
-        return copied;
-    }
+    if (foundation::Status copied = copyTo(target); !copied) return copied;
     QSaveFile file(foundation::appendingPathComponent(folder, requestFileName));
     const QByteArray bytes = text.toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
@@ -101,6 +94,18 @@ foundation::Status DownloaderStamper::writeWithRequestFile(const QString& folder
                                  QStringLiteral("%1: %2").arg(file.fileName(), file.errorString())};
     }
     return {};
+}
+
+foundation::Status DownloaderStamper::copyTo(const QString& target) const {
+    if (foundation::Status copied =
+            TreeCopier::copy(QFile::encodeName(bundle_), QFile::encodeName(target));
+        !copied) {
+        return copied;
+    }
+    if (!feedSerial_) return {};
+    const foundation::Status written = writeFeedSerial(target, *feedSerial_);
+    if (!written) TreeRemover::remove(QFile::encodeName(target));
+    return written;
 }
 
 }  // namespace qby::tools

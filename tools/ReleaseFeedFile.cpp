@@ -1,5 +1,6 @@
 #include "ReleaseFeedFile.h"
 
+#include "downloader/FeedAuthenticity.h"
 #include "downloader/QBYClientDownloader.h"
 #include "foundation/VersionComparator.h"
 #include "platform/linux/plist/PropertyListInputGuard.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <limits>
 #include <plist/plist.h>
 #include <vector>
 
@@ -19,6 +21,8 @@ using platform::linuxhost::PropertyListInputGuard;
 
 const char* const kReleasesKey = "downloader";
 const char* const kVersionKey = "version";
+// Property-list dates count from 2001-01-01T00:00:00Z.
+constexpr qint64 kPlistEpoch = 978307200;
 // A feed larger than this is not read by the downloader, so it is neither read nor written here.
 constexpr qint64 kMaxFeedBytes = downloader::QBYClientDownloader::kReleaseFeedMaxBytes;
 
@@ -157,7 +161,39 @@ void ReleaseFeedFile::put(const Release& release) {
     sortReleases(root_.get());
 }
 
-foundation::Status ReleaseFeedFile::write(const QString& path) const {
+std::optional<qint64> ReleaseFeedFile::serial() const {
+    const plist_t node =
+        plist_dict_get_item(root_.get(), downloader::kFeedSerialKey.toUtf8().constData());
+    if (plist_get_node_type(node) != PLIST_UINT) return std::nullopt;
+    uint64_t value = 0;
+    plist_get_uint_val(node, &value);
+    // The downloader reads integers as signed: beyond that they are none.
+    if (value > uint64_t(std::numeric_limits<qint64>::max())) return std::nullopt;
+    return qint64(value);
+}
+
+foundation::Status ReleaseFeedFile::renew(const QDateTime& expires) {
+    const QByteArray serialKey = downloader::kFeedSerialKey.toUtf8();
+    std::optional<qint64> current = serial();
+    if (!current && plist_dict_get_item(root_.get(), serialKey.constData()) != nullptr) {
+        return refused(QStringLiteral("its %1 is no whole number").arg(downloader::kFeedSerialKey));
+    }
+    if (current == std::numeric_limits<qint64>::max()) {
+        return refused(QStringLiteral("its %1 cannot be raised").arg(downloader::kFeedSerialKey));
+    }
+    const qint64 plistSeconds = expires.toSecsSinceEpoch() - kPlistEpoch;
+    if (plistSeconds < 0 || plistSeconds > std::numeric_limits<int32_t>::max()) {
+        return refused(QStringLiteral("%1 is beyond what a property-list date holds")
+                           .arg(expires.toString(Qt::ISODate)));
+    }
+    plist_dict_set_item(root_.get(), serialKey.constData(),
+                        plist_new_uint(uint64_t(current.value_or(0) + 1)));
+    plist_dict_set_item(root_.get(), downloader::kFeedExpiresKey.toUtf8().constData(),
+                        plist_new_date(int32_t(plistSeconds), 0));
+    return {};
+}
+
+foundation::Status ReleaseFeedFile::write(const QString& path, const SigningKey& key) const {
     char* xml = nullptr;
     uint32_t length = 0;
     plist_to_xml(root_.get(), &xml, &length);
@@ -170,10 +206,28 @@ foundation::Status ReleaseFeedFile::write(const QString& path) const {
                                       "bytes)")
                            .arg(kMaxFeedBytes));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() ||
-        !file.commit()) {
-        return foundation::Error{EIO, QStringLiteral("%1: %2").arg(path, file.errorString())};
+    const foundation::Result<QByteArray> signature = key.sign(document);
+    if (!signature) return signature.error();
+    // Both made in full before either is renamed into place; a downloader that reads the new feed
+    // in the moment before its signature follows refuses it, and succeeds when it tries again.
+    QSaveFile feed(path);
+    QSaveFile signatureFile(path + downloader::kFeedSignatureSuffix);
+    const QByteArray signatureText = signature.value().toBase64() + '\n';
+    for (auto [file, bytes] :
+         {std::pair{&feed, &document}, std::pair{&signatureFile, &signatureText}}) {
+        if (!file->open(QIODevice::WriteOnly) || file->write(*bytes) != bytes->size()) {
+            return foundation::Error{
+                EIO, QStringLiteral("%1: %2").arg(file->fileName(), file->errorString())};
+        }
+    }
+    if (!feed.commit()) {
+        return foundation::Error{EIO, QStringLiteral("%1: %2").arg(path, feed.errorString())};
+    }
+    if (!signatureFile.commit()) {
+        return foundation::Error{
+            EIO, QStringLiteral("%1 was written but not its signature %2 "
+                                "(%3): write it again")
+                     .arg(path, signatureFile.fileName(), signatureFile.errorString())};
     }
     return {};
 }

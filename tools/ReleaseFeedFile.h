@@ -1,8 +1,10 @@
 #pragma once
 
 #include "ReleaseArchive.h"
+#include "SigningKey.h"
 #include "foundation/Result.h"
 
+#include <QDateTime>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -33,8 +35,19 @@ public:
     // without a minimum last, in their order.
     void put(const Release& release);
 
-    // Writes the feed as an XML property list: a file beside path renamed over it.
-    foundation::Status write(const QString& path) const;
+    // Raises the feed's "feedSerial" by one (a feed without one gets 1) and sets its
+    // "feedExpires" to expires (a property-list date, ISO 8601 in UTC). Downloaders that
+    // require a signed feed refuse one older than their stamped serial, or past its expiry.
+    // Refused: a "feedSerial" that is no whole number.
+    foundation::Status renew(const QDateTime& expires);
+
+    // The feed's "feedSerial"; nothing when it has none that is a whole number.
+    std::optional<qint64> serial() const;
+
+    // Writes the feed as an XML property list, and beside it PATH.sig: the base64 Ed25519
+    // signature by key of the feed's exact bytes. Each is written beside its path and renamed
+    // over it, the feed first.
+    foundation::Status write(const QString& path, const SigningKey& key) const;
 
 private:
     explicit ReleaseFeedFile(void* root);

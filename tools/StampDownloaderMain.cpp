@@ -3,6 +3,7 @@
 #include "DownloaderStamper.h"
 #include "RequestArguments.h"
 #include "StampForms.h"
+#include "StampedFeedSerial.h"
 #include "ToolExit.h"
 #include "app/RequestSources.h"
 
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
         "the store hands it out: the name carries one KEY=VALUE, and neither part may hold a "
         "\".\".\n"
         "With --request-file: FOLDER/GAME.app with the request file FOLDER/.GAME.txt beside it.\n"
+        "With --feed: the downloader refuses release feeds older than that one (its\n"
+        "\"feedSerial\"), in a build that requires signed feeds.\n"
         "A request that the chosen form cannot carry is refused, saying why (status 1).");
     parser.addHelpOption();
     const QCommandLineOption game({"g", "game"}, "The game's name, which starts the bundle's name.",
@@ -54,7 +57,9 @@ int main(int argc, char** argv) {
         QCoreApplication::applicationDirPath() + QStringLiteral("/../dist/QuillbayDownloader.app"));
     const QCommandLineOption requestFile("request-file",
                                          "A bundle with a request file beside it, not a zip.");
-    parser.addOptions({game, out, bundle, requestFile});
+    const QCommandLineOption feed(
+        "feed", "The store's current release feed, whose feedSerial the downloader keeps.", "FILE");
+    parser.addOptions({game, out, bundle, requestFile, feed});
     parser.addPositionalArgument("KEY=VALUE",
                                  "The request, one pair an argument, split at the first \"=\".",
                                  "KEY=VALUE...");
@@ -65,9 +70,15 @@ int main(int argc, char** argv) {
     const foundation::Result<foundation::DownloadRequest> request =
         requestOfArguments(parser.positionalArguments());
     if (!request) return fail(kUsage, request.error().message);
+    std::optional<qint64> feedSerial;
+    if (parser.isSet(feed)) {
+        const foundation::Result<qint64> serial = feedSerialOfFile(parser.value(feed));
+        if (!serial) return fail(kRefused, "refused: " + serial.error().message);
+        feedSerial = serial.value();
+    }
     const foundation::Status stamped =
-        stamp(DownloaderStamper(parser.value(bundle)), parser.value(out), parser.value(game),
-              request.value(), parser.isSet(requestFile));
+        stamp(DownloaderStamper(parser.value(bundle), feedSerial), parser.value(out),
+              parser.value(game), request.value(), parser.isSet(requestFile));
     if (stamped) return 0;
     const bool refused = stamped.error().code == EINVAL;
     return fail(kRefused, (refused ? "refused: " : "failed: ") + stamped.error().message);

@@ -13,6 +13,8 @@ from pathlib import Path, PurePosixPath
 # A 2006 kernel: the system counts as 10.4, too old for the store client.
 OLD_KERNEL = "2.6.18-419.el5"
 BUNDLES = ("QuillbayDownloader.app", "Quillbay.app")
+SIGNED_WORLD = "world-signed"  # under the build folder: the signed build's bundle and key
+RELEASE_KEY_INSIDE = "/run/release-key.pem"
 READ_ONLY_FOLDER = PurePosixPath("/media/ro")
 
 
@@ -32,6 +34,9 @@ class Road:
     applications_size: int = 0  # bytes that /Applications holds at most; 0: as much as memory allows
     tools: bool = False  # the build's store tools (<build>/tools) bound read-only at /tools
     base_libraries_only: bool = False  # /usr/lib/x86_64-linux-gnu holds only a desktop's base set
+    # the downloader of a build that requires signatures (<build>/world-signed) in place of
+    # /dist's, and its key, with which the local store signs
+    signed: bool = False
     given: tuple = ()  # more arguments of the scenario, such as the name of a table row
 
 

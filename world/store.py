@@ -42,6 +42,15 @@ A scenario (a dict, given as JSON) chooses what it answers:
              redirect: URL    302 to URL
              html: true       an HTML page, status 200, in place of the content
              rate: N          at most N bytes a second
+  feed_signature  how the feed is signed where the store has a release key of its own (a signed
+           road: RELEASE_KEY), which then signs the archives too; appcast.xml.sig beside the
+           feed, with "feedSerial" and "feedExpires" added to it; how is one of
+             signed             (the default) its exact bytes, with the release key
+             none               no signature: appcast.xml.sig is not found
+             foreign            with a key made at start that no build trusts
+             changed            signed, then a key added to the feed
+  feed_serial  the feed's "feedSerial" (FEED_SERIAL)
+  feed_expires_days  its "feedExpires", in days from now (30; below 0: passed)
   listen   false: nothing listens at all (an unreachable store)
   untrusted  [port, ...]: HTTPS on these ports shows a certificate for www.quillbay.com from an
            authority the sandbox does not trust: 443 (the feed's and archives' host) and 8443
@@ -58,6 +67,7 @@ sent and the whole body's length).
   python3 store.py SCENARIO_JSON RESULTS    prints "ready" once both ports listen"""
 
 import base64
+import datetime
 import gzip
 import hashlib
 import io
@@ -79,6 +89,8 @@ from pathlib import Path
 HOST = "www.quillbay.com"
 ORIGIN = f"https://{HOST}"
 FEED_PATH = "/downloader/appcast.xml"
+SIGNATURE_PATH = FEED_PATH + ".sig"
+FEED_SERIAL = 7
 TGZ_PATH = "/downloader/Quillbay.tgz"
 ZIP_PATH = "/downloader/Quillbay.zip"
 OTHER_PORT = 8443
@@ -89,8 +101,14 @@ KEYS = Path("/run/store-keys")
 # Not /tmp: a road may give the sandbox a /tmp too small for the archives.
 WORK = Path(os.environ.get("XDG_RUNTIME_DIR", "/tmp")) / "store"
 ESCAPED = "escaped"  # the name that a hostile member would leave outside the download folder
-# The local store's release signing key, a test key (world/README.md).
+# The local store's release signing key, a test key (world/README.md); on a signed road the key
+# of the signed build instead, bound in by run.
 SIGNING_KEY = Path(__file__).resolve().parent / "keys" / "local-store-ed25519.pem"
+RELEASE_KEY = Path("/run/release-key.pem")
+
+
+def signing_key():
+    return RELEASE_KEY if RELEASE_KEY.exists() else SIGNING_KEY
 
 # What an archive holds besides the bundle at the top, by the part of its kind after the form:
 # bundles (paths), hostile members (name, symbolic link target or None for a file), an
@@ -226,10 +244,15 @@ def foreign_key():
 
 def signature(kind, key):
     """The base64 Ed25519 signature of that archive's bytes by key (a PEM private key)."""
+    return signature_of(archive(kind), key, kind)
+
+
+def signature_of(body, key, name):
+    """The base64 Ed25519 signature of body by key."""
     # From a file: openssl's one-shot signing must know the size, which an empty pipe cannot tell.
-    message = WORK / f"{kind}.signed"
+    message = WORK / f"{name}.signed"
     message.parent.mkdir(parents=True, exist_ok=True)
-    message.write_bytes(archive(kind))
+    message.write_bytes(body)
     signed = subprocess.run(["openssl", "pkeyutl", "-sign", "-rawin", "-inkey", str(key), "-in",
                              str(message)], check=True, stdout=subprocess.PIPE).stdout
     return base64.b64encode(signed).decode("ascii")
@@ -240,13 +263,13 @@ def integrity(kind, how):
     body = archive(kind)
     values = {"sha256": hashlib.sha256(body if how != "wrong_sha256" else b"x" + body).hexdigest()}
     if how in ("signed", "wrong_sha256"):
-        values["ed25519Signature"] = signature(kind, SIGNING_KEY)
+        values["ed25519Signature"] = signature(kind, signing_key())
     elif how == "foreign_signature":
         values["ed25519Signature"] = signature(kind, foreign_key())
     return {} if how == "none" else values
 
 
-def feed_body(choice, files, hows=None):
+def feed_body(choice, files, hows=None, serial=FEED_SERIAL, expires_days=30):
     """The feed's bytes: a named or given property list, with the archives' sizes, digests and
     signatures filled in."""
     if isinstance(choice, str):
@@ -268,15 +291,32 @@ def feed_body(choice, files, hows=None):
                 entry[key] = promised[key]
             elif key in entry and entry[key] is None:
                 del entry[key]
+    if isinstance(value, dict) and RELEASE_KEY.exists():
+        value.setdefault("feedSerial", serial)
+        value.setdefault("feedExpires", datetime.datetime.now(datetime.timezone.utc).replace(
+            microsecond=0, tzinfo=None) + datetime.timedelta(days=expires_days))
     return plistlib.dumps(value, fmt=plistlib.FMT_XML)
+
+
+def signed_feed(feed, how):
+    """(the feed's bytes, its signature file's or None) as how has them, on a signed road."""
+    if not RELEASE_KEY.exists() or how == "none":
+        return feed, None
+    signed = signature_of(feed, foreign_key() if how == "foreign" else RELEASE_KEY, "feed")
+    if how == "changed":  # still a feed the downloader could read, but not the one signed
+        feed = feed.replace(b"<dict>", b"<dict>\n\t<key>changed</key><true/>", 1)
+    return feed, (signed + "\n").encode("ascii")
 
 
 class Store:
     def __init__(self, scenario, results):
         self.files = dict(DEFAULT_FILES, **scenario.get("files", {}))
         self.faults = scenario.get("faults", {})
-        self.feed = feed_body(scenario.get("feed", "tgz"), self.files,
-                              scenario.get("integrity"))
+        self.feed, self.signature = signed_feed(
+            feed_body(scenario.get("feed", "tgz"), self.files, scenario.get("integrity"),
+                      scenario.get("feed_serial", FEED_SERIAL),
+                      scenario.get("feed_expires_days", 30)),
+            scenario.get("feed_signature", "signed"))
         self.log = open(Path(results) / "store-requests.jsonl", "a", buffering=1)
         self.lock = threading.Lock()
         self.requests = {}
@@ -292,6 +332,8 @@ class Store:
         """(status, type, bytes) of a path without faults."""
         if path == FEED_PATH:
             return 200, "application/xml", self.feed
+        if path == SIGNATURE_PATH and self.signature is not None:
+            return 200, "text/plain", self.signature
         if path in self.files:
             kind = self.files[path]
             form = kind.partition("_")[0]

@@ -1,5 +1,6 @@
 #include "downloader/QBYClientDownloader.h"
 
+#include "downloader/FeedAuthenticity.h"
 #include "downloader/FeedRetries.h"
 #include "downloader/ReleaseFeed.h"
 #include "downloader/ReleaseSelection.h"
@@ -60,17 +61,25 @@ void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
     services_.window.makeKeyAndOrderFront();
     completionHandler_ = std::move(completionHandler);
 
+    const FeedAuthenticator authenticator = feedAuthenticator();
     // The task touches no field of ours: it holds the cancel flag itself and finds us again on
     // the main thread only while we live.
     services_.install.dispatch.async(
         [cancelled = downloadCancelled_, alive = std::weak_ptr<int>(lifetime_), self = this,
          &urlLoader = services_.install.urlLoader, &propertyLists = services_.propertyLists,
-         &dispatch = services_.install.dispatch, &pauses = services_.pauses] {
+         &dispatch = services_.install.dispatch, &pauses = services_.pauses, authenticator] {
             const foundation::Result<QByteArray> read = readFeedWithRetries(
                 urlLoader, pauses, QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes, *cancelled);
             if (cancelled->load()) return;
             foundation::Result<QVariantList> entries = releaseEntriesOfFeed(
                 read.ok() ? std::optional(read.value()) : std::nullopt, propertyLists);
+            if (entries.ok()) {
+                if (foundation::Status authentic = authenticator.check(
+                        QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes, read.value(), *cancelled);
+                    !authentic) {
+                    entries = authentic.error();
+                }
+            }
             dispatch.performOnMainThread([alive, self, entries = std::move(entries)] {
                 // A cancel that came after the check above: the application is already ending.
                 if (alive.expired() || self->downloadCancelled()) return;
@@ -93,6 +102,16 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
                       foundation::VersionComparator::defaultComparator());
 
     std::optional<QString> fileName;
+    if (chosen && services_.install.trust.signatureRequired &&
+        !chosen->integrity.ed25519Signature) {
+        // Not downloaded only to be refused: the feed itself is what falls short.
+        services_.logs.consoleLog(
+            QStringLiteral("Release feed unusable: the release it names "
+                           "has no ed25519Signature, and this build "
+                           "requires one"));
+        downloadFailed();
+        return;
+    }
     if (chosen) {
         setDownloadSizeInBytes(chosen->downloadSizeInBytes);
         promisedIntegrity_ = chosen->integrity;
@@ -135,6 +154,18 @@ void QBYClientDownloader::downloadFailed() {
     services_.window.beginSheet(
         {message, informative, {button}},
         [&application = services_.application] { application.terminate(); });
+}
+
+FeedAuthenticator QBYClientDownloader::feedAuthenticator() const {
+    const ReleaseTrust& trust = services_.install.trust;
+    FeedRules rules{trust.signatureRequired, trust.publicKeys};
+    if (rules.signatureRequired) {
+        rules.serialFloor = stampedFeedSerial(services_.bundle, services_.fileManager);
+    }
+    return FeedAuthenticator(std::move(rules),
+                             {services_.install.urlLoader, services_.pauses,
+                              services_.propertyLists, services_.install.archiveVerifier},
+                             services_.install.clock.secondsSinceEpoch());
 }
 
 QString QBYClientDownloader::pathForTemporaryFileWithPrefix(const QString& prefix) {

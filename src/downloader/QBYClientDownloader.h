@@ -3,6 +3,7 @@
 #include "downloader/DownloadProgressText.h"
 #include "downloader/DownloadRetryPolicy.h"
 #include "downloader/DownloaderServices.h"
+#include "downloader/FeedAuthenticity.h"
 #include "platform/UrlDownload.h"
 
 #include <QString>
@@ -96,6 +97,8 @@ public:
     const CompletionHandler& completionHandler() const { return completionHandler_; }
 
 private:
+    // The check of the feed that this build requires, with the serial stamped into the bundle.
+    FeedAuthenticator feedAuthenticator() const;
     // The sheet "The Quillbay app could not be downloaded." with this informative text and
     // "Quit"; dismissing it ends the application.
     void showDownloadFailureSheet(const QString& informativeText);

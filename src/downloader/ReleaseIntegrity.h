@@ -11,8 +11,9 @@
 
 namespace qby::downloader {
 
-// The Ed25519 public keys whose signatures this build accepts on release archives (more than
-// one, so that the store can change its key), and whether an archive must carry a signature.
+// The Ed25519 public keys whose signatures this build accepts on release archives and the
+// release feed (more than one, so that the store can change its key), and whether the feed and
+// every release must carry a signature.
 struct ReleaseTrust {
     QList<QByteArray> publicKeys;  // raw 32-byte keys
     bool signatureRequired = false;
@@ -37,8 +38,9 @@ struct IntegrityVerdict {
 
 // Checks the archive at path against what its entry promised: the digest when "sha256" is
 // there (receivedSha256 when the download took it as the bytes arrived, else the verifier's),
-// then the signature when "ed25519Signature" is there, against the trusted keys; an
-// archive without a signature passes only when none is required. A malformed value (wrong
+// then the signature when "ed25519Signature" is there, against the trusted keys (an entry
+// without one, where one is required, is refused before its download: QBYClientDownloader's
+// doDownload). A malformed value (wrong
 // length, not hexadecimal, not base64, not a text) refuses the archive as a mismatch does.
 IntegrityVerdict verifyArchive(const QString& path, const ArchiveIntegrity& promised,
                                const ReleaseTrust& trust, platform::ArchiveVerifier& verifier,

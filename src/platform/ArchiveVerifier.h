@@ -9,9 +9,9 @@
 
 namespace qby::platform {
 
-// The cryptography that checks a downloaded release archive: its SHA-256 digest and Ed25519
-// signatures of its bytes. It computes and verifies; deciding what the answers mean is the
-// caller's job.
+// The cryptography that checks a downloaded release archive and the release feed: the SHA-256
+// digest and Ed25519 signatures of their bytes. It computes and verifies; deciding what the answers
+// mean is the caller's job.
 class ArchiveVerifier {
 public:
     virtual ~ArchiveVerifier() = default;
@@ -25,6 +25,11 @@ public:
     // signature of the wrong length verifies nothing. An error when the file cannot be read.
     virtual foundation::Result<std::optional<qsizetype>> ed25519Signer(
         const QString& path, const QByteArray& signature, const QList<QByteArray>& publicKeys) = 0;
+
+    // The same for a message in memory, such as the release feed.
+    virtual std::optional<qsizetype> ed25519SignerOfData(const QByteArray& message,
+                                                         const QByteArray& signature,
+                                                         const QList<QByteArray>& publicKeys) = 0;
 };
 
 }  // namespace qby::platform

@@ -15,13 +15,19 @@ on any row.
   ranges  how many of the archive's requests asked for a Range
   lean    the store sent at most 1 % more of the archive than its size
   wait    how long the sheet may take, in seconds (30)
+  floor   the downloader is stamped by the store's tool with a feed of that "feedSerial"
+
+Rows named signed_* run the downloader of a build that requires signatures (Road signed=True),
+against a store that signs its feed and archives with that build's key (store.py).
 
 Every installed client has the player's desktop entry, valid for desktop-file-validate; nothing is
 left beside it, and a road that installs nothing leaves /Applications as it was."""
 
 from road_session import NOT_STARTED
+from store import FEED_SERIAL
 
 FEED, TGZ, ZIP = "/downloader/appcast.xml", "/downloader/Quillbay.tgz", "/downloader/Quillbay.zip"
+SIGNATURE = FEED + ".sig"
 INSTALLED, HANDED_OFF, SILENT, CANCEL = "installed", "handed off", "silent", "cancel"
 DOWNLOAD_FAILED = "The Quillbay app could not be downloaded."
 DAMAGED = "The download was damaged. Please try again."
@@ -45,6 +51,13 @@ def archive(kind, end=SILENT, **more):  # the feed names an archive of that kind
 
 def fault(name, end, fault, feed="tgz", **more):  # the archive answered with a fault
     return row(name, end, {"feed": feed, "faults": {TGZ: fault}}, **more)
+
+
+def signed(name, end, store=None, why=None, floor=FEED_SERIAL, asked=(FEED, SIGNATURE)):
+    # the signed build's downloader, stamped with the serial of the store's feed by default;
+    # why: what the log says of the feed
+    return row(f"signed_{name}", end, store, asked=asked, floor=floor, why=why,
+               needs={"signed": True, "tools": True})
 
 
 ROWS = [
@@ -111,6 +124,16 @@ ROWS = [
     archive("tgz_broken", (NOT_STARTED[0], NOT_STARTED[1].format(code=2)), lands=True),
     row("client_installed", HANDED_OFF, {"faults": {FEED: {"status": 503}}}, asked=[],
         client="installed"),
+    # A build that requires signatures takes the feed only as the store signed it, not past its
+    # expiry nor older than the feed the downloader was stamped with, and no unsigned release.
+    signed("install", INSTALLED, asked=(FEED, SIGNATURE, TGZ)),
+    signed("feed_unsigned", BUSY, {"feed_signature": "none"}, "appcast.xml.sig could not be read"),
+    *(signed(f"feed_{name}", BUSY, {"feed_signature": how}, "verifies under none of the 1")
+      for name, how in (("foreign_key", "foreign"), ("changed_after_signing", "changed"))),
+    signed("feed_expired", BUSY, {"feed_expires_days": -2}, "it expired on"),
+    signed("feed_below_stamped_serial", BUSY, why=f"feedSerial {FEED_SERIAL} is below",
+           floor=FEED_SERIAL + 1),
+    signed("release_unsigned", BUSY, {"integrity": {TGZ: "unsigned"}}, "has no ed25519Signature"),
 ]
 ROWS = {r["name"]: r for r in ROWS}
 
@@ -131,7 +154,10 @@ def play(checks, desktop, name):
     elif row.get("client") == "old":
         world.place_bundle(world.DOWNLOADER, APPLICATIONS, CLIENT)
     before = world.tree(APPLICATIONS)
-    downloader = session.place_downloader("Game.K7.V9.app")
+    if "floor" in row:
+        downloader = stamped_with_floor(checks, row["floor"])
+    else:
+        downloader = session.place_downloader("Game.K7.V9.app")
     program = session.run_downloader(downloader)
 
     if end == HANDED_OFF:
@@ -200,9 +226,26 @@ def play(checks, desktop, name):
     checks.equal("files an archive left outside its folder", escaped, [])
     checks.equal("download folders left in /tmp",
                  sorted(p.name for p in Path("/tmp").glob("QBYDownloader-*")), [])
-    # The default build trusts the local store's test key, and says so once.
+    # The default build trusts the local store's test key, and says so once; the signed one not.
     checks.equal("warnings of the test key",
-                 program.stderr().count("trusts the local store's test key"), 1)
+                 program.stderr().count("trusts the local store's test key"),
+                 0 if row.get("needs", {}).get("signed") else 1)
+    if row.get("why"):
+        checks.check(f"the log says why: {row['why']}", any(
+            "Release feed unusable: " in line and row["why"] in line
+            for line in program.stderr().splitlines()))
+
+
+def stamped_with_floor(checks, floor):
+    """The downloader as the store's tool stamps it, with the serial of its current feed."""
+    import plistlib
+    from pathlib import Path
+
+    from stamp_roads import stamped_bundle
+    feed = Path("/tmp/current-appcast.xml")
+    feed.write_bytes(plistlib.dumps({"downloader": [], "feedSerial": floor}))
+    return stamped_bundle(checks, {"arguments": ["--feed", str(feed), "K7=V9"],
+                                   "bundle": "Game.K7.V9.app"})
 
 
 def check_entry(checks, entry, executable):

@@ -18,7 +18,7 @@ STAMPED = {
 }
 
 
-def _stamped_bundle(checks, row):
+def stamped_bundle(checks, row):
     """The tool's downloader in Downloads, unzipped as a customer's file manager would."""
     DOWNLOADS.mkdir(parents=True, exist_ok=True)
     made = subprocess.run(["/tools/qby-stamp-downloader", "-g", "Game", "-o", str(DOWNLOADS),
@@ -36,7 +36,7 @@ def stamped(checks, desktop, name):
     row = STAMPED[name]
     session = Session(checks)
     session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
-    bundle = _stamped_bundle(checks, row)
+    bundle = stamped_bundle(checks, row)
     session.ends(session.run_downloader(bundle))
     session.check_handed_over(row["expect"])
     checks.equal("left in Downloads (bundle, zip and request file gone)", world.downloads(), [])
@@ -49,7 +49,7 @@ def stock_desktop(checks, desktop, with_client):
     session = Session(checks)
     if with_client:
         session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
-    program = session.run_downloader(_stamped_bundle(checks, row))
+    program = session.run_downloader(stamped_bundle(checks, row))
     if with_client:
         session.ends(program)
         session.check_handed_over(row["expect"])

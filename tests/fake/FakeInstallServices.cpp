@@ -79,4 +79,12 @@ foundation::Result<std::optional<qsizetype>> FakeInstallServices::ed25519Signer(
     return std::optional<qsizetype>();
 }
 
+std::optional<qsizetype> FakeInstallServices::ed25519SignerOfData(
+    const QByteArray& message, const QByteArray& signature, const QList<QByteArray>& publicKeys) {
+    platform_.log.add(QStringLiteral("verify.ed25519 %1 bytes").arg(message.size()));
+    for (qsizetype i = 0; i < publicKeys.size(); ++i)
+        if (signature == signatureOf(publicKeys.at(i), QString::fromUtf8(message))) return i;
+    return std::nullopt;
+}
+
 }  // namespace qby::fake

@@ -67,6 +67,8 @@ public:
     // What registering a desktop entry answers.
     std::optional<foundation::Status> desktopEntryResult;
     qint64 nowMs = 0;
+    // The wall clock: 2026-12-07T00:00:00Z.
+    qint64 wallClockSeconds = 1796601600;
     // The keys the downloader trusts, and whether it requires a signature.
     downloader::ReleaseTrust trust;
     // The downloads started, in order.
@@ -90,6 +92,7 @@ public:
     foundation::Status unpack(const QString& folder, const QString& fileName,
                               platform::ArchiveFormat format) override;
     qint64 monotonicMilliseconds() const override { return nowMs; }
+    qint64 secondsSinceEpoch() const override { return wallClockSeconds; }
     QString homeDirectory() const override { return QStringLiteral("/home/player"); }
     foundation::Status registerDesktopEntry(const QString& bundlePath) override;
     // Both read the file's text from FakePlatform; a missing or unreadable file is an error.
@@ -97,6 +100,9 @@ public:
     foundation::Result<std::optional<qsizetype>> ed25519Signer(
         const QString& path, const QByteArray& signature,
         const QList<QByteArray>& publicKeys) override;
+    std::optional<qsizetype> ed25519SignerOfData(const QByteArray& message,
+                                                 const QByteArray& signature,
+                                                 const QList<QByteArray>& publicKeys) override;
 
 private:
     foundation::Result<QString> textOf(const QString& path) const;

@@ -82,7 +82,7 @@ struct SignatureCase : testsupport::NamedCase {
 
 class Ed25519Test : public testing::TestWithParam<SignatureCase> {};
 
-TEST_P(Ed25519Test, NamesTheKeyThatSignedTheFile) {
+TEST_P(Ed25519Test, NamesTheKeyThatSignedTheFileOrTheBytes) {
     const SignatureCase& c = GetParam();
     const QTemporaryDir folder;
     const SigningKey signer, other;
@@ -95,6 +95,10 @@ TEST_P(Ed25519Test, NamesTheKeyThatSignedTheFile) {
             fileOf(folder, c.fileBytes), signer.sign(c.signedBytes).left(c.signatureBytes), keys);
     ASSERT_TRUE(found.ok()) << found.error().message.toStdString();
     EXPECT_EQ(found.value(), c.signer);
+    // The same bytes in memory, as the release feed is checked.
+    EXPECT_EQ(OpenSslArchiveVerifier().ed25519SignerOfData(
+                  c.fileBytes, signer.sign(c.signedBytes).left(c.signatureBytes), keys),
+              c.signer);
 }
 
 const QByteArray kBody = QByteArray(300000, 'z') + "end";

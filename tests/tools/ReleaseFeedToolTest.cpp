@@ -1,14 +1,18 @@
 #include "NamedCase.h"
 #include "ToolRun.h"
+#include "downloader/FeedAuthenticity.h"
 #include "downloader/ReleaseFeed.h"
 #include "downloader/ReleaseSelection.h"
+#include "platform/linux/archive/OpenSslArchiveVerifier.h"
 #include "platform/linux/plist/LibPlistPropertyLists.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QVariantMap>
 #include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace qby::tools {
@@ -18,6 +22,7 @@ using testsupport::NamedCase;
 
 const QByteArray kArchive = QByteArray("\x1f\x8b") + QByteArray(3000, 'a');
 const QString kUrl = "https://www.quillbay.com/downloader/Quillbay.tgz";
+const QString kLater = "2031-05-06T07:08:09Z";
 
 QByteArray contentOf(const QString& path) {
     QFile file(path);
@@ -29,10 +34,10 @@ bool write(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QByteArray feedOf(const char* entries) {
+QByteArray feedOf(const char* entries, const char* more = "") {
     return QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
                       "<key>other</key><string>kept</string><key>downloader</key><array>") +
-           entries + "</array></dict></plist>";
+           entries + "</array>" + more + "</dict></plist>";
 }
 
 struct FeedCase : NamedCase {
@@ -41,6 +46,7 @@ struct FeedCase : NamedCase {
     const char* refusal;  // why the tool refuses, or nothing when it adds the release
     int releases;         // entries of the feed after
     const char* processors = "";  // the release's "supportedCPUTypes" after
+    qint64 serial = 1;            // its "feedSerial" after
 };
 
 class ReleaseFeedTool : public ::testing::TestWithParam<FeedCase> {
@@ -62,6 +68,32 @@ protected:
         return ToolRun::of("openssl", arguments).status;
     }
     static inline QTemporaryDir* folder = nullptr;
+
+    // The feed as a downloader that requires signatures reads it back: signed by the key over
+    // its exact bytes (openssl agrees), with that serial, expiring then (within a minute).
+    static void expectSignedAndFresh(const QString& feed, qint64 serial, const QDateTime& expires) {
+        const QByteArray bytes = contentOf(feed), signature = contentOf(feed + ".sig");
+        const ToolRun publicKey =
+            ToolRun::of(QBY_FEED_TOOL, {"--public-key", "--key", path("key.pem")});
+        platform::linuxhost::OpenSslArchiveVerifier verifier;
+        const foundation::Status verified = downloader::checkFeedSignature(
+            bytes, signature, {QByteArray::fromBase64(publicKey.output)}, verifier);
+        EXPECT_TRUE(verified.ok()) << verified.error().message.toStdString();
+        ASSERT_TRUE(write(path("feed.signature"), QByteArray::fromBase64(signature)));
+        EXPECT_EQ(openssl({"pkeyutl", "-verify", "-pubin", "-inkey", path("public.pem"), "-rawin",
+                           "-in", feed, "-sigfile", path("feed.signature")}),
+                  0);
+
+        const QVariantMap root =
+            platform::linuxhost::LibPlistPropertyLists().parse(bytes).value().toMap();
+        EXPECT_EQ(root.value("feedSerial"), QVariant(serial));
+        const qint64 expiry = root.value("feedExpires").toDateTime().toSecsSinceEpoch();
+        EXPECT_LE(std::abs(expiry - expires.toSecsSinceEpoch()), 60)
+            << root.value("feedExpires").toDateTime().toString(Qt::ISODate).toStdString();
+        // Taken at the stamped serial, refused above it.
+        EXPECT_TRUE(downloader::checkFeedFreshness(root, serial, expiry).ok());
+        EXPECT_FALSE(downloader::checkFeedFreshness(root, serial + 1, expiry).ok());
+    }
 };
 
 TEST_P(ReleaseFeedTool, AddsWhatTheDownloaderReadsAndOpenSslVerifies) {
@@ -79,10 +111,14 @@ TEST_P(ReleaseFeedTool, AddsWhatTheDownloaderReadsAndOpenSslVerifies) {
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(run.errors.contains(GetParam().refusal)) << run.errors.toStdString();
         EXPECT_EQ(contentOf(feed), GetParam().before);
+        EXPECT_FALSE(QFile::exists(feed + ".sig"));
         return;
     }
     ASSERT_EQ(run.status, 0) << run.errors.toStdString();
     const QByteArray after = contentOf(feed);
+    expectSignedAndFresh(feed, GetParam().serial,
+                         more.contains("--expires") ? QDateTime::fromString(kLater, Qt::ISODate)
+                                                    : QDateTime::currentDateTimeUtc().addDays(30));
     EXPECT_EQ(after.count("kept"), GetParam().before.count("kept"));
     const foundation::Result<QVariantList> feedEntries =
         downloader::releaseEntriesOfFeed(after, platform::linuxhost::LibPlistPropertyLists());
@@ -132,11 +168,40 @@ INSTANTIATE_TEST_SUITE_P(
         FeedCase{{"ZipNamedTgz"}, {}, {"--archive", "@a.zip"}, "is no gzip archive", 0},
         FeedCase{{"TgzNamedZip"}, {}, {"--url", "https://www.quillbay.com/a.zip"}, "is no zip archive", 0},
         FeedCase{{"NotEd25519"}, {}, {"--key", "@ec.pem"}, "holds a key of type EC, not Ed25519", 0},
-        FeedCase{{"RootNoDictionary"}, "<plist><array/></plist>", {}, "its root is no dictionary", 0}),
+        FeedCase{{"RootNoDictionary"}, "<plist><array/></plist>", {}, "its root is no dictionary", 0},
+        // The serial goes on from the feed's; the expiry is the one asked for.
+        FeedCase{{"SerialRaised"}, feedOf("", "<key>feedSerial</key><integer>41</integer>"),
+                 {"--expires", kLater}, nullptr, 1, "", 42},
+        FeedCase{{"SerialNoNumber"}, feedOf("", "<key>feedSerial</key><string>41</string>"), {},
+                 "its feedSerial is no whole number", 0},
+        FeedCase{{"ExpiryPassed"}, {}, {"--expires", "2020-01-01T00:00:00Z"}, "has passed", 0},
+        FeedCase{{"ExpiryWithoutOffset"}, {}, {"--expires", "2031-01-01T00:00:00"}, "with its offset", 0},
+        FeedCase{{"RenewNothing"}, {}, {"--renew"}, "there is no feed", 0}),
     testsupport::CaseName());
 // clang-format on
 
 class ReleaseFeedKey : public ReleaseFeedTool {};
+
+// Renewing keeps every entry and key but the two it sets, and signs again.
+TEST_F(ReleaseFeedKey, RenewRaisesTheSerialAndSignsAgain) {
+    const QString feed = path("renewed.xml");
+    const QStringList add{
+        "--feed",           feed,   "--archive", path("a.tgz"), "--version", "2.0",
+        "--minimum-system", "11.0", "--url",     kUrl,          "--key",     path("key.pem")};
+    ASSERT_EQ(ToolRun::of(QBY_FEED_TOOL, add).status, 0);
+    const QVariantMap before =
+        platform::linuxhost::LibPlistPropertyLists().parse(contentOf(feed)).value().toMap();
+    for (const qint64 serial : {2, 3}) {
+        const ToolRun run = ToolRun::of(QBY_FEED_TOOL, {"--renew", "--feed", feed, "--key",
+                                                        path("key.pem"), "--expires", kLater});
+        ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+        expectSignedAndFresh(feed, serial, QDateTime::fromString(kLater, Qt::ISODate));
+    }
+    QVariantMap after =
+        platform::linuxhost::LibPlistPropertyLists().parse(contentOf(feed)).value().toMap();
+    for (const char* key : {"feedSerial", "feedExpires"}) after.insert(key, before.value(key));
+    EXPECT_EQ(after, before);
+}
 
 TEST_F(ReleaseFeedKey, PublicKeyIsTheRawKeyInBase64) {
     const ToolRun der =

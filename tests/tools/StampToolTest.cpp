@@ -2,6 +2,9 @@
 #include "TemporaryBundle.h"
 #include "ToolRun.h"
 #include "app/RequestAssembly.h"
+#include "downloader/FeedAuthenticity.h"
+#include "platform/linux/files/LinuxFileManager.h"
+#include "platform/linux/system/LinuxBundle.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +25,20 @@ protected:
             {"com.quillbay.Downloader", "run", QByteArray("#!/bin/sh\n"), 0750, {}});
         ASSERT_TRUE(QFile::link("../MacOS/run", bundle + "/Contents/Resources/link"));
         QDir(folder.path()).mkdir("out");
+        for (const auto& [name, more] :
+             {std::pair{"serial-17.xml", "<key>feedSerial</key><integer>17</integer>"},
+              std::pair{"no-serial.xml", ""}}) {
+            QFile feed(folder.filePath(name));
+            ASSERT_TRUE(feed.open(QIODevice::WriteOnly));
+            feed.write(QByteArray("<plist><dict><key>downloader</key><array/>") + more +
+                       "</dict></plist>");
+        }
+    }
+    // The floor the downloader reads from a stamped bundle.
+    static foundation::Result<qint64> floorOf(const QString& stamped) {
+        return downloader::stampedFeedSerial(
+            platform::linuxhost::LinuxBundle(stamped + "/Contents/MacOS/run"),
+            platform::linuxhost::LinuxFileManager());
     }
     ToolRun stamp(const QStringList& arguments) {
         return ToolRun::of(QBY_STAMP_TOOL,
@@ -60,6 +77,24 @@ TEST_F(StampTool, RequestFileBesideTheBundleReadsBackAsGiven) {
     EXPECT_EQ(read, (foundation::DownloadRequest{{"title", "a=b"}, {"", "x"}, {"lang", ""}}));
 }
 
+// Stamped with the current feed, both forms carry its serial as their floor; without, none.
+TEST_F(StampTool, FeedSerialIsTheStampedFloor) {
+    const QString feed = "--feed=" + folder.filePath("serial-17.xml");
+    ASSERT_EQ(stamp({feed, "-g", "Game", "K7=V9"}).status, 0);
+    ASSERT_EQ(stamp({feed, "--request-file", "-g", "Game", "a=b"}).status, 0);
+    ASSERT_EQ(stamp({"--request-file", "-g", "Plain", "a=b"}).status, 0);
+    ASSERT_EQ(ToolRun::of("unzip", {"-q", out + "/Game.K7.V9.zip", "-d", out}).status, 0);
+    using Floor = std::pair<const char*, qint64>;
+    for (const auto& [stamped, floor] :
+         {Floor{"Game.K7.V9.app", 17}, Floor{"Game.app", 17}, Floor{"Plain.app", 0}}) {
+        const foundation::Result<qint64> read = floorOf(out + "/" + stamped);
+        ASSERT_TRUE(read.ok()) << stamped << ": " << read.error().message.toStdString();
+        EXPECT_EQ(read.value(), floor) << stamped;
+    }
+    EXPECT_FALSE(QFile::exists(bundle + "/Contents/Resources/feedSerial.txt"))
+        << "the built bundle is never changed";
+}
+
 struct Refusal : NamedCase {
     QStringList arguments;
     const char* reason;
@@ -69,7 +104,9 @@ struct Refusal : NamedCase {
 class StampRefusals : public StampTool, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(StampRefusals, SayWhyOnOneLineAndWriteNothing) {
-    const ToolRun run = stamp(GetParam().arguments);
+    QStringList arguments = GetParam().arguments;
+    for (QString& argument : arguments) argument.replace("@", folder.path() + "/");
+    const ToolRun run = stamp(arguments);
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.errors.startsWith("qby-stamp-downloader: ") &&
                 run.errors.contains(GetParam().reason))
@@ -96,7 +133,9 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{{"FileAndLineFeedInValue"}, {"--request-file", "-g", "G", "k=x\ny"}, R"("x\ny" holds a "\n")"},
         Refusal{{"NoBundle"}, {"--bundle", "/none", "-g", "G", "K=V"}, "failed: /none is no built downloader bundle"},
         Refusal{{"FileAndSlashInGame"}, {"--request-file", "-g", "a/b", "K=V"}, R"(the game name "a/b" holds a "/")"},
-        Refusal{{"FileAndEmptyRequest"}, {"--request-file", "-g", "G"}, "the request is empty"}),
+        Refusal{{"FileAndEmptyRequest"}, {"--request-file", "-g", "G"}, "the request is empty"},
+        Refusal{{"FeedWithoutSerial"}, {"--feed=@no-serial.xml", "-g", "G", "K=V"}, "has no feedSerial"},
+        Refusal{{"NoFeed"}, {"--feed=@none.xml", "-g", "G", "K=V"}, "none.xml"}),
     testsupport::CaseName());
 // clang-format on
 

@@ -68,7 +68,8 @@ private:
     size_t size_;
 };
 
-bool verifiesUnder(const QByteArray& key, const QByteArray& signature, const Mapping& message) {
+bool verifiesUnder(const QByteArray& key, const QByteArray& signature, const unsigned char* message,
+                   size_t messageSize) {
     if (key.size() != kEd25519KeyBytes) return false;
     std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> publicKey(
         EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr,
@@ -83,7 +84,17 @@ bool verifiesUnder(const QByteArray& key, const QByteArray& signature, const Map
     }
     return EVP_DigestVerify(context.get(),
                             reinterpret_cast<const unsigned char*>(signature.constData()),
-                            size_t(signature.size()), message.bytes(), message.size()) == 1;
+                            size_t(signature.size()), message, messageSize) == 1;
+}
+
+std::optional<qsizetype> firstSigner(const QByteArray& signature,
+                                     const QList<QByteArray>& publicKeys,
+                                     const unsigned char* message, size_t messageSize) {
+    if (signature.size() != kEd25519SignatureBytes) return std::nullopt;
+    for (qsizetype i = 0; i < publicKeys.size(); ++i) {
+        if (verifiesUnder(publicKeys.at(i), signature, message, messageSize)) return i;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -117,11 +128,14 @@ foundation::Result<std::optional<qsizetype>> OpenSslArchiveVerifier::ed25519Sign
     if (!file) return file.error();
     const Mapping message(file.value()->fd, size_t(file.value()->size));
     if (!message.ok()) return PosixError::at(errno, path);
-    if (signature.size() != kEd25519SignatureBytes) return std::optional<qsizetype>();
-    for (qsizetype i = 0; i < publicKeys.size(); ++i) {
-        if (verifiesUnder(publicKeys.at(i), signature, message)) return std::optional(i);
-    }
-    return std::optional<qsizetype>();
+    return firstSigner(signature, publicKeys, message.bytes(), message.size());
+}
+
+std::optional<qsizetype> OpenSslArchiveVerifier::ed25519SignerOfData(
+    const QByteArray& message, const QByteArray& signature, const QList<QByteArray>& publicKeys) {
+    return firstSigner(signature, publicKeys,
+                       reinterpret_cast<const unsigned char*>(message.constData()),
+                       size_t(message.size()));
 }
 
 }  // namespace qby::platform::linuxhost

@@ -14,6 +14,9 @@ public:
     foundation::Result<std::optional<qsizetype>> ed25519Signer(
         const QString& path, const QByteArray& signature,
         const QList<QByteArray>& publicKeys) override;
+    std::optional<qsizetype> ed25519SignerOfData(const QByteArray& message,
+                                                 const QByteArray& signature,
+                                                 const QList<QByteArray>& publicKeys) override;
 };
 
 }  // namespace qby::platform::linuxhost

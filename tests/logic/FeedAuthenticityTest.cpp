@@ -1,0 +1,157 @@
+// A build that requires signatures takes the release feed only as the store signed it: the
+// signature beside it, its serial against the stamped floor, its expiry.
+#include "DownloaderFixture.h"
+#include "downloader/FeedAuthenticity.h"
+
+#include <QDateTime>
+
+namespace qby::testing {
+namespace {
+
+const QString kSignatureUrl = kFeedUrl + ".sig";
+const QString kArchiveUrl = QStringLiteral("https://cdn.quillbay.com/c/Quillbay.tgz");
+const QByteArray kKey(32, 'k'), kOtherKey(32, 'o');
+const QByteArray kFeed = "signed feed";
+constexpr qint64 kDay = 24 * 60 * 60;
+
+// What the store serves and the downloader carries; each row changes one thing.
+struct FeedRow {
+    const char* name;
+    const char* reason;  // the log's reason; nothing: the release's download starts
+    // The signature file's text; nothing: the store has none.
+    std::optional<QByteArray> signature =
+        fake::FakeInstallServices::signatureOf(kKey, QString::fromUtf8(kFeed)).toBase64() + "\n";
+    QVariant serial = qint64(7);
+    QVariant expiresIn = 10 * kDay;               // seconds from the fake's now; a text: that text
+    std::optional<QString> floor = std::nullopt;  // the stamped serial file's text
+    bool entrySigned = true;
+    bool required = true;
+};
+
+class FeedAuthenticityTest : public ::testing::TestWithParam<FeedRow>, public DownloaderFixture {
+protected:
+    void SetUp() override {
+        const FeedRow& row = GetParam();
+        install.trust = {{kKey}, row.required};
+        QVariantMap entry = release("10.6", kArchiveUrl);
+        if (row.entrySigned) entry.insert("ed25519Signature", QString(88, 'A'));
+        QVariantMap root{{"downloader", QVariantList{entry}}};
+        if (row.serial.isValid()) root.insert("feedSerial", row.serial);
+        if (row.expiresIn.typeId() == QMetaType::QString) {
+            root.insert("feedExpires", row.expiresIn);
+        } else if (row.expiresIn.isValid()) {
+            root.insert("feedExpires",
+                        QDateTime::fromSecsSinceEpoch(
+                            install.wallClockSeconds + row.expiresIn.toLongLong(), Qt::UTC));
+        }
+        install.urlBodies.insert(kFeedUrl, kFeed);
+        platform.propertyListRoots.insert(kFeed, root);
+        install.urlBodies.insert(kSignatureUrl, row.signature);
+        if (row.floor) {
+            platform.resources.insert("/feedSerial.txt", "/bundle/Resources/feedSerial.txt");
+            platform.addFile("/bundle/Resources/feedSerial.txt", *row.floor);
+        }
+    }
+};
+
+TEST_P(FeedAuthenticityTest, DownloadsOnlyWhatTheStoreSigned) {
+    const FeedRow& row = GetParam();
+    downloader.startDownload(nullptr);
+    install.runBackgroundTasks();
+    install.runMainThreadOperations();
+    // The signature is asked for after the feed, with the feed's size cap, and only when required.
+    EXPECT_EQ(count("url.read " + kSignatureUrl + " 33554432"), row.required ? 1 : 0) << calls();
+    if (!row.reason) {
+        EXPECT_EQ(count("download.start " + kArchiveUrl), 1) << calls();
+        EXPECT_EQ(count("window.beginSheet"), 0);
+        return;
+    }
+    EXPECT_EQ(count("download.start"), 0) << calls();
+    EXPECT_EQ(onlySheet().messageText, "The Quillbay app could not be downloaded.");
+    const QString logged = callsFrom("console").value(0);
+    EXPECT_TRUE(logged.startsWith("console Release feed unusable: ") && logged.contains(row.reason))
+        << logged.toStdString();
+}
+
+FeedRow row(const char* name, const char* reason) {
+    FeedRow r;
+    r.name = name;
+    r.reason = reason;
+    return r;
+}
+
+template <typename Change>
+FeedRow row(const char* name, const char* reason, Change change) {
+    FeedRow r = row(name, reason);
+    change(r);
+    return r;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FeedAuthenticityTest,
+    ::testing::Values(
+        row("SignedAndFresh", nullptr),
+        row("SignatureMissing", "appcast.xml.sig could not be read",
+            [](FeedRow& r) { r.signature = std::nullopt; }),
+        row("SignedByAnotherKey", "verifies under none of the 1 accepted keys",
+            [](FeedRow& r) {
+                r.signature =
+                    fake::FakeInstallServices::signatureOf(kOtherKey, "signed feed").toBase64();
+            }),
+        row("BytesChangedAfterSigning", "verifies under none",
+            [](FeedRow& r) {
+                r.signature =
+                    fake::FakeInstallServices::signatureOf(kKey, "signed feed!").toBase64();
+            }),
+        row("SignatureNotBase64", "is not the base64 of 64 bytes",
+            [](FeedRow& r) { r.signature = "not base64 at all"; }),
+        row("SignatureTooShort", "is not the base64 of 64 bytes",
+            [](FeedRow& r) { r.signature = QByteArray(63, 's').toBase64(); }),
+        row("ExpiredBeyondTheGrace", "it expired on 2026-12-05T23:59:59Z",
+            [](FeedRow& r) { r.expiresIn = -kDay - 1; }),
+        row("ExpiredWithinTheGrace", nullptr, [](FeedRow& r) { r.expiresIn = -kDay; }),
+        row("NoExpiry", "it has no feedExpires that is a date",
+            [](FeedRow& r) { r.expiresIn = QVariant(); }),
+        row("ExpiryAsText", "it has no feedExpires that is a date",
+            [](FeedRow& r) { r.expiresIn = QStringLiteral("2030-01-01T00:00:00Z"); }),
+        row("BelowTheStampedSerial", "its feedSerial 7 is below 8",
+            [](FeedRow& r) { r.floor = "8\n"; }),
+        row("AtTheStampedSerial", nullptr, [](FeedRow& r) { r.floor = "7\n"; }),
+        row("NoSerial", "it has no feedSerial that is a whole number",
+            [](FeedRow& r) { r.serial = QVariant(); }),
+        row("SerialAsText", "it has no feedSerial that is a whole number",
+            [](FeedRow& r) { r.serial = QStringLiteral("7"); }),
+        row("StampedSerialUnreadable", "is no whole number", [](FeedRow& r) { r.floor = "seven"; }),
+        row("EntryWithoutSignature", "the release it names has no ed25519Signature",
+            [](FeedRow& r) { r.entrySigned = false; }),
+        // The default build asks for no signature and checks nothing of the feed.
+        row("NotRequired", nullptr,
+            [](FeedRow& r) {
+                r.required = false;
+                r.signature = std::nullopt;
+                r.serial = r.expiresIn = QVariant();
+                r.floor = "8";
+                r.entrySigned = false;
+            })),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FeedAuthenticityRetryTest, SignatureOfABusyServerIsReadAgain) {
+    DownloaderFixture fixture;
+    fixture.install.trust = {{kKey}, true};
+    fixture.install.urlBodies.insert(kFeedUrl, kFeed);
+    fixture.install.urlBodies.insert(
+        kSignatureUrl, fake::FakeInstallServices::signatureOf(kKey, "signed feed").toBase64());
+    fixture.install.transientFailures.insert(kSignatureUrl, 2);
+    fixture.platform.propertyListRoots.insert(
+        kFeed, QVariantMap{{"downloader", QVariantList{release("10.6", kArchiveUrl)}},
+                           {"feedSerial", qint64(1)},
+                           {"feedExpires", QDateTime::fromSecsSinceEpoch(
+                                               fixture.install.wallClockSeconds + kDay, Qt::UTC)}});
+    fixture.downloader.startDownload(nullptr);
+    fixture.install.runBackgroundTasks();
+    EXPECT_EQ(fixture.count("url.read " + kSignatureUrl), 3) << fixture.calls();
+    EXPECT_EQ(fixture.count("sleep"), 2);
+}
+
+}  // namespace
+}  // namespace qby::testing
