@@ -12,6 +12,8 @@ ROADS = {
     "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "hostile_name": Road("downloader_roads.hostile_name"),
     "resumed_after_restart": Road("downloader_roads.resumed_after_restart", store=True),
+    "display.wayland_only": Road("display_roads.wayland_only"),
+    "display.none": Road("display_roads.no_display"),
 }
 
 ROADS.update({
