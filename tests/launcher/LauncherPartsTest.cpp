@@ -1,13 +1,17 @@
-// The launcher's parts that decide without the system: version order, the language of its
-// texts, and the texts as the core X fonts draw them.
+// The launcher's parts: version order, the language of its texts, the texts as the core X fonts
+// draw them, and the C++ runtime's versions read from its file.
 #include "NamedCase.h"
 
 extern "C" {
+#include "elf_versions.h"
 #include "latin1.h"
 #include "texts.h"
 #include "versions.h"
 }
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -110,5 +114,60 @@ INSTANTIATE_TEST_SUITE_P(Rows, LauncherLatin1Test, testing::Values(
     Latin1Case{"truncated_to_buffer", "abcdef", 4, "abc"},
     Latin1Case{"replacement_cut_at_buffer", "ab\xE2\x80\xA6", 4, "ab."}), CaseName());
 // clang-format on
+
+// The versions a library file defines, read from the file: the system's C++ runtime (GCC 12's),
+// a library defining a newer one (tests/dist's stand-in), and files that are no library.
+struct LibraryCase : NamedCase {
+    const char* path;  // "cut": the first 3000 bytes of the system's libstdc++
+    const char* versions[2];
+    int expected;
+};
+
+class LauncherLibraryTest : public testing::TestWithParam<LibraryCase> {};
+
+TEST_P(LauncherLibraryTest, ReadsTheVersionDefinitions) {
+    const LibraryCase& c = GetParam();
+    char system[4096];
+    ASSERT_TRUE(qby_find_library("libstdc++.so.6", "/etc/ld.so.cache", system, sizeof system));
+    std::string path = c.path ? c.path : system;
+    if (path == "cut") {
+        path = testing::TempDir() + "cut-libstdc++.so.6";
+        std::ifstream in(system, std::ios::binary);
+        std::string head(3000, '\0');
+        in.read(head.data(), 3000);
+        std::ofstream(path, std::ios::binary) << head;
+    }
+    const size_t count = c.versions[1] ? 2 : 1;
+    EXPECT_EQ(qby_library_defines_versions(path.c_str(), c.versions, count), c.expected);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, LauncherLibraryTest, testing::Values(
+    LibraryCase{"system_runtime_at_floor", nullptr, {"GLIBCXX_3.4.30", "CXXABI_1.3.13"}, 1},
+    LibraryCase{"system_runtime_below_newer", nullptr, {"GLIBCXX_3.4.30", "GLIBCXX_3.4.32"}, 0},
+    LibraryCase{"newer_runtime", QBY_NEWER_RUNTIME, {"GLIBCXX_3.4.32", "CXXABI_1.3.14"}, 1},
+    LibraryCase{"prefix_is_not_the_version", QBY_NEWER_RUNTIME, {"GLIBCXX_3.4.3", nullptr}, 0},
+    LibraryCase{"not_a_library", "/etc/ld.so.cache", {"GLIBCXX_3.4.30", nullptr}, 0},
+    LibraryCase{"cut_library", "cut", {"GLIBCXX_3.4.30", nullptr}, 0},
+    LibraryCase{"missing", "/nonexistent/libstdc++.so.6", {"GLIBCXX_3.4.30", nullptr}, 0}),
+    CaseName());
+// clang-format on
+
+TEST(LauncherFindLibrary, TakesLibraryPathThenCacheThenSystemFolders) {
+    const std::string folder = testing::TempDir() + "qby-library-path";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/libqby-probe.so.1") << "";
+    char path[4096];
+    setenv("LD_LIBRARY_PATH", ("/nonexistent:" + folder).c_str(), 1);
+    EXPECT_TRUE(qby_find_library("libqby-probe.so.1", "/etc/ld.so.cache", path, sizeof path));
+    EXPECT_EQ(std::string(path), folder + "/libqby-probe.so.1");
+    unsetenv("LD_LIBRARY_PATH");
+    EXPECT_FALSE(qby_find_library("libqby-probe.so.1", "/etc/ld.so.cache", path, sizeof path));
+    // The cache's entry, or a system folder where there is no cache: the same library.
+    char cached[4096];
+    ASSERT_TRUE(qby_find_library("libstdc++.so.6", "/etc/ld.so.cache", cached, sizeof cached));
+    ASSERT_TRUE(qby_find_library("libstdc++.so.6", "/nonexistent", path, sizeof path));
+    EXPECT_EQ(std::filesystem::canonical(cached), std::filesystem::canonical(path));
+}
 
 }  // namespace
