@@ -8,7 +8,5 @@
 
 __asm__(".symver dlopen,dlopen@GLIBC_2.2.5");
 __asm__(".symver dlsym,dlsym@GLIBC_2.2.5");
-__asm__(".symver dlvsym,dlvsym@GLIBC_2.2.5");
-__asm__(".symver dlclose,dlclose@GLIBC_2.2.5");
 
 #endif
