@@ -4,7 +4,7 @@
 #                  IDENTIFIER <bundle identifier> VERSION <x.y.z>
 #                  [RESOURCES <file>...] [RESOURCE_DIRS <dir>...] [QM_FILES <file>...]
 #                  [HELPERS <executable target>...] [ICON <png file>] [SELF_CONTAINED]
-#                  [PLUGINS <Qt plugin, relative to Qt's plugin folder>...])
+#                  [PLUGINS <Qt plugin, relative to Qt's plugin folder>...] [ICU_ITEMS <file>])
 #
 # Layout, re-assembled after every build of the executable and whenever an input changes:
 #   <NAME>.app/Contents/Info.plist
@@ -19,6 +19,8 @@
 #   <NAME>.app/Contents/Frameworks/<library>, <NAME>.app/Contents/PlugIns/<folder>/<plugin>,
 #   <NAME>.app/Contents/MacOS/qt.conf
 # PLUGINS: more Qt plugins than those every bundle carries (platforms/libqoffscreen.so, say).
+# ICU_ITEMS (with SELF_CONTAINED): the bundle's ICU data library keeps only the items the file
+# lists, one a line (cmake/TrimIcuData.cmake).
 # The custom target <NAME>_bundle (part of ALL; characters other than letters, digits and
 # underscores become underscores) does the work.
 
@@ -31,6 +33,7 @@ function(_qby_xml_escape out text)
 endfunction()
 
 set(_QBY_DEPLOY_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/DeployRuntime.cmake")
+set(_QBY_TRIM_ICU_SCRIPT "${CMAKE_CURRENT_LIST_DIR}/TrimIcuData.cmake")
 
 # The command that makes BUNDLE self-contained: the xcb platform plugin and the OpenSSL TLS
 # backend, with the libraries that Qt loads by name: the backend's libssl, and libXcursor for
@@ -58,7 +61,8 @@ function(qby_add_bundle)
     if(QBY_SANITIZE)
         return()
     endif()
-    cmake_parse_arguments(PARSE_ARGV 0 ARG "SELF_CONTAINED" "TARGET;NAME;IDENTIFIER;VERSION;ICON"
+    cmake_parse_arguments(PARSE_ARGV 0 ARG "SELF_CONTAINED"
+                          "TARGET;NAME;IDENTIFIER;VERSION;ICON;ICU_ITEMS"
                           "RESOURCES;RESOURCE_DIRS;QM_FILES;HELPERS;PLUGINS")
     foreach(required TARGET NAME IDENTIFIER VERSION)
         if(NOT ARG_${required})
@@ -169,6 +173,15 @@ ${icon_entry}\t<key>CFBundleIdentifier</key>
         _qby_deploy_runtime_command(deploy "${bundle}" "${ARG_PLUGINS}")
         list(APPEND commands ${deploy})
         list(APPEND inputs "${_QBY_DEPLOY_SCRIPT}")
+        if(ARG_ICU_ITEMS)
+            get_filename_component(ARG_ICU_ITEMS "${ARG_ICU_ITEMS}" ABSOLUTE
+                                   BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+            find_program(QBY_ICUPKG icupkg PATHS /usr/sbin REQUIRED)
+            list(APPEND commands COMMAND "${CMAKE_COMMAND}" "-DBUNDLE=${bundle}"
+                 "-DITEMS=${ARG_ICU_ITEMS}" "-DICUPKG=${QBY_ICUPKG}" "-DOBJCOPY=${CMAKE_OBJCOPY}"
+                 "-DCC=${CMAKE_C_COMPILER}" "-DWORK=${work}/icu" -P "${_QBY_TRIM_ICU_SCRIPT}")
+            list(APPEND inputs "${ARG_ICU_ITEMS}" "${_QBY_TRIM_ICU_SCRIPT}")
+        endif()
     endif()
 
     set(stamp "${work}/assembled.stamp")

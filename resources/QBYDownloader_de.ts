@@ -28,11 +28,11 @@
     <name>QBYDownloader</name>
     <message>
         <source>Mac OS X is too old.</source>
-        <translation>Mac OS X ist zu alt.</translation>
+        <translation>Ihr Linux-System ist zu alt.</translation>
     </message>
     <message>
         <source>The Quillbay app is needed to download your game. However the Quillbay app requires Mac OS X 10.6 or newer, and your version of Mac OS X is too old.</source>
-        <translation>Die Quillbay-App wird benötigt, um Ihr Spiel herunterzuladen. Die Quillbay-App erfordert jedoch Mac OS X 10.6 oder neuer, und Ihre Version von Mac OS X ist zu alt.</translation>
+        <translation>Die Quillbay-App wird benötigt, um Ihr Spiel herunterzuladen. Die Quillbay-App erfordert jedoch Linux mit glibc 2.35 oder neuer, also eine Distribution von 2022 oder später, und Ihr System ist zu alt.</translation>
     </message>
     <message>
         <source>Support</source>

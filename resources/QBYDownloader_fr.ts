@@ -28,11 +28,11 @@
     <name>QBYDownloader</name>
     <message>
         <source>Mac OS X is too old.</source>
-        <translation>Mac OS X est trop ancien.</translation>
+        <translation>Votre système Linux est trop ancien.</translation>
     </message>
     <message>
         <source>The Quillbay app is needed to download your game. However the Quillbay app requires Mac OS X 10.6 or newer, and your version of Mac OS X is too old.</source>
-        <translation>L’app Quillbay est nécessaire pour télécharger votre jeu. Cependant, l’app Quillbay requiert Mac OS X 10.6 ou ultérieur, et votre version de Mac OS X est trop ancienne.</translation>
+        <translation>L’app Quillbay est nécessaire pour télécharger votre jeu. Cependant, l’app Quillbay requiert Linux avec glibc 2.35 ou ultérieur, soit une distribution de 2022 ou plus récente, et votre système est trop ancien.</translation>
     </message>
     <message>
         <source>Support</source>

@@ -46,9 +46,9 @@ class Stage:
         self.checks.step(f"the store answers with the scenario {scenario or {}}")
         return store
 
-    def run_downloader(self, bundle):
+    def run_downloader(self, bundle, env=None):
         self.runs += 1
-        program = world.Program(world.executable_of(bundle), f"downloader-{self.runs}")
+        program = world.Program(world.executable_of(bundle), f"downloader-{self.runs}", env=env)
         self.checks.keep(program.stderr_path)
         self.checks.step(f"downloader started from {bundle}")
         return program

@@ -78,13 +78,16 @@ def tree(path):
 class Program:
     """One started program, its output kept in /results/<log>.stdout and .stderr."""
 
-    def __init__(self, executable, log, arguments=()):
+    def __init__(self, executable, log, arguments=(), env=None):
+        """env: variables to change in the session's environment, None to take one out."""
         self.log = log
         self.stdout_path = RESULTS / f"{log}.stdout"
         self.stderr_path = RESULTS / f"{log}.stderr"
         self.started = time.monotonic()
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
-            self.process = subprocess.Popen([str(executable), *arguments], env=SESSION_ENV, cwd=HOME,
+            environment = {k: v for k, v in {**SESSION_ENV, **(env or {})}.items()
+                           if v is not None}
+            self.process = subprocess.Popen([str(executable), *arguments], env=environment, cwd=HOME,
                                             stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         self.ended = None
 

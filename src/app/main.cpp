@@ -25,19 +25,38 @@
 #include "platform/linux/system/LinuxPauses.h"
 #include "platform/linux/system/LinuxProcessInfo.h"
 #include "platform/linux/system/LinuxSystemProbe.h"
+#include "platform/linux/ui/DisplayPlatform.h"
 #include "platform/linux/ui/LinuxApplication.h"
 #include "platform/linux/ui/LinuxInterfaceLoader.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
+#include <cstdio>
+#include <vector>
 
 using namespace qby;
 using namespace qby::app;
 using namespace qby::platform::linuxhost;
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    // Qt would abort, with a core dump and advice to reinstall, where no display answers: the
+    // downloader says so in one line instead, and otherwise names the plugin for the display
+    // that does (Wayland's own where a compositor answers, so that XWayland is not needed).
+    const DisplayPlatform::Choice display =
+        DisplayPlatform::choose(QProcessEnvironment::systemEnvironment());
+    if (display == DisplayPlatform::Choice::None) {
+        std::fprintf(stderr, "%s\n", DisplayPlatform::noDisplayMessage());
+        return 1;
+    }
+    QByteArray platformOption = "-platform";
+    QByteArray plugin = DisplayPlatform::pluginName(display);
+    std::vector<char*> arguments(argv, argv + argc);
+    if (!plugin.isEmpty())
+        arguments.insert(arguments.begin() + 1, {platformOption.data(), plugin.data()});
+    int count = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    QApplication app(count, arguments.data());
     QApplication::setApplicationName(QStringLiteral("Quillbay Downloader"));
     QApplication::setOrganizationDomain(QStringLiteral("quillbay.com"));
     // The downloader ends only through terminate(): closing an alert is no reason to quit.

@@ -1,7 +1,32 @@
-# Fails, naming each file, where an ELF file of a bundle in DIST asks for a glibc newer than 2.35
-# (Ubuntu 22.04's) or looks for libraries through a run path outside its bundle.
+# Fails, naming each file, where an ELF file of a bundle in DIST asks the system for more than the
+# bundles' floor: a glibc newer than GLIBC, libstdc++ symbol sets newer than GLIBCXX or CXXABI,
+# or a run path outside its bundle. The launchers (LAUNCHERS: paths below DIST) are held to
+# LAUNCHER_GLIBC and may not ask for the C++ runtime at all.
+#
+#   cmake -DDIST=<dir> -DOBJDUMP=<objdump> -DGLIBC=2.35 -DGLIBCXX=3.4.30 -DCXXABI=1.3.13
+#         -DLAUNCHER_GLIBC=2.17 -DLAUNCHERS=<path>,... -P RuntimeFloor.cmake
 cmake_minimum_required(VERSION 3.25)
-set(newest_minor 35)
+foreach(required DIST OBJDUMP GLIBC GLIBCXX CXXABI LAUNCHER_GLIBC)
+    if(NOT ${required})
+        message(FATAL_ERROR "RuntimeFloor: ${required} is not set")
+    endif()
+endforeach()
+string(REPLACE "," ";" LAUNCHERS "${LAUNCHERS}")
+list(TRANSFORM LAUNCHERS PREPEND "${DIST}/")
+
+# Adds to `list` each version of `prefix` in `dump` above `newest` ("" allows none).
+function(_qby_versions_above list file dump prefix newest)
+    string(REGEX MATCHALL "${prefix}_[0-9][0-9.]*[0-9]" versions "${dump}")
+    list(REMOVE_DUPLICATES versions)
+    set(found ${${list}})
+    foreach(version IN LISTS versions)
+        string(REPLACE "${prefix}_" "" number "${version}")
+        if(newest STREQUAL "" OR number VERSION_GREATER newest)
+            list(APPEND found "${file}: ${version}")
+        endif()
+    endforeach()
+    set(${list} ${found} PARENT_SCOPE)
+endfunction()
 
 file(GLOB_RECURSE files LIST_DIRECTORIES false "${DIST}/*.app/Contents/*")
 set(elf_files 0)
@@ -21,14 +46,20 @@ foreach(file IN LISTS files)
         list(APPEND faults "${file}: objdump failed")
         continue()
     endif()
-    string(REGEX MATCHALL "GLIBC_2\\.[0-9]+" versions "${dump}")
-    list(REMOVE_DUPLICATES versions)
-    foreach(version IN LISTS versions)
-        string(REGEX REPLACE "GLIBC_2\\." "" minor "${version}")
-        if(minor GREATER newest_minor)
-            list(APPEND faults "${file}: ${version}")
-        endif()
-    endforeach()
+    if(file IN_LIST LAUNCHERS)
+        list(REMOVE_ITEM LAUNCHERS "${file}")
+        _qby_versions_above(faults "${file}" "${dump}" GLIBC "${LAUNCHER_GLIBC}")
+        _qby_versions_above(faults "${file}" "${dump}" GLIBCXX "")
+        _qby_versions_above(faults "${file}" "${dump}" CXXABI "")
+        string(REGEX MATCHALL "NEEDED +lib(stdc\\+\\+|gcc_s)[^\n]*" runtimes "${dump}")
+        foreach(runtime IN LISTS runtimes)
+            list(APPEND faults "${file}: ${runtime}")
+        endforeach()
+    else()
+        _qby_versions_above(faults "${file}" "${dump}" GLIBC "${GLIBC}")
+        _qby_versions_above(faults "${file}" "${dump}" GLIBCXX "${GLIBCXX}")
+        _qby_versions_above(faults "${file}" "${dump}" CXXABI "${CXXABI}")
+    endif()
     string(REGEX MATCHALL "(RPATH|RUNPATH) +[^\n]*" paths "${dump}")
     foreach(path IN LISTS paths)
         string(REGEX REPLACE "^(RPATH|RUNPATH) +" "" path "${path}")
@@ -41,11 +72,17 @@ foreach(file IN LISTS files)
     endforeach()
 endforeach()
 
+foreach(missing IN LISTS LAUNCHERS)
+    list(APPEND faults "${missing}: no such launcher")
+endforeach()
 if(elf_files EQUAL 0)
     message(FATAL_ERROR "no ELF file in the bundles of ${DIST}")
 endif()
 if(faults)
     list(JOIN faults "\n  " faults)
-    message(FATAL_ERROR "beyond glibc 2.${newest_minor} or its bundle:\n  ${faults}")
+    message(FATAL_ERROR "beyond the floor (glibc ${GLIBC}, GLIBCXX ${GLIBCXX}, CXXABI ${CXXABI}; "
+                        "launchers glibc ${LAUNCHER_GLIBC}, no C++ runtime) or the bundle:\n"
+                        "  ${faults}")
 endif()
-message(STATUS "${elf_files} ELF files: glibc 2.${newest_minor} at most, run paths inside")
+message(STATUS "${elf_files} ELF files: glibc ${GLIBC}, GLIBCXX ${GLIBCXX}, CXXABI ${CXXABI} at "
+               "most, launchers glibc ${LAUNCHER_GLIBC} without C++ runtime, run paths inside")

@@ -6,9 +6,11 @@ import re
 import world
 from stage import CLIENT_WINDOW, TITLE, Stage  # noqa: F401  (TITLE: the roads' window title)
 
-TOO_OLD = ("Mac OS X is too old.",
+# The too-old alert in its English wording for Linux (the sandbox's locale has no translation).
+TOO_OLD = ("Your Linux system is too old.",
            "The Quillbay app is needed to download your game. However the Quillbay app requires "
-           "Mac OS X 10.6 or newer, and your version of Mac OS X is too old.")
+           "Linux with glibc 2.35 or newer, that is a distribution from 2022 or later, and your "
+           "system is too old.")
 INSTALL_PROMPT = ("Quillbay Downloader",
                   "This application will install the Quillbay app. The Quillbay app will then "
                   "start and begin downloading your game.\n")

@@ -13,6 +13,8 @@ ROADS = {
     "hostile_name": Road("downloader_roads.hostile_name"),
     "resumed_after_restart": Road("downloader_roads.resumed_after_restart", store=True),
     "two_at_once": Road("downloader_roads.two_at_once", store=True),
+    "display.wayland_only": Road("display_roads.wayland_only"),
+    "display.none": Road("display_roads.no_display"),
 }
 
 ROADS.update({

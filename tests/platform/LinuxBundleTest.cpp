@@ -44,6 +44,8 @@ protected:
             ASSERT_TRUE(QFile(app + "/Contents/Resources" + file).open(QIODevice::WriteOnly));
         ASSERT_TRUE(QFile::copy(QBY_TEST_GERMAN_QM,
                                 app + "/Contents/Resources/translations/QBYDownloader_de.qm"));
+        ASSERT_TRUE(QFile::copy(QBY_TEST_ENGLISH_QM,
+                                app + "/Contents/Resources/translations/QBYDownloader_en.qm"));
     }
     QString executable() const { return app + "/Contents/MacOS/QuillbayDownloader"; }
 
@@ -82,7 +84,7 @@ TEST_P(LinuxBundleTranslationTest, TranslatesOrFallsBack) {
 
 // de_* finds the _de file; an untranslated key gives the value when given, else the key; the
 // table is the context (a key of another table is not taken); without a file for the language
-// every key falls back.
+// the English one answers, and what it leaves untranslated falls back.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Lookups, LinuxBundleTranslationTest,
@@ -91,7 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
         TranslationCase{"de_DE", "Download & Install", "Fallback", "QBYDownloader", "Fallback"},
         TranslationCase{"de_DE", "Cancel", "", "QBYDownloader", "Cancel"},
         TranslationCase{"de_DE", "Cancel", "", "OtherTable", "Abbrechen"},
-        TranslationCase{"fr_FR", "Quit", "", "QBYDownloader", "Quit"}, TranslationCase{"C", "Quit", "", "QBYDownloader", "Quit"}));
+        TranslationCase{"fr_FR", "Quit", "", "QBYDownloader", "Quit"}, TranslationCase{"C", "Quit", "", "QBYDownloader", "Quit"},
+        TranslationCase{"es_ES", "Mac OS X is too old.", "", "QBYDownloader", "Your Linux system is too old."},
+        TranslationCase{"C", "Error %d", "Fallback", "QBYDownloader", "Fallback"}));
 // clang-format on
 
 }  // namespace

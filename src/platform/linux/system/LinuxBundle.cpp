@@ -26,10 +26,11 @@ QString findBundlePath(const QString& executablePath) {
 
 LinuxBundle::LinuxBundle(const QString& executablePath, const QLocale& locale)
     : bundlePath_(findBundlePath(executablePath)) {
-    // Without a translation for the locale every lookup falls back to its key.
-    (void)translator_.load(locale, "QBYDownloader", "_",
-                           foundation::BundleLayout::resources(bundlePath_) + "/translations",
-                           ".qm");
+    // A locale without a translation of its own gets the English one, which words the texts
+    // that name another system for this one; without either every lookup gives its key.
+    const QString folder = foundation::BundleLayout::resources(bundlePath_) + "/translations";
+    if (!translator_.load(locale, "QBYDownloader", "_", folder, ".qm"))
+        (void)translator_.load("QBYDownloader_en", folder, "", ".qm");
 }
 
 QString LinuxBundle::bundlePath() const {
