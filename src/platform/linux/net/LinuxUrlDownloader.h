@@ -5,8 +5,9 @@
 
 namespace qby::platform::linuxhost {
 
-// Downloads over HTTP(S) in the main thread, sharing one cache of the bytes of downloads cut
-// short. Lives at least as long as its downloads.
+// Downloads over Qt Network in the main thread, sharing one cache of the bytes of downloads cut
+// short, whose stale entries go when the downloader is made. Lives at least as long as its
+// downloads.
 class LinuxUrlDownloader : public UrlDownloader {
 public:
     explicit LinuxUrlDownloader(QString cacheFolder = PartialDownloadCache::defaultFolder());
