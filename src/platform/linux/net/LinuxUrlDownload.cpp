@@ -29,12 +29,12 @@ bool isGzip(const QByteArray& contentEncoding) {
 
 }  // namespace
 
-LinuxUrlDownload::LinuxUrlDownload(const QNetworkRequest& request,
+LinuxUrlDownload::LinuxUrlDownload(QNetworkAccessManager& manager, const QNetworkRequest& request,
                                    const PartialDownloadCache& cache, double timeoutSeconds,
                                    UrlDownloadDelegate& delegate)
-    : request_(request),
+    : manager_(manager),
+      request_(request),
       cache_(cache),
-      manager_(new QNetworkAccessManager),
       delegate_(delegate),
       timeoutSeconds_(timeoutSeconds) {
     // Our own stall timer rather than Qt's transfer timeout, whose expiry cannot be told apart
@@ -76,8 +76,8 @@ void LinuxUrlDownload::sendRequest(bool proof) {
     retryAfterMs_.reset();
     // A try after a failure opens a connection of its own: the one that failed may be what
     // failed, and the host check sees every handshake.
-    manager_->clearConnectionCache();
-    QNetworkReply* reply = manager_->get(request);
+    manager_.clearConnectionCache();
+    QNetworkReply* reply = manager_.get(request);
     // Qt's default buffer is unbounded: a fast server would fill memory ahead of the disk.
     reply->setReadBufferSize(kReadBufferBytes);
     reply_ = reply;
@@ -95,8 +95,6 @@ LinuxUrlDownload::~LinuxUrlDownload() {
         stopTransfer();
         keepOrRemovePart(true);
     }
-    // Its replies may be inside one of their own signals.
-    if (manager_) manager_->deleteLater();
 }
 
 void LinuxUrlDownload::setDeletesFileUponFailure(bool deletes) {

@@ -42,8 +42,9 @@ class LinuxUrlDownload : public QObject, public UrlDownload {
 public:
     // Sends the request once the creator has returned to the event loop. timeoutSeconds is the
     // longest stretch without data before a try fails; zero or less means no limit.
-    LinuxUrlDownload(const QNetworkRequest& request, const PartialDownloadCache& cache,
-                     double timeoutSeconds, UrlDownloadDelegate& delegate);
+    LinuxUrlDownload(QNetworkAccessManager& manager, const QNetworkRequest& request,
+                     const PartialDownloadCache& cache, double timeoutSeconds,
+                     UrlDownloadDelegate& delegate);
     ~LinuxUrlDownload() override;
 
     void setDeletesFileUponFailure(bool deletes) override;
@@ -87,11 +88,11 @@ private:
     void keepOrRemovePart(bool keep);
     void stopTransfer();
 
+    // Its connections are dropped at every try: a fresh connection, whose TLS handshake the
+    // host check sees.
+    QNetworkAccessManager& manager_;
     const QNetworkRequest request_;
     const PartialDownloadCache& cache_;
-    // The download's own: a fresh connection for every try, whose TLS handshake the host
-    // check sees.
-    QPointer<QNetworkAccessManager> manager_;
     QPointer<QNetworkReply> reply_;
     UrlDownloadDelegate& delegate_;
     double timeoutSeconds_;

@@ -24,7 +24,7 @@ std::unique_ptr<UrlDownload> LinuxUrlDownloader::startDownload(const QUrl& url,
     // Without it Qt asks for gzip and decodes it silently, dropping the announced length: the
     // archive must reach the disk as served.
     request.setRawHeader("Accept-Encoding", "identity");
-    return std::make_unique<LinuxUrlDownload>(request, cache_, timeoutSeconds, delegate);
+    return std::make_unique<LinuxUrlDownload>(manager_, request, cache_, timeoutSeconds, delegate);
 }
 
 }  // namespace qby::platform::linuxhost
