@@ -83,6 +83,15 @@ TEST_F(DownloadProgressTest, RetriesWaitAsThePolicySaysAndTellTheWait) {
               joined(told));
 }
 
+// A busy server's Retry-After is waited out in full; one past the two-minute bound ends it.
+TEST_F(DownloadProgressTest, RetryAfterIsWaitedOutOrEndsTheDownload) {
+    startRelease();
+    const foundation::Error busy{503, "busy", true};
+    EXPECT_EQ(downloader.downloadShouldRetryAfterError(busy, {.retryAfterMs = 4000}), 4000);
+    EXPECT_EQ(downloader.downloadShouldRetryAfterError(busy, {.retryAfterMs = 120'000}),
+              std::nullopt);
+}
+
 TEST_F(DownloadProgressTest, HugeChunksSaturateInsteadOfOverflowing) {
     startRelease();
     respond(-1);
