@@ -43,6 +43,8 @@ QList<HttpRoute> routes() {
         {.path = "/unannounced-cut", .status = 206, .headers = {octets, "Content-Range: bytes 5-10/11"}, .body = " world"},
         // Sent whole again without length: nothing proves the end.
         {.path = "/unproven", .headers = {octets}, .body = "hello", .announcedLength = -1},
+        {.path = "/misproven", .headers = {octets}, .body = "hello", .announcedLength = -1},
+        {.path = "/misproven", .status = 416, .headers = {"Content-Range: bytes */11"}},
         {.path = "/nocontent", .status = 204},
         // Each try starts over, without a validator: cut at 5, at 8, then whole.
         {.path = "/restarts", .headers = {octets}, .body = "hello", .announcedLength = 11},
@@ -313,6 +315,9 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadRow{"NoLengthUnproven", "/unproven", "begin | response 200 -1 application/octet-stream | "
                     "data 5 | fail 302 The server sent the download without its length and would not "
                     "confirm it, so it may be incomplete.", {}},
+        DownloadRow{"NoLengthOtherLengthProven", "/misproven", "begin | response 200 -1 "
+                    "application/octet-stream | data 5 | fail 302 The server sent the download without its "
+                    "length and would not confirm it, so it may be incomplete.", {}},
         DownloadRow{"NoLengthShortOfTheRelease", "/unproven", "begin | response 200 -1 application/octet-stream | "
                     "data 5 | fail 2 The server closed the connection after 5 of 11 bytes.", {}, nullptr, 5,
                     0, Setup::Plain, 0, nullptr, 11},

@@ -262,13 +262,17 @@ bool LinuxUrlDownload::resumeBody(UrlResponse response) {
 }
 
 // A 416 to a range: the proof that a body read until close is whole when the server names its
-// length as what the file holds; otherwise the bytes on disk are no beginning of the body, and
-// the download starts over.
+// length as what the file holds, and no proof when it names another (asking again would get the
+// same answers, without end). To a resumed try it says the bytes on disk are no beginning of
+// the body: the download starts over, without a range.
 bool LinuxUrlDownload::answerToRange() {
     const std::optional<ContentRange> range = parseContentRange(reply_->rawHeader("Content-Range"));
-    if (asked_ == Ask::Proof && range && range->first < 0 &&
-        range->completeLength == bytesWritten_) {
-        finish();
+    if (asked_ == Ask::Proof) {
+        if (range && range->first < 0 && range->completeLength == bytesWritten_) {
+            finish();
+        } else {
+            fail(unprovenEndError());
+        }
         return false;
     }
     dropReply();
