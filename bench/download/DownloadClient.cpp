@@ -18,7 +18,7 @@ public:
     bool downloadShouldDecodeSourceDataOfMIMEType(const QString&) override { return false; }
     void downloadDidReceiveDataOfLength(quint64) override {}
     std::optional<qint64> downloadShouldRetryAfterError(const qby::foundation::Error&,
-                                                        qint64) override {
+                                                        const FailedTry&) override {
         return std::nullopt;
     }
     void downloadWillResumeWithResponse(const UrlResponse&, qint64) override {}

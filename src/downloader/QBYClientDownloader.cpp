@@ -71,8 +71,9 @@ void QBYClientDownloader::startDownload(CompletionHandler completionHandler) {
             const foundation::Result<QByteArray> read = readFeedWithRetries(
                 urlLoader, pauses, QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes, *cancelled);
             if (cancelled->load()) return;
-            foundation::Result<QVariantList> entries = releaseEntriesOfFeed(
-                read.ok() ? std::optional(read.value()) : std::nullopt, propertyLists);
+            foundation::Result<QVariantList> entries =
+                releaseEntriesOfFeed(read.ok() ? std::optional(read.value()) : std::nullopt,
+                                     propertyLists, read.ok() ? QString() : read.error().message);
             if (entries.ok()) {
                 if (foundation::Status authentic = authenticator.check(
                         QUrl(kReleaseFeedUrl), kReleaseFeedMaxBytes, read.value(), *cancelled);
@@ -143,6 +144,7 @@ void QBYClientDownloader::doDownload(const QVariantList& entries) {
     downloadFolder_ = folder;
     downloadPath_ = foundation::appendingPathComponent(folder, *fileName);
     clientDownload_->setDeletesFileUponFailure(true);
+    clientDownload_->setPromisedLength(downloadSizeInBytes_ > 0 ? downloadSizeInBytes_ : -1);
     clientDownload_->setDestination(downloadPath_, true);
 }
 
@@ -204,9 +206,10 @@ void QBYClientDownloader::downloadDidReceiveDataOfLength(quint64 length) {
 }
 
 std::optional<qint64> QBYClientDownloader::downloadShouldRetryAfterError(
-    const foundation::Error& error, qint64 newBytes) {
+    const foundation::Error& error, const platform::FailedTry& failedTry) {
     const std::optional<qint64> pauseMs =
-        retryPolicy_.pauseAfterFailedTry(services_.install.clock.monotonicMilliseconds(), newBytes);
+        retryPolicy_.pauseAfterFailedTry(services_.install.clock.monotonicMilliseconds(),
+                                         failedTry.newBytes, failedTry.retryAfterMs);
     if (!pauseMs) return std::nullopt;
     services_.logs.consoleLog(
         QStringLiteral("Download interrupted, trying again: %1").arg(error.message));

@@ -62,8 +62,8 @@ public:
     bool downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) override;
     void downloadDidReceiveDataOfLength(quint64 length) override;
     // Another try as the retry policy has it; the status line says how long the wait is.
-    std::optional<qint64> downloadShouldRetryAfterError(const foundation::Error& error,
-                                                        qint64 newBytes) override;
+    std::optional<qint64> downloadShouldRetryAfterError(
+        const foundation::Error& error, const platform::FailedTry& failedTry) override;
     // The bar keeps its place: the count goes on from the bytes already held.
     void downloadWillResumeWithResponse(const platform::UrlResponse& response,
                                         qint64 offset) override;

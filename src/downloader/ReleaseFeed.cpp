@@ -4,10 +4,15 @@
 
 namespace qby::downloader {
 
-foundation::Result<QVariantList> releaseEntriesOfFeed(
-    const std::optional<QByteArray>& data, const platform::PropertyLists& propertyLists) {
+foundation::Result<QVariantList> releaseEntriesOfFeed(const std::optional<QByteArray>& data,
+                                                      const platform::PropertyLists& propertyLists,
+                                                      const QString& readFailure) {
     using foundation::Error;
-    if (!data) return Error{kFeedUnusable, QStringLiteral("it could not be read")};
+    if (!data) {
+        return Error{kFeedUnusable, readFailure.isEmpty()
+                                        ? QStringLiteral("it could not be read")
+                                        : QStringLiteral("it could not be read: ") + readFailure};
+    }
     if (data->isEmpty()) return Error{kFeedUnusable, QStringLiteral("it is empty")};
     const foundation::Result<QVariant> root = propertyLists.parse(*data);
     if (!root.ok()) return Error{kFeedUnusable, QStringLiteral("it is ") + root.error().message};

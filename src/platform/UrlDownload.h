@@ -18,6 +18,15 @@ struct UrlResponse {
     QString mimeType;
 };
 
+// What ended a try that another may follow.
+struct FailedTry {
+    // Bytes the try brought beyond the furthest the download ever held: a try that started
+    // over brings none until it passes that point.
+    qint64 newBytes = 0;
+    // The pause the server asked for (Retry-After on a 503 or 429), in milliseconds.
+    std::optional<qint64> retryAfterMs;
+};
+
 // What a URL download reports, in this order over its life, always on the main thread and never
 // before the call that created the download has returned: downloadDidBegin, then per response
 // downloadDidReceiveResponse, downloadShouldDecodeSourceDataOfMIMEType when the body carries a
@@ -34,11 +43,11 @@ public:
     // Whether a body with this content encoding is decoded before it is written.
     virtual bool downloadShouldDecodeSourceDataOfMIMEType(const QString& encodingType) = 0;
     virtual void downloadDidReceiveDataOfLength(quint64 length) = 0;
-    // The transfer was cut short in a way that another try may mend (a transient error) after
-    // bringing newBytes: how many milliseconds to wait before the download goes on from the
-    // bytes it holds, or nothing to end it with downloadDidFailWithError.
+    // The transfer was cut short in a way that another try may mend (a transient error): how
+    // many milliseconds to wait before the download goes on from the bytes it holds, or nothing
+    // to end it with downloadDidFailWithError.
     virtual std::optional<qint64> downloadShouldRetryAfterError(const foundation::Error& error,
-                                                                qint64 newBytes) = 0;
+                                                                const FailedTry& failedTry) = 0;
     // A later try goes on from byte offset of the whole body that the response announces: the
     // bytes before it are kept, and data reports continue from there. A try that starts over
     // reports downloadDidReceiveResponse instead.
@@ -58,6 +67,10 @@ public:
     virtual void setDeletesFileUponFailure(bool deletes) = 0;
     // Where the body goes; set right after creation, before any byte is written.
     virtual void setDestination(const QString& path, bool allowOverwrite) = 0;
+    // The body's length as the release promised it (-1: none); set right after creation. An
+    // answer announcing another length is refused before any byte is written, a body that
+    // grows past it fails, and a body without length is whole once it reaches it.
+    virtual void setPromisedLength(qint64 bytes) = 0;
     // Stops the download; no report follows.
     virtual void cancel() = 0;
     // Once it has finished: the SHA-256 digest (32 bytes) of the whole body in the destination,

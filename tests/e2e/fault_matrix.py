@@ -67,7 +67,11 @@ ROWS = [
     # 10.6 zip, 11.0 tgz and a 99.0 release: the newest that this system reaches is the tgz.
     row("install_newest_fitting", INSTALLED, {"feed": "choice"}),
     fault("install_gzip_encoded", INSTALLED, {"gzip": True}),
-    fault("install_no_length", INSTALLED, {"no_length": True}, feed="no_size"),
+    # Without a length, and without a size in the feed, the end is proven by a 416 for the bytes
+    # past it; cut without one (no TLS closing alert either), the rest is asked for.
+    fault("install_no_length", INSTALLED, {"no_length": True}, feed="no_size", ranges=1),
+    fault("no_length_cut_then_resumed", INSTALLED, {"no_length": True, "drops": [16384]},
+          feed="no_size", ranges=1),
     fault("server_slow", INSTALLED, {"rate": 200_000}),
     feed("feed_unreachable", {"listen": False}),
     feed("feed_busy", {"faults": {FEED: {"status": 503}}}),
@@ -78,9 +82,10 @@ ROWS = [
     row("server_dead", "The download failed: Connection refused.", {"feed": "dead_archive_server"},
         asked=[FEED]),
     fault("server_stalls", CANCEL, {"stall": 4096}, cancel=TGZ),
-    # Dropped on every try: the retries give up within their bound.
+    # Dropped on every try: the retries, paused at random after the first, give up within their
+    # two-minute bound.
     fault("server_truncates", "The server closed the connection after 0 of", {"truncate": 0},
-          wait=90),
+          wait=125),
     # Cut short, then resumed from the bytes on disk or, where the server cannot, started over.
     fault("server_drops_twice", INSTALLED, {"drops": [16384, 32768]}, ranges=2,
           lean=True),
@@ -88,12 +93,15 @@ ROWS = [
     fault("archive_changed_between_tries", INSTALLED, {"drops": [16384], "changed": True},
           ranges=1),
     row("feed_busy_twice", INSTALLED, {"faults": {FEED: {"busy": 2}}}),
-    # Less announced than sent: the archive arrives cut short, and its digest is not the feed's.
-    fault("server_understates_length", DAMAGED, {"length": 4096}),
+    # A length announced other than the feed's size: refused before a byte is written.
+    fault("server_understates_length", "The server announced 4096 bytes where the release has",
+          {"length": 4096}),
     # A body without a length is stopped once it runs past the size the feed states.
     fault("feed_understates_size", "The download was larger than announced.",
           {"no_length": True}, feed="wrong_size"),
-    fault("server_sends_html", DAMAGED, {"html": True}),
+    # An HTML page in place of the archive: its length is not the feed's size.
+    fault("server_sends_html", "The server announced 107 bytes where the release has",
+          {"html": True}),
     # An archive that is not what its entry promises is refused before anything is unpacked.
     *(row(f"archive_{how}", DAMAGED,
           {"integrity": {TGZ: how}}) for how in ("wrong_sha256", "foreign_signature")),

@@ -24,6 +24,9 @@ public:
         log_.add(QStringLiteral("download.setDestination %1 %2").arg(path).arg(allowOverwrite));
         destination = path;
     }
+    void setPromisedLength(qint64 bytes) override {
+        log_.add(QStringLiteral("download.setPromisedLength %1").arg(bytes));
+    }
     void cancel() override { log_.add(QStringLiteral("download.cancel")); }
     std::optional<QByteArray> sha256OfBody() const override { return bodySha256; }
 

@@ -66,14 +66,30 @@ TEST_F(DownloadProgressTest, RetriesWaitAsThePolicySaysAndTellTheWait) {
     respond(1000);
     receive(100);
     const foundation::Error dropped{2, "dropped", true};
-    QStringList pauses;
-    for (qint64 newBytes : {100, 0, 0})
-        pauses << QString::number(
-            downloader.downloadShouldRetryAfterError(dropped, newBytes).value_or(-1));
-    EXPECT_EQ(pauses.join(' '), "0 1000 2000");
+    // The first retry goes at once, the later ones within doubling ceilings, each wait told in
+    // whole seconds rounded up.
+    QStringList told;
+    qint64 ceiling = 0;
+    for (qint64 newBytes : {100, 0, 0, 0}) {
+        const qint64 pause =
+            downloader.downloadShouldRetryAfterError(dropped, {.newBytes = newBytes}).value_or(-1);
+        EXPECT_TRUE(pause >= 0 && pause <= ceiling) << pause << " over " << ceiling;
+        if (pause > 0)
+            told << QStringLiteral("window.setStatusText Connection lost. Retrying in %1 s…")
+                        .arg((pause + 999) / 1000);
+        ceiling = ceiling == 0 ? 1000 : ceiling * 2;
+    }
     EXPECT_EQ(joined(platform.log.calls().filter(QRegularExpression("^window.setStatusText C"))),
-              joined({"window.setStatusText Connection lost. Retrying in 1 s…",
-                      "window.setStatusText Connection lost. Retrying in 2 s…"}));
+              joined(told));
+}
+
+// A busy server's Retry-After is waited out in full; one past the two-minute bound ends it.
+TEST_F(DownloadProgressTest, RetryAfterIsWaitedOutOrEndsTheDownload) {
+    startRelease();
+    const foundation::Error busy{503, "busy", true};
+    EXPECT_EQ(downloader.downloadShouldRetryAfterError(busy, {.retryAfterMs = 4000}), 4000);
+    EXPECT_EQ(downloader.downloadShouldRetryAfterError(busy, {.retryAfterMs = 120'000}),
+              std::nullopt);
 }
 
 TEST_F(DownloadProgressTest, HugeChunksSaturateInsteadOfOverflowing) {

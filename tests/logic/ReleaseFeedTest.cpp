@@ -81,7 +81,7 @@ QVariantMap feedOf(const QVariant& entries) {
 INSTANTIATE_TEST_SUITE_P(
     Feeds, FeedFailureTest,
     ::testing::Values(
-        FeedFailure{"no_data", std::nullopt, std::nullopt, "it could not be read"},
+        FeedFailure{"no_data", std::nullopt, std::nullopt, "it could not be read: not scripted"},
         FeedFailure{"empty_body", QByteArray(""), std::nullopt, "it is empty"},
         FeedFailure{"not_a_property_list", QByteArray("<html>"), std::nullopt, "it is scripted: no list"},
         FeedFailure{"root_array", QByteArray("a"), QVariantList{QVariantMap{}}, "its root is no dictionary"},
@@ -178,7 +178,7 @@ TEST_F(ReleaseFeedTest, ChosenReleaseDownloadsIntoAPrivateFolder) {
     EXPECT_EQ(joined(platform.log.calls()),
               joined({"download.start https://cdn.quillbay.com/c/Quillbay-2.tgz 60",
                       "file.createPrivateDirectory " + kWorkFolder,
-                      "download.setDeletesFileUponFailure 1",
+                      "download.setDeletesFileUponFailure 1", "download.setPromisedLength 1234",
                       "download.setDestination " + kWorkFolder + "/Quillbay-2.tgz 1"}));
     EXPECT_EQ(downloader.downloadPath(), kWorkFolder + "/Quillbay-2.tgz");
     EXPECT_EQ(downloader.downloadSizeInBytes(), 1234);

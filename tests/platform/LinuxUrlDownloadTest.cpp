@@ -35,13 +35,31 @@ QList<HttpRoute> routes() {
     // clang-format off
     return {
         {.path = "/plain", .headers = {text}, .body = "hello world"},
+        // Read until close, then a 416 for the bytes past it proves the length.
         {.path = "/unannounced", .headers = {octets}, .body = "hello world", .announcedLength = -1},
+        {.path = "/unannounced", .status = 416, .headers = {"Content-Range: bytes */11"}},
+        // Cut after 5 bytes without length: the request for the rest brings it.
+        {.path = "/unannounced-cut", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = -1},
+        {.path = "/unannounced-cut", .status = 206, .headers = {octets, "Content-Range: bytes 5-10/11"}, .body = " world"},
+        // Sent whole again without length: nothing proves the end.
+        {.path = "/unproven", .headers = {octets}, .body = "hello", .announcedLength = -1},
+        {.path = "/misproven", .headers = {octets}, .body = "hello", .announcedLength = -1},
+        {.path = "/misproven", .status = 416, .headers = {"Content-Range: bytes */11"}},
+        {.path = "/nocontent", .status = 204},
+        // Each try starts over, without a validator: cut at 5, at 8, then whole.
+        {.path = "/restarts", .headers = {octets}, .body = "hello", .announcedLength = 11},
+        {.path = "/restarts", .headers = {octets}, .body = "hello wo", .announcedLength = 11},
+        {.path = "/restarts", .headers = {octets}, .body = "hello world"},
         {.path = "/gzip", .headers = {"Content-Type: application/x-gzip", "Content-Encoding: gzip"}, .body = kGzipBody},
         {.path = "/short", .headers = {octets}, .body = "hello", .announcedLength = 10},
         {.path = "/stall", .headers = {octets}, .body = "hello", .announcedLength = 10, .stall = true},
         // A byte each 100 ms for 2 s: beyond the 1.5 s stall limit, and far below it per byte.
         {.path = "/drip", .headers = {octets}, .body = kDripBody, .dripMilliseconds = 100},
         {.path = "/busy", .status = 503, .headers = {text}, .body = "busy"},
+        {.path = "/busy-after", .status = 503, .headers = {text, "Retry-After: 4"}, .body = "busy"},
+        {.path = "/busy-after", .headers = {text}, .body = "hello world"},
+        {.path = "/injected", .headers = {octets, "ETag: \"a\"\rX-Injected: yes"}, .body = "hello", .announcedLength = 11},
+        {.path = "/injected", .headers = {octets}, .body = "hello world"},
         {.path = "/redirect", .status = 302, .headers = {"Location: /plain"}},
         {.path = "/downgrade", .status = 302, .headers = {"Location: http://127.0.0.1:1/plain"}},
         {.path = "/bad", .status = 400, .headers = {text}, .body = "bad"},
@@ -52,6 +70,7 @@ QList<HttpRoute> routes() {
         {.path = "/changed", .headers = {octets}, .body = "hello world"},
         {.path = "/unsatisfiable", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11},
         {.path = "/unsatisfiable", .status = 416, .headers = {text}, .body = "no"},
+        {.path = "/unsatisfiable", .headers = {octets}, .body = "hello world"},
         {.path = "/misplaced", .headers = {octets, "ETag: \"v1\""}, .body = "hello", .announcedLength = 11},
         {.path = "/misplaced", .status = 206, .headers = {octets, "Content-Range: bytes 0-10/11"}, .body = "hello world"},
         {.path = "/unvalidated", .headers = {octets, "ETag: W/\"v1\""}, .body = "HELLO", .announcedLength = 11},
@@ -60,6 +79,7 @@ QList<HttpRoute> routes() {
         {.path = "/kept", .status = 206, .headers = {octets, "Content-Range: bytes 5-10/11"}, .body = " world"},
         {.path = "/chunked", .headers = {octets, "Transfer-Encoding: chunked"},
          .body = "5;x=y\r\nhello\r\n6\r\n world\r\n0\r\nTrailer: t\r\n\r\n", .announcedLength = -1},
+        {.path = "/chunked", .status = 416, .headers = {"Content-Range: bytes */11"}},
         {.path = "/chunked-cut", .headers = {octets, "Transfer-Encoding: chunked"},
          .body = "5\r\nhello\r\n6\r\n wo", .announcedLength = -1},
         {.path = "/chunked-bad", .headers = {octets, "Transfer-Encoding: chunked"},
@@ -97,9 +117,12 @@ public:
     // Answers "at once" to this many questions for another try, and writes them down.
     int retries = 0;
     std::optional<qint64> downloadShouldRetryAfterError(const foundation::Error& error,
-                                                        qint64 newBytes) override {
+                                                        const FailedTry& failedTry) override {
         if (retries-- <= 0) return std::nullopt;
-        events << QStringLiteral("retry %1 %2").arg(error.code).arg(newBytes);
+        events << QStringLiteral("retry %1 %2").arg(error.code).arg(failedTry.newBytes) +
+                      (failedTry.retryAfterMs
+                           ? QStringLiteral(" after %1").arg(*failedTry.retryAfterMs)
+                           : QString());
         return retryPauseMs;
     }
     qint64 retryPauseMs = 0;
@@ -129,7 +152,16 @@ private:
     }
 };
 
-enum class Setup { Plain, ProxyThroughServer, DeadProxyBypassed, Https, Untrusted, OtherName };
+enum class Setup {
+    Plain,
+    ProxyThroughServer,
+    DeadProxyBypassed,
+    ZoneIdentifier,
+    Https,
+    Untrusted,
+    OtherName,
+    CommonNameOnly
+};
 
 struct DownloadRow : testsupport::NamedCase {
     const char* path;
@@ -142,6 +174,7 @@ struct DownloadRow : testsupport::NamedCase {
     int retries = 0;
     // What the second request asks for besides the path; "": the whole body, no range.
     const char* secondAsks = nullptr;
+    qint64 promised = -1;  // the release's length
 };
 
 class LinuxUrlDownloadTest : public testing::TestWithParam<DownloadRow> {
@@ -159,15 +192,21 @@ protected:
     LinuxUrlDownloader downloader_{cache_.path() + "/quillbay.com"};
 };
 
-// A certificate for 127.0.0.1 made for this run and, when trusted, trusted by every client in the
-// process: the server's TLS configuration, or nothing when openssl failed.
-std::optional<QSslConfiguration> selfSignedTls(const QTemporaryDir& folder, bool trusted) {
+// A certificate for 127.0.0.1 made for this run (its names as a subjectAltName extension, none
+// when empty) and, when trusted, trusted by every client in the process: the server's TLS
+// configuration, or nothing when openssl failed.
+std::optional<QSslConfiguration> selfSignedTls(const QTemporaryDir& folder, bool trusted,
+                                               const QString& names = "IP:127.0.0.1") {
     const QString key = folder.filePath("key.pem");
     const QString certificate = folder.filePath("certificate.pem");
-    const int status = QProcess::execute(
-        "openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                    "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
-                    "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", certificate});
+    QStringList arguments{
+        "req",    "-x509", "-newkey",  "ec",    "-pkeyopt",      "ec_paramgen_curve:prime256v1",
+        "-nodes", "-days", "1",        "-subj", "/CN=127.0.0.1", "-keyout",
+        key,      "-out",  certificate};
+    if (!names.isEmpty())
+        arguments << "-addext"
+                  << "subjectAltName=" + names;
+    const int status = QProcess::execute("openssl", arguments);
     QFile keyFile(key);
     if (status != 0 || !keyFile.open(QIODevice::ReadOnly)) return std::nullopt;
     QSslConfiguration server = QSslConfiguration::defaultConfiguration();
@@ -204,13 +243,15 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     std::unique_ptr<LocalHttpServer> tlsServer;
     if (row.setup >= Setup::Https) {
         const std::optional<QSslConfiguration> tls =
-            selfSignedTls(folder_, row.setup != Setup::Untrusted);
+            selfSignedTls(folder_, row.setup != Setup::Untrusted,
+                          row.setup == Setup::CommonNameOnly ? "" : "IP:127.0.0.1");
         ASSERT_TRUE(tls);
         tlsServer = std::make_unique<LocalHttpServer>(routes(), tls);
         url = tlsServer->url(row.path);
         if (row.setup == Setup::OtherName) url.setHost("localhost");
     }
     if (QByteArray(row.path) == "refused") url.setPort(closedPort());
+    if (row.setup == Setup::ZoneIdentifier) url.setHost("[::1%25lo]");
     const QString destination = folder_.filePath("archive.tgz");
     QFile existing(destination);
     if (row.existing)
@@ -222,6 +263,7 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     delegate.retryPauseMs = row.cancelAfter > 0 ? 300 : 0;  // time to cancel in
     delegate.download = downloader_.startDownload(url, row.timeout, delegate);
     delegate.download->setDeletesFileUponFailure(true);
+    delegate.download->setPromisedLength(row.promised);
     delegate.download->setDestination(destination, true);
     EXPECT_TRUE(delegate.events.isEmpty()) << "a report came before the creator returned";
 
@@ -265,7 +307,40 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, LinuxUrlDownloadTest,
     testing::Values(
         DownloadRow{"Plain", "/plain", kPlainEvents, kPlain, "an older and longer file"},
-        DownloadRow{"NoLength", "/unannounced", kUnannouncedEvents, kPlain},
+        DownloadRow{"NoLengthProvenByA416", "/unannounced", kUnannouncedEvents, kPlain, nullptr, 5, 0,
+                    Setup::Plain, 0, "Range: bytes=11-"},
+        DownloadRow{"NoLengthCutGoesOnWithARange", "/unannounced-cut", "begin | response 200 -1 "
+                    "application/octet-stream | data 5 | resume 206 11 from 5 | data 6 | finish", kPlain,
+                    nullptr, 5, 0, Setup::Plain, 0, "Range: bytes=5-\r\nIf-Range: \"v1\""},
+        DownloadRow{"NoLengthUnproven", "/unproven", "begin | response 200 -1 application/octet-stream | "
+                    "data 5 | fail 302 The server sent the download without its length and would not "
+                    "confirm it, so it may be incomplete.", {}},
+        DownloadRow{"NoLengthOtherLengthProven", "/misproven", "begin | response 200 -1 "
+                    "application/octet-stream | data 5 | fail 302 The server sent the download without its "
+                    "length and would not confirm it, so it may be incomplete.", {}},
+        DownloadRow{"NoLengthShortOfTheRelease", "/unproven", "begin | response 200 -1 application/octet-stream | "
+                    "data 5 | fail 2 The server closed the connection after 5 of 11 bytes.", {}, nullptr, 5,
+                    0, Setup::Plain, 0, nullptr, 11},
+        DownloadRow{"NoLengthLongerThanTheRelease", "/unannounced", "begin | response 200 -1 "
+                    "application/octet-stream | fail 302 The download was larger than announced. Please try "
+                    "again later.",
+                    {}, nullptr, 5, 0, Setup::Plain, 0, nullptr, 5},
+        DownloadRow{"AnnouncedLengthIsNotTheRelease", "/plain", "begin | fail 302 The server announced 11 "
+                    "bytes where the release has 11000.", {}, nullptr, 5, 0, Setup::Plain, 0, nullptr, 11000},
+        DownloadRow{"NoContentIsNoBody", "/nocontent", "begin | fail 302 The server answered 204, which is "
+                    "no download.", {}},
+        DownloadRow{"ZoneIdentifierRefused", "/plain", "begin | fail 302 The address names a network "
+                    "interface of this computer, which is refused.", {}, nullptr, 5, 0, Setup::ZoneIdentifier},
+        DownloadRow{"HttpsCommonNameOnly", "/plain", "begin | fail 6 The server's certificate does not name "
+                    "127.0.0.1 among its names.", {}, nullptr, 5, 0, Setup::CommonNameOnly},
+        DownloadRow{"RetryAfterHonoured", "/busy-after", "begin | retry 503 0 after 4000 | response 200 11 "
+                    "text/plain | data 11 | finish", kPlain, nullptr, 5, 0, Setup::Plain, 1},
+        DownloadRow{"MalformedETagNotSentBack", "/injected", kCutThenRetried +
+                    "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5, 0,
+                    Setup::Plain, 1, ""},
+        DownloadRow{"RestartBringsNothingNew", "/restarts", kCutThenRetried + "response 200 11 "
+                    "application/octet-stream | data 8 | retry 2 3 | response 200 11 application/octet-stream"
+                    " | data 11 | finish", kPlain, nullptr, 5, 0, Setup::Plain, 2},
         DownloadRow{"GzipStoredAsServed", "/gzip", "begin | response 200 29 application/x-gzip | "
                     "decode application/x-gzip | data 29 | finish", kGzipBody},
         DownloadRow{"RedirectFollowedAndNotReported", "/redirect", kPlainEvents, kPlain},
@@ -275,13 +350,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "begin | fail 11 The server redirected the download from a secure (https) "
                     "address to an insecure (http) one, which is refused.", {}, nullptr, 5, 0, Setup::Https},
         DownloadRow{"Https", "/plain", kPlainEvents, kPlain, nullptr, 5, 0, Setup::Https},
+        // Each hop's handshake checked for the hop's own host.
+        DownloadRow{"HttpsRedirect", "/redirect", kPlainEvents, kPlain, nullptr, 5, 0, Setup::Https},
         DownloadRow{"HttpsUntilClosed", "/unannounced", kUnannouncedEvents, kPlain, nullptr, 5, 0, Setup::Https},
         DownloadRow{"HttpsChunked", "/chunked", kUnannouncedEvents, kPlain, nullptr, 5, 0, Setup::Https},
         DownloadRow{"HttpsShortBody", "/short", kShortEvents, {}, nullptr, 5, 0, Setup::Https},
         DownloadRow{"HttpsUntrusted", "/plain", "begin | fail 6 The download failed: SSL handshake failed: "
-                    "self-signed certificate.", {}, nullptr, 5, 0, Setup::Untrusted},
+                    "The certificate is self-signed, and untrusted.", {}, nullptr, 5, 0, Setup::Untrusted},
         DownloadRow{"HttpsCertificateForAnotherName", "/plain", "begin | fail 6 The download failed: SSL "
-                    "handshake failed: hostname mismatch.", {}, nullptr, 5, 0, Setup::OtherName},
+                    "handshake failed: The host name did not match any of the valid hosts for this certificate.", {}, nullptr, 5, 0, Setup::OtherName},
         DownloadRow{"ShortBody", "/short", kShortEvents, {}},
         DownloadRow{"NotFound", "/nothing-here",
                     "begin | response 404 13  | fail 404 The server answered 404 Not Found.", {}},
@@ -306,9 +383,9 @@ INSTANTIATE_TEST_SUITE_P(
         DownloadRow{"ChangedFileStartsOver", "/changed", kCutThenRetried +
                     "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5,
                     0, Setup::Plain, 1, "If-Range: Mon, 07 Dec 2026 10:00:00 GMT"},
-        DownloadRow{"RangeNotSatisfiableFails", "/unsatisfiable", kCutThenRetried +
-                    "response 416 2 text/plain | fail 416 The server answered 416 Range Not Satisfiable.",
-                    {}, nullptr, 5, 0, Setup::Plain, 1},
+        DownloadRow{"RangeNotSatisfiableStartsOver", "/unsatisfiable", kCutThenRetried +
+                    "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5, 0,
+                    Setup::Plain, 1},
         DownloadRow{"WrongRangeFails", "/misplaced", kCutThenRetried +
                     "fail 302 The server resumed the download at the wrong place (bytes 0-10/11).",
                     {}, nullptr, 5, 0, Setup::Plain, 1},
@@ -317,11 +394,11 @@ INSTANTIATE_TEST_SUITE_P(
                     0, Setup::Plain, 1, ""},
         DownloadRow{"Chunked", "/chunked", kUnannouncedEvents, kPlain},
         DownloadRow{"ChunkedCutShort", "/chunked-cut", "begin | response 200 -1 application/octet-stream | "
-                    "data 8 | fail 2 The download failed: The server closed the connection.", {}},
+                    "data 8 | fail 2 The download failed: Connection closed.", {}},
         DownloadRow{"ChunkedMalformed", "/chunked-bad", "begin | response 200 -1 application/octet-stream | "
-                    "data 5 | fail 399 The download failed: The server's answer is not HTTP (an unreadable "
-                    "chunk size).", {}},
-        DownloadRow{"RedirectLoop", "/loop", "begin | fail 10 The download failed: More than 20 redirects.", {}},
+                    "data 5 | fail 302 The server sent the download without its length and would not "
+                    "confirm it, so it may be incomplete.", {}},
+        DownloadRow{"RedirectLoop", "/loop", "begin | fail 10 The download failed: Too many redirects.", {}},
         DownloadRow{"BusyServerTriedAgain", "/busy-once",
                     "begin | retry 503 0 | response 200 11 text/plain | data 11 | finish", kPlain, nullptr,
                     5, 0, Setup::Plain, 1}),
@@ -388,6 +465,67 @@ INSTANTIATE_TEST_SUITE_P(Rows, PartialDownloadTest,
                          testing::Values(KeptRow{"Fresh", 0, true}, KeptRow{"WeekOld", 8, false}),
                          testsupport::CaseName{});
 
+struct CacheFolderRow : testsupport::NamedCase {
+    QFile::Permissions permissions;
+    bool throughLink;  // the cache's path is a link to the folder
+    bool keeps;
+};
+
+class CacheFolderTest : public testing::TestWithParam<CacheFolderRow> {
+protected:
+    LocalHttpServer server_{routes()};
+    QTemporaryDir folder_;
+};
+
+// Another user who could write to the cache could hand a download bytes of their choosing.
+TEST_P(CacheFolderTest, KeepsBytesOnlyInAFolderOfTheUsersAlone) {
+    const CacheFolderRow& row = GetParam();
+    const QString real = folder_.filePath("real");
+    ASSERT_TRUE(QDir().mkdir(real) && QFile::setPermissions(real, row.permissions));
+    const QString cacheFolder = row.throughLink ? folder_.filePath("link") : real;
+    if (row.throughLink) ASSERT_TRUE(QFile::link(real, cacheFolder));
+    LinuxUrlDownloader downloader(cacheFolder);
+    RecordingDelegate first;
+    first.cancelAtFirstData = true;
+    first.download = downloader.startDownload(server_.url("/kept"), 5, first);
+    first.download->setDeletesFileUponFailure(true);
+    first.download->setDestination(folder_.filePath("first.tgz"), true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.events.size() == 3; }, 5000));
+    first.download.reset();
+    EXPECT_EQ(QDir(real).entryList(QDir::Files).size(), row.keeps ? 2 : 0);
+    EXPECT_FALSE(QFile::exists(folder_.filePath("first.tgz")));
+}
+
+constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CacheFolderTest,
+    testing::Values(CacheFolderRow{"OwnerOnly", kOwnerOnly, false, true},
+                    CacheFolderRow{"OpenToOthers", kOwnerOnly | QFile::ReadOther | QFile::ExeOther,
+                                   false, false},
+                    CacheFolderRow{"GroupWritable", kOwnerOnly | QFile::WriteGroup, false, false},
+                    CacheFolderRow{"ALink", kOwnerOnly, true, false}),
+    testsupport::CaseName{});
+
+// Every start clears out entries past a week, whatever URL they were for; files not named as
+// entries are not the cache's to remove.
+TEST(PartialDownloadCacheTest, StaleEntriesOfAnyUrlGoAtStart) {
+    QTemporaryDir folder;
+    const QString cache = folder.filePath("quillbay.com");
+    ASSERT_TRUE(QDir().mkdir(cache) && QFile::setPermissions(cache, kOwnerOnly));
+    const QString stale = QString(64, u'a') + ".part";
+    const QString fresh = QString(64, u'b') + ".part";
+    for (const QString& name : {stale, fresh, QString("notes.txt")}) {
+        QFile file(cache + '/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x") == 1 && file.flush());
+        const int days = name == fresh ? 0 : 8;
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addDays(-days),
+                                     QFileDevice::FileModificationTime));
+    }
+    LinuxUrlDownloader downloader(cache);
+    EXPECT_EQ(QDir(cache).entryList(QDir::Files), QStringList({fresh, "notes.txt"}));
+}
+
 struct LoaderRow : testsupport::NamedCase {
     const char* path;
     qint64 maxBytes;
@@ -431,6 +569,43 @@ INSTANTIATE_TEST_SUITE_P(
                     LoaderRow{"SlowButSteadyIsNoStall", "/drip", 100, kDripBody}),
     testsupport::CaseName{});
 // clang-format on
+
+struct FeedNameRow : testsupport::NamedCase {
+    const char* alternativeNames;  // the certificate's, beside its common name 127.0.0.1
+    std::optional<QByteArray> body;
+};
+
+class FeedHostNameTest : public testing::TestWithParam<FeedNameRow> {
+protected:
+    QTemporaryDir folder_;
+};
+
+// The feed's read refuses what the archive's download refuses: a certificate that names the
+// host by its common name alone, or whose alternative names name another.
+TEST_P(FeedHostNameTest, ReadsOnlyFromAServerNamedByItsCertificate) {
+    const std::optional<QSslConfiguration> tls =
+        selfSignedTls(folder_, true, GetParam().alternativeNames);
+    ASSERT_TRUE(tls);
+    LocalHttpServer server(routes(), tls);
+    LinuxUrlLoader loader;
+    LinuxDispatch dispatch;
+    std::optional<foundation::Result<QByteArray>> answer;
+    const QUrl url = server.url("/plain");
+    dispatch.async([&] {
+        foundation::Result<QByteArray> read = loader.dataWithContentsOfURL(url, 100);
+        dispatch.performOnMainThread([&answer, read] { answer = read; });
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000));
+    EXPECT_EQ(answer->ok() ? std::optional(answer->value()) : std::nullopt, GetParam().body)
+        << (answer->ok() ? "" : answer->error().message.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FeedHostNameTest,
+                         testing::Values(FeedNameRow{"NamedByAddress", "IP:127.0.0.1", kPlain},
+                                         FeedNameRow{"CommonNameOnly", "", {}},
+                                         FeedNameRow{
+                                             "OtherAlternativeName", "DNS:store.invalid", {}}),
+                         testsupport::CaseName{});
 
 }  // namespace
 }  // namespace qby::platform::linuxhost

@@ -64,7 +64,7 @@ foundation::Error httpStatusError(int status, const QString& reasonPhrase) {
     const QString answer = reason.isEmpty() ? QString::number(status)
                                             : QStringLiteral("%1 %2").arg(status).arg(reason);
     return transientIf(
-        status >= 500,
+        status >= 500 || status == 429,
         foundation::userError(status, QStringLiteral("The server answered %1."), {answer}));
 }
 
@@ -84,6 +84,46 @@ foundation::Error insecureRedirectError() {
         QNetworkReply::InsecureRedirectError,
         QStringLiteral("The server redirected the download from a secure (https) address to an "
                        "insecure (http) one, which is refused."));
+}
+
+foundation::Error certificateNameError(const QString& host) {
+    return foundation::userError(
+        QNetworkReply::SslHandshakeFailedError,
+        QStringLiteral("The server's certificate does not name %1 among its names."), {host});
+}
+
+foundation::Error zoneIdentifierError() {
+    return foundation::userError(
+        QNetworkReply::ProtocolInvalidOperationError,
+        QStringLiteral(
+            "The address names a network interface of this computer, which is refused."));
+}
+
+foundation::Error unexpectedStatusError(int status) {
+    return foundation::userError(QNetworkReply::ProtocolInvalidOperationError,
+                                 QStringLiteral("The server answered %1, which is no download."),
+                                 {QString::number(status)});
+}
+
+foundation::Error sizeMismatchError(qint64 announced, qint64 promised) {
+    return foundation::userError(
+        QNetworkReply::ProtocolInvalidOperationError,
+        QStringLiteral("The server announced %1 bytes where the release has %2."),
+        {QString::number(announced), QString::number(promised)});
+}
+
+foundation::Error largerThanPromisedError() {
+    // The install road's own sentence for a body past the release's size.
+    return foundation::userError(
+        QNetworkReply::ProtocolInvalidOperationError,
+        QStringLiteral("The download was larger than announced. Please try again later."));
+}
+
+foundation::Error unprovenEndError() {
+    return foundation::userError(
+        QNetworkReply::ProtocolInvalidOperationError,
+        QStringLiteral("The server sent the download without its length and would not confirm "
+                       "it, so it may be incomplete."));
 }
 
 foundation::Error unusableRangeError(const QByteArray& contentRange) {

@@ -3,10 +3,13 @@
 #include "platform/UrlDownload.h"
 #include "platform/linux/net/PartialDownloadCache.h"
 
+#include <QNetworkAccessManager>
+
 namespace qby::platform::linuxhost {
 
-// Downloads over HTTP(S) in the main thread, sharing one cache of the bytes of downloads cut
-// short. Lives at least as long as its downloads.
+// Downloads over Qt Network in the main thread, sharing one access manager and one cache of the
+// bytes of downloads cut short, whose stale entries go when the downloader is made. Lives at least
+// as long as its downloads.
 class LinuxUrlDownloader : public UrlDownloader {
 public:
     explicit LinuxUrlDownloader(QString cacheFolder = PartialDownloadCache::defaultFolder());
@@ -15,6 +18,7 @@ public:
                                                UrlDownloadDelegate& delegate) override;
 
 private:
+    QNetworkAccessManager manager_;
     PartialDownloadCache cache_;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/linux/net/LinuxUrlLoader.h"
 
 #include "platform/linux/net/DownloadErrors.h"
+#include "platform/linux/net/HostNameCheck.h"
 #include "platform/linux/net/NetworkRequests.h"
 
 #include <QEventLoop>
@@ -16,6 +17,7 @@ LinuxUrlLoader::LinuxUrlLoader(int stallMilliseconds) : stallMilliseconds_(stall
 
 foundation::Result<QByteArray> LinuxUrlLoader::dataWithContentsOfURL(const QUrl& url,
                                                                      qint64 maxBytes) {
+    if (hasZoneIdentifier(url)) return zoneIdentifierError();
     QNetworkAccessManager manager;
     QNetworkRequest request = plainRequest(url);
     // Qt's stall timer: it restarts with every byte, and its expiry reads as an abort.
@@ -31,6 +33,15 @@ foundation::Result<QByteArray> LinuxUrlLoader::dataWithContentsOfURL(const QUrl&
         reply->abort();
     };
     QEventLoop loop;
+    // Checked during the handshake, before the request goes out; the manager is this read's
+    // own, so every connection it uses has its handshake seen here.
+    std::optional<foundation::Error> refused;
+    QObject::connect(reply.get(), &QNetworkReply::encrypted, &loop, [&] {
+        if (const foundation::Status named = checkPeerNamesHost(*reply); !named) {
+            refused = named.error();
+            reply->abort();
+        }
+    });
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
         const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
         if (announced.isValid()) stopWhenTooLong(announced.toLongLong());
@@ -42,6 +53,7 @@ foundation::Result<QByteArray> LinuxUrlLoader::dataWithContentsOfURL(const QUrl&
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished()) loop.exec();
 
+    if (refused) return *refused;
     if (!complete) return tooLongError(maxBytes);
     if (const int status = httpStatus(*reply); status >= 400) {
         return httpStatusError(
@@ -52,6 +64,10 @@ foundation::Result<QByteArray> LinuxUrlLoader::dataWithContentsOfURL(const QUrl&
         return stallError(stallMilliseconds_ / 1000.0);
     }
     if (reply->error() != QNetworkReply::NoError) return networkError(*reply);
+    // A 2xx other than 200, or a redirect Qt did not follow, holds no feed.
+    if (const int status = httpStatus(*reply); status != 0 && status != 200) {
+        return unexpectedStatusError(status);
+    }
     body += reply->readAll();
     if (body.size() > maxBytes) return tooLongError(maxBytes);
     return body;

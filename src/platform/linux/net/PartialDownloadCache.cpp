@@ -1,19 +1,25 @@
 #include "platform/linux/net/PartialDownloadCache.h"
 
+#include "platform/linux/net/HttpFields.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qby::platform::linuxhost {
 
 namespace {
 
 const char* const kFolderName = "quillbay.com";
+constexpr qint64 kLongestValidator = 1024;
 
 // A rename, or a copy and a removal between file systems (the cache lives in the home folder,
 // downloads in the temporary one).
@@ -27,6 +33,31 @@ bool moveFile(const QString& from, const QString& to) {
     QFile::remove(from);
     if (copied) ::chmod(target.constData(), 0600);
     return copied;
+}
+
+// The user's own regular file (no link), not older than the cache keeps: its size, else -1.
+qint64 freshOwnFileSize(const QString& path) {
+    struct stat status {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_uid != ::geteuid()) {
+        return -1;
+    }
+    const qint64 age = QDateTime::currentSecsSinceEpoch() - status.st_mtim.tv_sec;
+    return age < PartialDownloadCache::kLongestKeptSeconds ? status.st_size : -1;
+}
+
+// The validator file's bytes, read without following a link.
+std::optional<QByteArray> readValidator(const QString& path) {
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0) return std::nullopt;
+    QByteArray bytes(kLongestValidator, Qt::Uninitialized);
+    const ssize_t read = ::read(descriptor, bytes.data(), bytes.size());
+    ::close(descriptor);
+    if (read <= 0) return std::nullopt;
+    bytes.truncate(read);
+    if (!isResumeValidator(bytes)) return std::nullopt;
+    return bytes;
 }
 
 }  // namespace
@@ -50,33 +81,36 @@ QString PartialDownloadCache::validatorPath(const QUrl& url) const {
     return path;
 }
 
+bool PartialDownloadCache::folderIsPrivate(bool create) const {
+    if (folder_.isEmpty()) return false;
+    const QByteArray folder = QFile::encodeName(folder_);
+    if (create && QDir().mkpath(QFileInfo(folder_).path())) ::mkdir(folder.constData(), 0700);
+    struct stat status {};
+    return ::lstat(folder.constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::geteuid() && (status.st_mode & 07777) == 0700;
+}
+
 std::optional<QByteArray> PartialDownloadCache::takeInto(const QUrl& url,
                                                          const QString& destination) const {
-    if (folder_.isEmpty()) return std::nullopt;
-    const QFileInfo part(partPath(url));
-    QFile validatorFile(validatorPath(url));
-    const bool fresh =
-        part.isFile() && part.size() > 0 &&
-        part.lastModified().secsTo(QDateTime::currentDateTime()) < kLongestKeptSeconds;
+    if (!folderIsPrivate(false)) return std::nullopt;
+    const QString part = partPath(url);
     std::optional<QByteArray> validator;
-    if (fresh && validatorFile.open(QIODevice::ReadOnly)) validator = validatorFile.read(1024);
-    validatorFile.remove();
-    if (!validator || validator->isEmpty() || !moveFile(part.filePath(), destination)) {
-        QFile::remove(part.filePath());
+    if (freshOwnFileSize(part) > 0) validator = readValidator(validatorPath(url));
+    QFile::remove(validatorPath(url));
+    if (!validator || !moveFile(part, destination)) {
+        QFile::remove(part);
         return std::nullopt;
     }
     return validator;
 }
 
-bool PartialDownloadCache::keep(const QUrl& url, const QString& path,
-                                const QByteArray& validator) const {
-    // The folder is the user's alone: a URL's digest tells what was being fetched.
-    const QByteArray folder = QFile::encodeName(folder_);
-    const bool ready = !folder_.isEmpty() && QDir().mkpath(QFileInfo(folder_).path()) &&
-                       (::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST) &&
-                       ::chmod(folder.constData(), 0700) == 0;
+bool PartialDownloadCache::keep(const QUrl& url, const QString& path, const QByteArray& validator,
+                                qint64 maxBytes) const {
     QFile validatorFile(validatorPath(url));
-    if (!ready || !validatorFile.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+    const qint64 size = QFileInfo(path).size();
+    if (!folderIsPrivate(true) || !isResumeValidator(validator) ||
+        (maxBytes >= 0 && size > maxBytes) ||
+        !validatorFile.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         validatorFile.write(validator) != validator.size() || !validatorFile.flush() ||
         !moveFile(path, partPath(url))) {
         QFile::remove(path);
@@ -90,6 +124,22 @@ void PartialDownloadCache::forget(const QUrl& url) const {
     if (folder_.isEmpty()) return;
     QFile::remove(partPath(url));
     QFile::remove(validatorPath(url));
+}
+
+void PartialDownloadCache::removeStale() const {
+    if (!folderIsPrivate(false)) return;
+    static const QRegularExpression entryName(QStringLiteral("^[0-9a-f]{64}\\.(part|validator)$"));
+    const QDir folder(folder_);
+    for (const QString& name : folder.entryList(QDir::Files | QDir::System | QDir::Hidden)) {
+        const QString path = folder.filePath(name);
+        struct stat status {};
+        if (!entryName.match(name).hasMatch() ||
+            ::lstat(QFile::encodeName(path).constData(), &status) != 0) {
+            continue;
+        }
+        if (QDateTime::currentSecsSinceEpoch() - status.st_mtim.tv_sec >= kLongestKeptSeconds)
+            QFile::remove(path);
+    }
 }
 
 }  // namespace qby::platform::linuxhost
