@@ -11,6 +11,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 from pathlib import Path
 
 SKIPPED = 77
@@ -27,51 +28,42 @@ def make_tree(root, tag, files):
     for i in range(files):
         (root / f"Contents/file{i}").write_text(f"{tag} {i}\n")
     (root / "Contents/MacOS/run").write_bytes(tag.encode() * 300_000)
-    (root / "Contents/MacOS/run").chmod(0o755)
     (root / "Contents/link").symlink_to(f"file0-{tag}")
     (root / "Contents/sealed").mkdir()
     (root / "Contents/sealed/inside").write_text(tag)
     (root / "Contents/sealed").chmod(0o555)
+    return snapshot(root)
 
 
 def snapshot(root):
-    """What a tree holds: each item's kind, mode and contents, or None when nothing is there."""
+    """Each item's kind, mode and contents; None when nothing is there."""
     if not os.path.lexists(root):
         return None
     items = {}
     for path in sorted([root, *root.rglob("*")]):
-        relative, info = str(path.relative_to(root)), path.lstat()
-        if path.is_symlink():
-            items[relative] = ("link", os.readlink(path))
-        elif path.is_dir():
-            items[relative] = ("dir", oct(info.st_mode & 0o777))
-        else:
-            items[relative] = ("file", oct(info.st_mode & 0o777), path.read_bytes())
+        mode = oct(path.lstat().st_mode)
+        items[str(path.relative_to(root))] = (
+            os.readlink(path) if path.is_symlink() else mode if path.is_dir()
+            else (mode, path.read_bytes()))
     return items
 
 
 def discard(path):
-    if os.path.lexists(path):
-        for p in [path, *path.rglob("*")]:
-            if p.is_dir() and not p.is_symlink():
-                p.chmod(0o755)
-        shutil.rmtree(path)
+    subprocess.run(["chmod", "-R", "u+rwx", str(path)], stderr=subprocess.DEVNULL)
+    shutil.rmtree(path, ignore_errors=True)
 
 
 class Place:
-    """A folder holding the place, an old tree in it, and new trees made in a source folder."""
+    """A folder holding the place with an old tree in it; new trees made in a source folder."""
 
-    def __init__(self, root, source_root):
-        self.folder, self.source_root, self.made = root / "Applications", source_root, 0
-        self.folder.mkdir()
-        make_tree(self.folder / NAME, "old", 10)
-        self.old = snapshot(self.folder / NAME)
+    def __init__(self, work, sources):
+        self.folder, self.sources, self.made = Path(tempfile.mkdtemp(dir=work)), sources, 0
+        self.old = make_tree(self.folder / NAME, "old", 10)
 
     def new_source(self, tag="new"):
         self.made += 1
-        source = self.source_root / f"unpacked{self.made}" / NAME
-        make_tree(source, tag, 12)
-        return source, snapshot(source)
+        source = self.sources / f"{self.folder.name}-{self.made}" / NAME
+        return source, make_tree(source, tag, 12)
 
     def holds(self):
         return snapshot(self.folder / NAME)
@@ -79,76 +71,62 @@ class Place:
     def others(self):
         return sorted(p.name for p in self.folder.iterdir() if p.name != NAME)
 
+    def replace(self, probe, source, inject=None, background=False):
+        command = [probe, str(source), str(self.folder / NAME)]
+        if inject:
+            command = ["strace", "-f", "-qq", "-o", "/dev/null", "-e", f"inject={inject}"] + command
+        if background:
+            return subprocess.Popen(command, stderr=subprocess.PIPE, text=True)
+        return subprocess.run(command, capture_output=True, text=True, timeout=60)
 
-def replace(probe, source, place, injected=None):
-    command = [probe, str(source), str(place.folder / NAME)]
-    if injected:
-        command = ["strace", "-f", "-qq", "-o", "/dev/null",
-                   "-e", f"inject={injected[0]}:signal=KILL:when={injected[1]}"] + command
-    return subprocess.run(command, capture_output=True, text=True, timeout=60)
 
-
-def interruptions(probe, work, source_root, failures):
+def interruptions(probe, work, sources, failures):
     """Each call of CALLS killed at its 1st, 2nd, ... use until the replace gets through."""
     kills = 0
     for call in CALLS:
         for when in range(1, 400):
-            root = Path(tempfile.mkdtemp(dir=work))
-            place = Place(root, source_root)
+            place = Place(work, sources)
             source, new = place.new_source()
-            ran = replace(probe, source, place, (call, when))
-            held = place.holds()
+            ran = place.replace(probe, source, f"{call}:signal=KILL:when={when}")
             if ran.returncode == 0:
-                if held != new or place.others():
-                    failures.append(f"{call}#{when}: replaced, but the place holds "
-                                    f"{'the new tree' if held == new else 'another'}; "
-                                    f"beside it {place.others()}")
-                discard(root)
-                discard(source.parent)
+                if place.holds() != new or place.others():
+                    failures.append(f"{call}#{when}: replaced, yet {place.others()} beside it")
                 break
             kills += 1
-            if held not in (place.old, new):
+            if place.holds() not in (place.old, new):
                 failures.append(f"{call}#{when}: killed, the place holds "
-                                f"{'nothing' if held is None else 'a mixed tree'}")
+                                f"{'nothing' if place.holds() is None else 'a mixed tree'}")
             # The next replace clears what the killed one left and puts its own tree in place.
             again, newer = place.new_source("newer")
-            mended = replace(probe, again, place)
-            if mended.returncode != 0 or place.holds() != newer or place.others():
-                failures.append(f"{call}#{when}: the next replace left {place.others()} beside a "
-                                f"{'whole' if place.holds() == newer else 'wrong'} tree "
+            mended = place.replace(probe, again)
+            if mended.returncode or place.holds() != newer or place.others():
+                failures.append(f"{call}#{when}: the next replace left {place.others()} "
                                 f"({mended.stderr.strip()})")
-            discard(root)
-            for made in source_root.iterdir():
-                discard(made)
+            discard(place.folder)
+        discard(place.folder)
+        for made in sources.iterdir():
+            discard(made)
     return kills
 
 
-def at_once(probe, work, source_root, failures):
+def at_once(probe, work, sources, failures):
     """Two replaces together, the first held in its sync: each swaps in a whole tree."""
-    root = Path(tempfile.mkdtemp(dir=work))
-    place = Place(root, source_root)
-    (first, first_tree), (second, second_tree) = place.new_source("one"), place.new_source("two")
-    held = subprocess.Popen(["strace", "-f", "-qq", "-o", "/dev/null", "-e",
-                             "inject=syncfs:delay_enter=500000", probe, str(first),
-                             str(place.folder / NAME)], stderr=subprocess.PIPE, text=True)
+    place = Place(work, sources)
+    (first, one), (second, two) = place.new_source("one"), place.new_source("two")
+    held = place.replace(probe, first, "syncfs:delay_enter=500000", background=True)
     # The second starts while the first holds its staged tree beside the place.
-    import time
     deadline = time.monotonic() + 10
-    while not any(n.startswith(f".{NAME}.new-") for n in place.others()):
-        if time.monotonic() > deadline or held.poll() is not None:
-            break
+    while not place.others() and held.poll() is None and time.monotonic() < deadline:
         time.sleep(0.005)
-    other = replace(probe, second, place)
+    other = place.replace(probe, second)
     held.wait(timeout=60)
     if (held.returncode, other.returncode) != (0, 0):
-        failures.append(f"two at once: statuses {held.returncode} and {other.returncode}: "
-                        f"{held.stderr.read().strip()} {other.stderr.strip()}")
-    if place.holds() not in (first_tree, second_tree) or place.others():
-        failures.append(f"two at once: the place holds a mixed tree, beside it {place.others()}")
+        failures.append(f"two at once: {held.stderr.read().strip()} {other.stderr.strip()}")
+    if place.holds() not in (one, two) or place.others():
+        failures.append(f"two at once: a mixed tree, or {place.others()} beside it")
 
 
 def main():
-    probe = sys.argv[1]
     if not shutil.which("strace"):
         print("strace is missing (Debian's strace)")
         return SKIPPED
@@ -156,18 +134,17 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         work = Path(work)
         sources = [("the same file system", work / "sources")]
-        shm = Path("/dev/shm")
-        if shm.is_dir() and os.stat(shm).st_dev != os.stat(work).st_dev:
-            sources.append(("another file system", Path(tempfile.mkdtemp(dir=shm))))
+        if os.path.isdir("/dev/shm") and os.stat("/dev/shm").st_dev != os.stat(work).st_dev:
+            sources.append(("another file system", Path(tempfile.mkdtemp(dir="/dev/shm"))))
         try:
-            for label, source_root in sources:
-                source_root.mkdir(exist_ok=True)
-                kills = interruptions(probe, work, source_root, failures)
-                at_once(probe, work, source_root, failures)
+            for label, folder in sources:
+                folder.mkdir(exist_ok=True)
+                kills = interruptions(sys.argv[1], work, folder, failures)
+                at_once(sys.argv[1], work, folder, failures)
                 print(f"from {label}: {kills} interruptions")
         finally:
-            for _, source_root in sources:
-                discard(source_root)
+            for _, folder in sources:
+                discard(folder)
     for failure in failures:
         print("FAIL", failure)
     return 1 if failures else 0
