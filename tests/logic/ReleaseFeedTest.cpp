@@ -2,6 +2,8 @@
 #include "DownloaderFixture.h"
 #include "downloader/ReleaseSelection.h"
 
+#include <QRegularExpression>
+
 namespace qby::testing {
 namespace {
 
@@ -118,10 +120,8 @@ TEST_P(FeedRetryTest, ReadsAgainOnlyAfterTransientFailures) {
     if (row.cancelled) platform.window.cancel();
     runTasks();
     EXPECT_EQ(count("url.read"), row.reads) << calls();
-    QStringList pauses;
-    for (const QString& call : platform.log.calls())
-        if (call.startsWith("sleep ")) pauses << call;
-    EXPECT_EQ(pauses.join(", ").toStdString(), row.pauses);
+    EXPECT_EQ(platform.log.calls().filter(QRegularExpression("^sleep ")).join(", ").toStdString(),
+              row.pauses);
     EXPECT_EQ(count("download.start"), row.downloads ? 1 : 0);
     EXPECT_EQ(count("window.beginSheet"), row.downloads || row.cancelled ? 0 : 1);
     EXPECT_EQ(count("application.terminate"), row.cancelled ? 1 : 0);

@@ -97,6 +97,9 @@ public:
     std::unique_ptr<UrlDownload> download;
     QStringList events;
     bool cancelAtFirstData = false;
+    int retries = 0;  // questions for another try answered with retryPauseMs, and written down
+    qint64 retryPauseMs = 0;
+    std::optional<QByteArray> finishedSha256;  // what the download said of its body at the end
 
     void downloadDidBegin() override { events << "begin"; }
     void downloadDidReceiveResponse(const UrlResponse& response) override {
@@ -114,8 +117,6 @@ public:
         }
         events << QStringLiteral("data %1").arg(length);
     }
-    // Answers "at once" to this many questions for another try, and writes them down.
-    int retries = 0;
     std::optional<qint64> downloadShouldRetryAfterError(const foundation::Error& error,
                                                         const FailedTry& failedTry) override {
         if (retries-- <= 0) return std::nullopt;
@@ -125,30 +126,23 @@ public:
                            : QString());
         return retryPauseMs;
     }
-    qint64 retryPauseMs = 0;
     void downloadWillResumeWithResponse(const UrlResponse& response, qint64 offset) override {
         events << QStringLiteral("resume %1 from %2").arg(said(response)).arg(offset);
     }
-    // What the download said of the body it holds as it finished.
-    std::optional<QByteArray> finishedSha256;
     void downloadDidFinish() override {
         finishedSha256 = download->sha256OfBody();
-        end("finish");
+        events << "finish";
+        download.reset();
     }
     void downloadDidFailWithError(const foundation::Error& error) override {
         // Every failure is a sentence the owner can translate by its English format.
         EXPECT_FALSE(error.format.isEmpty()) << error.message.toStdString();
         EXPECT_EQ(foundation::filledIn(error.format, error.arguments), error.message);
-        end(QStringLiteral("fail %1 %2").arg(error.code).arg(error.message));
+        events << QStringLiteral("fail %1 %2").arg(error.code).arg(error.message);
+        download.reset();
     }
-
-private:
     static QString said(const UrlResponse& r) {
         return QStringLiteral("%1 %2").arg(r.statusCode).arg(r.expectedContentLength);
-    }
-    void end(const QString& event) {
-        events << event;
-        download.reset();
     }
 };
 
@@ -250,10 +244,8 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     if (QByteArray(row.path) == "refused") url.setPort(closedPort());
     if (row.setup == Setup::ZoneIdentifier) url.setHost("[::1%25lo]");
     const QString destination = folder_.filePath("archive.tgz");
-    QFile existing(destination);
-    if (row.existing)
+    if (QFile existing(destination); row.existing)
         ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write(row.existing) >= 0);
-    existing.close();
 
     RecordingDelegate delegate;
     delegate.retries = row.retries;
