@@ -21,21 +21,12 @@ class HostNameCheckTest : public testing::TestWithParam<NameRow> {};
 QSslCertificate certificate(const NameRow& row) {
     QTemporaryDir folder;
     const QString path = folder.filePath("certificate.pem");
-    QStringList arguments{"req",
-                          "-x509",
-                          "-newkey",
-                          "ec",
-                          "-pkeyopt",
-                          "ec_paramgen_curve:prime256v1",
-                          "-nodes",
-                          "-days",
-                          "1",
-                          "-subj",
-                          QStringLiteral("/CN=%1").arg(row.commonName),
-                          "-keyout",
-                          folder.filePath("key.pem"),
-                          "-out",
-                          path};
+    QStringList arguments = QString(
+                                "req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                                "-nodes -days 1 -keyout")
+                                .split(' ')
+                            << folder.filePath("key.pem") << "-out" << path << "-subj"
+                            << QStringLiteral("/CN=%1").arg(row.commonName);
     if (*row.alternativeNames)
         arguments << "-addext" << QStringLiteral("subjectAltName=%1").arg(row.alternativeNames);
     if (QProcess::execute("openssl", arguments) != 0) return QSslCertificate();

@@ -97,6 +97,9 @@ public:
     std::unique_ptr<UrlDownload> download;
     QStringList events;
     bool cancelAtFirstData = false;
+    int retries = 0;  // questions for another try answered with retryPauseMs, and written down
+    qint64 retryPauseMs = 0;
+    std::optional<QByteArray> finishedSha256;  // what the download said of its body at the end
 
     void downloadDidBegin() override { events << "begin"; }
     void downloadDidReceiveResponse(const UrlResponse& response) override {
@@ -114,8 +117,6 @@ public:
         }
         events << QStringLiteral("data %1").arg(length);
     }
-    // Answers "at once" to this many questions for another try, and writes them down.
-    int retries = 0;
     std::optional<qint64> downloadShouldRetryAfterError(const foundation::Error& error,
                                                         const FailedTry& failedTry) override {
         if (retries-- <= 0) return std::nullopt;
@@ -125,30 +126,23 @@ public:
                            : QString());
         return retryPauseMs;
     }
-    qint64 retryPauseMs = 0;
     void downloadWillResumeWithResponse(const UrlResponse& response, qint64 offset) override {
         events << QStringLiteral("resume %1 from %2").arg(said(response)).arg(offset);
     }
-    // What the download said of the body it holds as it finished.
-    std::optional<QByteArray> finishedSha256;
     void downloadDidFinish() override {
         finishedSha256 = download->sha256OfBody();
-        end("finish");
+        events << "finish";
+        download.reset();
     }
     void downloadDidFailWithError(const foundation::Error& error) override {
         // Every failure is a sentence the owner can translate by its English format.
         EXPECT_FALSE(error.format.isEmpty()) << error.message.toStdString();
         EXPECT_EQ(foundation::filledIn(error.format, error.arguments), error.message);
-        end(QStringLiteral("fail %1 %2").arg(error.code).arg(error.message));
+        events << QStringLiteral("fail %1 %2").arg(error.code).arg(error.message);
+        download.reset();
     }
-
-private:
     static QString said(const UrlResponse& r) {
         return QStringLiteral("%1 %2").arg(r.statusCode).arg(r.expectedContentLength);
-    }
-    void end(const QString& event) {
-        events << event;
-        download.reset();
     }
 };
 
@@ -159,7 +153,6 @@ enum class Setup {
     ZoneIdentifier,
     Https,
     Untrusted,
-    OtherName,
     CommonNameOnly
 };
 
@@ -167,14 +160,14 @@ struct DownloadRow : testsupport::NamedCase {
     const char* path;
     std::string events;
     std::optional<QByteArray> file;  // nothing: no file is left at the destination
-    const char* existing = nullptr;  // what the destination holds beforehand
-    double timeout = 5;
-    int cancelAfter = 0;  // reports after which the test cancels the download
     Setup setup = Setup::Plain;
     int retries = 0;
     // What the second request asks for besides the path; "": the whole body, no range.
     const char* secondAsks = nullptr;
     qint64 promised = -1;  // the release's length
+    double timeout = 5;
+    int cancelAfter = 0;             // reports after which the test cancels the download
+    const char* existing = nullptr;  // what the destination holds beforehand
 };
 
 class LinuxUrlDownloadTest : public testing::TestWithParam<DownloadRow> {
@@ -192,30 +185,31 @@ protected:
     LinuxUrlDownloader downloader_{cache_.path() + "/quillbay.com"};
 };
 
-// A certificate for 127.0.0.1 made for this run (its names as a subjectAltName extension, none
-// when empty) and, when trusted, trusted by every client in the process: the server's TLS
-// configuration, or nothing when openssl failed.
-std::optional<QSslConfiguration> selfSignedTls(const QTemporaryDir& folder, bool trusted,
-                                               const QString& names = "IP:127.0.0.1") {
+// A server of routes() whose certificate for 127.0.0.1 is made for this run (its names as a
+// subjectAltName extension, none when empty) and, when trusted, trusted by every client in the
+// process; nothing when openssl failed.
+std::unique_ptr<LocalHttpServer> tlsServer(const QTemporaryDir& folder, bool trusted,
+                                           const QString& names) {
     const QString key = folder.filePath("key.pem");
     const QString certificate = folder.filePath("certificate.pem");
-    QStringList arguments{
-        "req",    "-x509", "-newkey",  "ec",    "-pkeyopt",      "ec_paramgen_curve:prime256v1",
-        "-nodes", "-days", "1",        "-subj", "/CN=127.0.0.1", "-keyout",
-        key,      "-out",  certificate};
+    QStringList arguments = QString(
+                                "req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
+                                "-nodes -days 1 -subj /CN=127.0.0.1 -keyout")
+                                .split(' ')
+                            << key << "-out" << certificate;
     if (!names.isEmpty())
         arguments << "-addext"
                   << "subjectAltName=" + names;
-    const int status = QProcess::execute("openssl", arguments);
     QFile keyFile(key);
-    if (status != 0 || !keyFile.open(QIODevice::ReadOnly)) return std::nullopt;
+    if (QProcess::execute("openssl", arguments) != 0 || !keyFile.open(QIODevice::ReadOnly))
+        return nullptr;
     QSslConfiguration server = QSslConfiguration::defaultConfiguration();
     server.setPrivateKey(QSslKey(&keyFile, QSsl::Ec));
     server.setLocalCertificate(QSslCertificate::fromPath(certificate).value(0));
     QSslConfiguration client = QSslConfiguration::defaultConfiguration();
     client.addCaCertificate(server.localCertificate());
     if (trusted) QSslConfiguration::setDefaultConfiguration(client);
-    return server;
+    return std::make_unique<LocalHttpServer>(routes(), server);
 }
 
 std::optional<QByteArray> sha256Of(const QByteArray& bytes) {
@@ -240,23 +234,18 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
         qputenv("http_proxy", QByteArray("http://127.0.0.1:") + QByteArray::number(closedPort()));
         qputenv("no_proxy", "127.0.0.1");
     }
-    std::unique_ptr<LocalHttpServer> tlsServer;
+    std::unique_ptr<LocalHttpServer> tls;
     if (row.setup >= Setup::Https) {
-        const std::optional<QSslConfiguration> tls =
-            selfSignedTls(folder_, row.setup != Setup::Untrusted,
-                          row.setup == Setup::CommonNameOnly ? "" : "IP:127.0.0.1");
+        tls = tlsServer(folder_, row.setup != Setup::Untrusted,
+                        row.setup == Setup::CommonNameOnly ? "" : "IP:127.0.0.1");
         ASSERT_TRUE(tls);
-        tlsServer = std::make_unique<LocalHttpServer>(routes(), tls);
-        url = tlsServer->url(row.path);
-        if (row.setup == Setup::OtherName) url.setHost("localhost");
+        url = tls->url(row.path);
     }
     if (QByteArray(row.path) == "refused") url.setPort(closedPort());
     if (row.setup == Setup::ZoneIdentifier) url.setHost("[::1%25lo]");
     const QString destination = folder_.filePath("archive.tgz");
-    QFile existing(destination);
-    if (row.existing)
+    if (QFile existing(destination); row.existing)
         ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write(row.existing) >= 0);
-    existing.close();
 
     RecordingDelegate delegate;
     delegate.retries = row.retries;
@@ -293,120 +282,95 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
 }
 
 const QByteArray kPlain = "hello world";
-const char* const kPlainEvents = "begin | response 200 11 text/plain | data 11 | finish";
-const char* const kUnannouncedEvents =
-    "begin | response 200 -1 application/octet-stream | data 11 | finish";
-const char* const kShortEvents =
-    "begin | response 200 10 application/octet-stream | data 5 | "
-    "fail 2 The server closed the connection after 5 of 10 bytes.";
+const std::string kPlainEvents = "begin | response 200 11 text/plain | data 11 | finish";
+const std::string kNoLength = "begin | response 200 -1 application/octet-stream | ";
+const std::string kUnannouncedEvents = kNoLength + "data 11 | finish";
+const std::string kUnconfirmed =
+    "fail 302 The server sent the download without its length and "
+    "would not confirm it, so it may be incomplete.";
+const std::string kOf10 = "begin | response 200 10 application/octet-stream | data 5 | ";
+const std::string kShortEvents =
+    kOf10 + "fail 2 The server closed the connection after 5 of 10 bytes.";
 const std::string kCutThenRetried =
     "begin | response 200 11 application/octet-stream | data 5 | retry 2 5 | ";
+const std::string kWholeAgain = "response 200 11 application/octet-stream | data 11 | finish";
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rows, LinuxUrlDownloadTest,
     testing::Values(
-        DownloadRow{"Plain", "/plain", kPlainEvents, kPlain, "an older and longer file"},
-        DownloadRow{"NoLengthProvenByA416", "/unannounced", kUnannouncedEvents, kPlain, nullptr, 5, 0,
-                    Setup::Plain, 0, "Range: bytes=11-"},
-        DownloadRow{"NoLengthCutGoesOnWithARange", "/unannounced-cut", "begin | response 200 -1 "
-                    "application/octet-stream | data 5 | resume 206 11 from 5 | data 6 | finish", kPlain,
-                    nullptr, 5, 0, Setup::Plain, 0, "Range: bytes=5-\r\nIf-Range: \"v1\""},
-        DownloadRow{"NoLengthUnproven", "/unproven", "begin | response 200 -1 application/octet-stream | "
-                    "data 5 | fail 302 The server sent the download without its length and would not "
-                    "confirm it, so it may be incomplete.", {}},
-        DownloadRow{"NoLengthOtherLengthProven", "/misproven", "begin | response 200 -1 "
-                    "application/octet-stream | data 5 | fail 302 The server sent the download without its "
-                    "length and would not confirm it, so it may be incomplete.", {}},
-        DownloadRow{"NoLengthShortOfTheRelease", "/unproven", "begin | response 200 -1 application/octet-stream | "
-                    "data 5 | fail 2 The server closed the connection after 5 of 11 bytes.", {}, nullptr, 5,
-                    0, Setup::Plain, 0, nullptr, 11},
-        DownloadRow{"NoLengthLongerThanTheRelease", "/unannounced", "begin | response 200 -1 "
-                    "application/octet-stream | fail 302 The download was larger than announced. Please try "
-                    "again later.",
-                    {}, nullptr, 5, 0, Setup::Plain, 0, nullptr, 5},
-        DownloadRow{"AnnouncedLengthIsNotTheRelease", "/plain", "begin | fail 302 The server announced 11 "
-                    "bytes where the release has 11000.", {}, nullptr, 5, 0, Setup::Plain, 0, nullptr, 11000},
-        DownloadRow{"NoContentIsNoBody", "/nocontent", "begin | fail 302 The server answered 204, which is "
-                    "no download.", {}},
-        DownloadRow{"ZoneIdentifierRefused", "/plain", "begin | fail 302 The address names a network "
-                    "interface of this computer, which is refused.", {}, nullptr, 5, 0, Setup::ZoneIdentifier},
-        DownloadRow{"HttpsCommonNameOnly", "/plain", "begin | fail 6 The server's certificate does not name "
-                    "127.0.0.1 among its names.", {}, nullptr, 5, 0, Setup::CommonNameOnly},
-        DownloadRow{"RetryAfterHonoured", "/busy-after", "begin | retry 503 0 after 4000 | response 200 11 "
-                    "text/plain | data 11 | finish", kPlain, nullptr, 5, 0, Setup::Plain, 1},
-        DownloadRow{"MalformedETagNotSentBack", "/injected", kCutThenRetried +
-                    "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5, 0,
-                    Setup::Plain, 1, ""},
-        DownloadRow{"RestartBringsNothingNew", "/restarts", kCutThenRetried + "response 200 11 "
-                    "application/octet-stream | data 8 | retry 2 3 | response 200 11 application/octet-stream"
-                    " | data 11 | finish", kPlain, nullptr, 5, 0, Setup::Plain, 2},
-        DownloadRow{"GzipStoredAsServed", "/gzip", "begin | response 200 29 application/x-gzip | "
-                    "decode application/x-gzip | data 29 | finish", kGzipBody},
-        DownloadRow{"RedirectFollowedAndNotReported", "/redirect", kPlainEvents, kPlain},
-        DownloadRow{"BadRequest", "/bad",
-                    "begin | response 400 3 text/plain | fail 400 The server answered 400 Bad Request.", {}},
-        DownloadRow{"NoRedirectFromHttpsToHttp", "/downgrade",
-                    "begin | fail 11 The server redirected the download from a secure (https) "
-                    "address to an insecure (http) one, which is refused.", {}, nullptr, 5, 0, Setup::Https},
-        DownloadRow{"Https", "/plain", kPlainEvents, kPlain, nullptr, 5, 0, Setup::Https},
-        // Each hop's handshake checked for the hop's own host.
-        DownloadRow{"HttpsRedirect", "/redirect", kPlainEvents, kPlain, nullptr, 5, 0, Setup::Https},
-        DownloadRow{"HttpsUntilClosed", "/unannounced", kUnannouncedEvents, kPlain, nullptr, 5, 0, Setup::Https},
-        DownloadRow{"HttpsChunked", "/chunked", kUnannouncedEvents, kPlain, nullptr, 5, 0, Setup::Https},
-        DownloadRow{"HttpsShortBody", "/short", kShortEvents, {}, nullptr, 5, 0, Setup::Https},
-        DownloadRow{"HttpsUntrusted", "/plain", "begin | fail 6 The download failed: SSL handshake failed: "
-                    "The certificate is self-signed, and untrusted.", {}, nullptr, 5, 0, Setup::Untrusted},
-        DownloadRow{"HttpsCertificateForAnotherName", "/plain", "begin | fail 6 The download failed: SSL "
-                    "handshake failed: The host name did not match any of the valid hosts for this certificate.", {}, nullptr, 5, 0, Setup::OtherName},
-        DownloadRow{"ShortBody", "/short", kShortEvents, {}},
-        DownloadRow{"NotFound", "/nothing-here",
-                    "begin | response 404 13  | fail 404 The server answered 404 Not Found.", {}},
-        DownloadRow{"ErrorStatusLeavesAnOldFileAlone", "/busy", "begin | response 503 4 text/plain | "
-                    "fail 503 The server answered 503 Service Unavailable.", "stale", "stale"},
-        DownloadRow{"Refused", "refused", "begin | fail 1 The download failed: Connection refused.", {}},
-        DownloadRow{"Stall", "/stall", "begin | response 200 10 application/octet-stream | data 5 | "
-                    "fail 4 The server stopped sending data for 0.3 seconds.", {}, nullptr, 0.3},
-        DownloadRow{"SlowButSteadyIsNoStall", "/drip",
-                    "begin | response 200 21 application/octet-stream | data 21 | finish", kDripBody, nullptr,
-                    kDripStallSeconds},
-        DownloadRow{"CancelReportsNothingMoreAndRemovesTheFile", "/stall",
-                    "begin | response 200 10 application/octet-stream | data 5", {}, nullptr, 0.3, 3},
-        DownloadRow{"CancelEndsTheWaitForTheNextTry", "/short", "begin | response 200 10 application/octet-stream | "
-                    "data 5 | retry 2 5", {}, nullptr, 5, 4, Setup::Plain, 1},
-        DownloadRow{"SystemProxy", "/plain", kPlainEvents, kPlain, nullptr, 5, 0, Setup::ProxyThroughServer},
-        DownloadRow{"NoProxyForLoopback", "/plain", kPlainEvents, kPlain, nullptr, 5, 0,
-                    Setup::DeadProxyBypassed},
-        DownloadRow{"ResumedFromTheBytesOnDisk", "/resume", kCutThenRetried +
-                    "resume 206 11 from 5 | data 6 | finish", kPlain, nullptr, 5, 0, Setup::Plain, 1,
-                    "Range: bytes=5-\r\nIf-Range: \"v1\""},
-        DownloadRow{"ChangedFileStartsOver", "/changed", kCutThenRetried +
-                    "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5,
-                    0, Setup::Plain, 1, "If-Range: Mon, 07 Dec 2026 10:00:00 GMT"},
-        DownloadRow{"RangeNotSatisfiableStartsOver", "/unsatisfiable", kCutThenRetried +
-                    "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5, 0,
+        DownloadRow{"Plain", "/plain", kPlainEvents, kPlain, Setup::Plain, 0, nullptr, -1, 5, 0, "an older and longer file"},
+        DownloadRow{"NoLengthProvenByA416", "/unannounced", kUnannouncedEvents, kPlain, Setup::Plain, 0, "Range: bytes=11-"},
+        DownloadRow{"NoLengthCutGoesOnWithARange", "/unannounced-cut", kNoLength + "data 5 | resume 206 11 from 5 | data 6 | "
+                    "finish", kPlain, Setup::Plain, 0, "Range: bytes=5-\r\nIf-Range: \"v1\""},
+        DownloadRow{"NoLengthUnproven", "/unproven", kNoLength + "data 5 | " + kUnconfirmed, {}},
+        DownloadRow{"NoLengthOtherLengthProven", "/misproven", kNoLength + "data 5 | " + kUnconfirmed, {}},
+        DownloadRow{"NoLengthShortOfTheRelease", "/unproven", kNoLength + "data 5 | fail 2 The server closed the connection "
+                    "after 5 of 11 bytes.", {}, Setup::Plain, 0, nullptr, 11},
+        DownloadRow{"NoLengthLongerThanTheRelease", "/unannounced", kNoLength + "fail 302 The download was larger than "
+                    "announced. Please try again later.", {}, Setup::Plain, 0, nullptr, 5},
+        DownloadRow{"AnnouncedLengthIsNotTheRelease", "/plain", "begin | fail 302 The server announced 11 bytes where the "
+                    "release has 11000.", {}, Setup::Plain, 0, nullptr, 11000},
+        DownloadRow{"NoContentIsNoBody", "/nocontent", "begin | fail 302 The server answered 204, which is no download.", {}},
+        DownloadRow{"ZoneIdentifierRefused", "/plain", "begin | fail 302 The address names a network interface of this "
+                    "computer, which is refused.", {}, Setup::ZoneIdentifier},
+        DownloadRow{"HttpsCommonNameOnly", "/plain", "begin | fail 6 The server's certificate does not name 127.0.0.1 "
+                    "among its names.", {}, Setup::CommonNameOnly},
+        DownloadRow{"RetryAfterHonoured", "/busy-after", "begin | retry 503 0 after 4000 | " + kPlainEvents.substr(8), kPlain,
                     Setup::Plain, 1},
-        DownloadRow{"WrongRangeFails", "/misplaced", kCutThenRetried +
-                    "fail 302 The server resumed the download at the wrong place (bytes 0-10/11).",
-                    {}, nullptr, 5, 0, Setup::Plain, 1},
-        DownloadRow{"WeakValidatorStartsOverWithoutRange", "/unvalidated", kCutThenRetried +
-                    "response 200 11 application/octet-stream | data 11 | finish", kPlain, nullptr, 5,
-                    0, Setup::Plain, 1, ""},
-        DownloadRow{"Chunked", "/chunked", kUnannouncedEvents, kPlain},
-        DownloadRow{"ChunkedCutShort", "/chunked-cut", "begin | response 200 -1 application/octet-stream | "
-                    "data 8 | fail 2 The download failed: Connection closed.", {}},
-        DownloadRow{"ChunkedMalformed", "/chunked-bad", "begin | response 200 -1 application/octet-stream | "
-                    "data 5 | fail 302 The server sent the download without its length and would not "
-                    "confirm it, so it may be incomplete.", {}},
-        DownloadRow{"RedirectLoop", "/loop", "begin | fail 10 The download failed: Too many redirects.", {}},
-        DownloadRow{"BusyServerTriedAgain", "/busy-once",
-                    "begin | retry 503 0 | response 200 11 text/plain | data 11 | finish", kPlain, nullptr,
-                    5, 0, Setup::Plain, 1}),
+        DownloadRow{"BusyServerTriedAgain", "/busy-once", "begin | retry 503 0 | " + kPlainEvents.substr(8), kPlain,
+                    Setup::Plain, 1},
+        DownloadRow{"MalformedETagNotSentBack", "/injected", kCutThenRetried + kWholeAgain, kPlain, Setup::Plain, 1, ""},
+        DownloadRow{"RestartBringsNothingNew", "/restarts", kCutThenRetried + "response 200 11 application/octet-stream | "
+                    "data 8 | retry 2 3 | " + kWholeAgain, kPlain, Setup::Plain, 2},
+        DownloadRow{"GzipStoredAsServed", "/gzip", "begin | response 200 29 application/x-gzip | decode application/x-gzip | "
+                    "data 29 | finish", kGzipBody},
+        DownloadRow{"NoRedirectFromHttpsToHttp", "/downgrade", "begin | fail 11 The server redirected the download from a "
+                    "secure (https) address to an insecure (http) one, which is refused.", {}, Setup::Https},
+        // Each hop's handshake checked for the hop's own host (a host the certificate does not
+        // name at all is HostNameCheckTest's).
+        DownloadRow{"HttpsRedirect", "/redirect", kPlainEvents, kPlain, Setup::Https},
+        DownloadRow{"HttpsUntilClosed", "/unannounced", kUnannouncedEvents, kPlain, Setup::Https},
+        DownloadRow{"HttpsChunked", "/chunked", kUnannouncedEvents, kPlain, Setup::Https},
+        DownloadRow{"HttpsShortBody", "/short", kShortEvents, {}, Setup::Https},
+        DownloadRow{"HttpsUntrusted", "/plain", "begin | fail 6 The download failed: SSL handshake failed: The certificate "
+                    "is self-signed, and untrusted.", {}, Setup::Untrusted},
+        DownloadRow{"ShortBody", "/short", kShortEvents, {}},
+        DownloadRow{"NotFound", "/nothing-here", "begin | response 404 13  | fail 404 The server answered 404 Not Found.", {}},
+        DownloadRow{"ErrorStatusLeavesAnOldFileAlone", "/busy", "begin | response 503 4 text/plain | fail 503 The server "
+                    "answered 503 Service Unavailable.", "stale", Setup::Plain, 0, nullptr, -1, 5, 0, "stale"},
+        DownloadRow{"Refused", "refused", "begin | fail 1 The download failed: Connection refused.", {}},
+        DownloadRow{"Stall", "/stall", kOf10 + "fail 4 The server stopped sending data for 0.3 seconds.", {}, Setup::Plain,
+                    0, nullptr, -1, 0.3},
+        DownloadRow{"SlowButSteadyIsNoStall", "/drip", "begin | response 200 21 application/octet-stream | data 21 | finish",
+                    kDripBody, Setup::Plain, 0, nullptr, -1, kDripStallSeconds},
+        DownloadRow{"CancelReportsNothingMoreAndRemovesTheFile", "/stall", kOf10.substr(0, kOf10.size() - 3), {},
+                    Setup::Plain, 0, nullptr, -1, 0.3, 3},
+        DownloadRow{"CancelEndsTheWaitForTheNextTry", "/short", kOf10 + "retry 2 5", {}, Setup::Plain, 1, nullptr, -1, 5, 4},
+        DownloadRow{"SystemProxy", "/plain", kPlainEvents, kPlain, Setup::ProxyThroughServer},
+        DownloadRow{"NoProxyForLoopback", "/plain", kPlainEvents, kPlain, Setup::DeadProxyBypassed},
+        DownloadRow{"ResumedFromTheBytesOnDisk", "/resume", kCutThenRetried + "resume 206 11 from 5 | data 6 | finish", kPlain,
+                    Setup::Plain, 1, "Range: bytes=5-\r\nIf-Range: \"v1\""},
+        DownloadRow{"ChangedFileStartsOver", "/changed", kCutThenRetried + kWholeAgain, kPlain, Setup::Plain, 1,
+                    "If-Range: Mon, 07 Dec 2026 10:00:00 GMT"},
+        DownloadRow{"RangeNotSatisfiableStartsOver", "/unsatisfiable", kCutThenRetried + kWholeAgain, kPlain, Setup::Plain, 1},
+        DownloadRow{"WrongRangeFails", "/misplaced", kCutThenRetried + "fail 302 The server resumed the download at the "
+                    "wrong place (bytes 0-10/11).", {}, Setup::Plain, 1},
+        DownloadRow{"WeakValidatorStartsOverWithoutRange", "/unvalidated", kCutThenRetried + kWholeAgain, kPlain,
+                    Setup::Plain, 1, ""},
+        DownloadRow{"ChunkedCutShort", "/chunked-cut", kNoLength + "data 8 | fail 2 The download failed: Connection closed.", {}},
+        DownloadRow{"ChunkedMalformed", "/chunked-bad", kNoLength + "data 5 | " + kUnconfirmed, {}},
+        DownloadRow{"RedirectLoop", "/loop", "begin | fail 10 The download failed: Too many redirects.", {}}),
     testsupport::CaseName{});
 // clang-format on
 
+constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+
 struct KeptRow : testsupport::NamedCase {
-    int ageDays;  // of the bytes kept when the second start comes
+    std::optional<QFile::Permissions> made;  // the cache folder's, made beforehand
+    bool throughLink;                        // the cache's path is a link to the folder
+    bool keeps;                              // a cancelled download leaves its bytes there
+    int ageDays;                             // of the bytes kept when the second start comes
     bool goesOn;
 };
 
@@ -414,98 +378,71 @@ class PartialDownloadTest : public testing::TestWithParam<KeptRow> {
 protected:
     LocalHttpServer server_{routes()};
     QTemporaryDir folder_;
-    QString cacheFolder_ = folder_.filePath("cache/quillbay.com");
-    LinuxUrlDownloader downloader_{cacheFolder_};
 };
 
-TEST_P(PartialDownloadTest, NextStartGoesOnFromTheKeptBytes) {
+// Another user who could write to the cache could hand a download bytes of their choosing;
+// bytes a week old are not trusted to be of the same file.
+TEST_P(PartialDownloadTest, NextStartGoesOnOnlyFromFreshBytesOfTheUsersAlone) {
+    const KeptRow& row = GetParam();
+    const QString real = folder_.filePath("quillbay.com");
+    const QString cacheFolder = row.throughLink ? folder_.filePath("link") : real;
+    if (row.made) ASSERT_TRUE(QDir().mkdir(real) && QFile::setPermissions(real, *row.made));
+    if (row.throughLink) ASSERT_TRUE(QFile::link(real, cacheFolder));
+    LinuxUrlDownloader downloader(cacheFolder);
+    const auto start = [&](RecordingDelegate& delegate, const QString& destination) {
+        delegate.download = downloader.startDownload(server_.url("/kept"), 5, delegate);
+        delegate.download->setDeletesFileUponFailure(true);
+        delegate.download->setDestination(folder_.filePath(destination), true);
+    };
     {  // Until the first data, then cancelled: what is left in the cache.
         RecordingDelegate first;
         first.cancelAtFirstData = true;
-        first.download = downloader_.startDownload(server_.url("/kept"), 5, first);
-        first.download->setDeletesFileUponFailure(true);
-        first.download->setDestination(folder_.filePath("first.tgz"), true);
+        start(first, "first.tgz");
         ASSERT_TRUE(QTest::qWaitFor([&] { return first.events.size() == 3; }, 5000));
     }
-    const QDir cache(cacheFolder_);
+    EXPECT_FALSE(QFile::exists(folder_.filePath("first.tgz")));
+    const QDir cache(real);
     const QStringList kept = cache.entryList(QDir::Files);
-    ASSERT_EQ(kept.size(), 2) << "the bytes and their validator";
-    EXPECT_EQ(QFileInfo(cacheFolder_).permissions(), QFile::ReadOwner | QFile::WriteOwner |
-                                                         QFile::ExeOwner | QFile::ReadUser |
-                                                         QFile::WriteUser | QFile::ExeUser);
-    QFile part(cache.filePath(kept.filter(".part").value(0)));
-    EXPECT_EQ(part.size(), 5);
-    ASSERT_TRUE(part.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(part.setFileTime(QDateTime::currentDateTime().addDays(-GetParam().ageDays),
-                                 QFileDevice::FileModificationTime));
-    part.close();
+    ASSERT_EQ(kept.size(), row.keeps ? 2 : 0) << "the bytes and their validator";
+    if (!row.made)
+        EXPECT_EQ(QFileInfo(real).permissions(),
+                  kOwnerOnly | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    if (row.keeps) {
+        QFile part(cache.filePath(kept.filter(".part").value(0)));
+        EXPECT_EQ(part.size(), 5);
+        ASSERT_TRUE(part.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(part.setFileTime(QDateTime::currentDateTime().addDays(-row.ageDays),
+                                     QFileDevice::FileModificationTime));
+    }
 
     RecordingDelegate delegate;
-    const QString second = folder_.filePath("second.tgz");
-    delegate.download = downloader_.startDownload(server_.url("/kept"), 5, delegate);
-    delegate.download->setDeletesFileUponFailure(true);
-    delegate.download->setDestination(second, true);
+    start(delegate, "second.tgz");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !delegate.download; }, 5000));
     const QByteArray asked = server_.requestHeads().value(1);
-    EXPECT_EQ(asked.contains("Range: bytes=5-\r\nIf-Range: \"v1\""), GetParam().goesOn)
+    EXPECT_EQ(asked.contains("Range: bytes=5-\r\nIf-Range: \"v1\""), row.goesOn)
         << asked.toStdString();
     EXPECT_EQ(cache.entryList(QDir::Files), QStringList()) << "taken, or too old to use";
-    QFile stored(second);
-    EXPECT_TRUE(!GetParam().goesOn ||
-                (stored.open(QIODevice::ReadOnly) && stored.readAll() == "hello world"));
-    if (GetParam().goesOn)
-        EXPECT_EQ(delegate.finishedSha256, sha256Of("hello world")) << "the kept bytes included";
     // Without the kept bytes a second start asks for the whole, and the part it is given
     // instead is no body.
-    EXPECT_EQ(delegate.events.last().startsWith("fail 302"), !GetParam().goesOn)
+    EXPECT_EQ(delegate.events.last().startsWith("fail 302"), !row.goesOn)
         << delegate.events.join(" | ").toStdString();
+    QFile stored(folder_.filePath("second.tgz"));
+    EXPECT_TRUE(!row.goesOn || (stored.open(QIODevice::ReadOnly) && stored.readAll() == kPlain));
+    if (row.goesOn)
+        EXPECT_EQ(delegate.finishedSha256, sha256Of(kPlain)) << "the kept bytes included";
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PartialDownloadTest,
-                         testing::Values(KeptRow{"Fresh", 0, true}, KeptRow{"WeekOld", 8, false}),
+                         testing::Values(KeptRow{"Fresh", {}, false, true, 0, true},
+                                         KeptRow{"WeekOld", {}, false, true, 8, false},
+                                         KeptRow{"MadeOwnerOnly", kOwnerOnly, false, true, 0, true},
+                                         KeptRow{"OpenToOthers",
+                                                 kOwnerOnly | QFile::ReadOther | QFile::ExeOther,
+                                                 false, false, 0, false},
+                                         KeptRow{"GroupWritable", kOwnerOnly | QFile::WriteGroup,
+                                                 false, false, 0, false},
+                                         KeptRow{"ALink", kOwnerOnly, true, false, 0, false}),
                          testsupport::CaseName{});
-
-struct CacheFolderRow : testsupport::NamedCase {
-    QFile::Permissions permissions;
-    bool throughLink;  // the cache's path is a link to the folder
-    bool keeps;
-};
-
-class CacheFolderTest : public testing::TestWithParam<CacheFolderRow> {
-protected:
-    LocalHttpServer server_{routes()};
-    QTemporaryDir folder_;
-};
-
-// Another user who could write to the cache could hand a download bytes of their choosing.
-TEST_P(CacheFolderTest, KeepsBytesOnlyInAFolderOfTheUsersAlone) {
-    const CacheFolderRow& row = GetParam();
-    const QString real = folder_.filePath("real");
-    ASSERT_TRUE(QDir().mkdir(real) && QFile::setPermissions(real, row.permissions));
-    const QString cacheFolder = row.throughLink ? folder_.filePath("link") : real;
-    if (row.throughLink) ASSERT_TRUE(QFile::link(real, cacheFolder));
-    LinuxUrlDownloader downloader(cacheFolder);
-    RecordingDelegate first;
-    first.cancelAtFirstData = true;
-    first.download = downloader.startDownload(server_.url("/kept"), 5, first);
-    first.download->setDeletesFileUponFailure(true);
-    first.download->setDestination(folder_.filePath("first.tgz"), true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first.events.size() == 3; }, 5000));
-    first.download.reset();
-    EXPECT_EQ(QDir(real).entryList(QDir::Files).size(), row.keeps ? 2 : 0);
-    EXPECT_FALSE(QFile::exists(folder_.filePath("first.tgz")));
-}
-
-constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CacheFolderTest,
-    testing::Values(CacheFolderRow{"OwnerOnly", kOwnerOnly, false, true},
-                    CacheFolderRow{"OpenToOthers", kOwnerOnly | QFile::ReadOther | QFile::ExeOther,
-                                   false, false},
-                    CacheFolderRow{"GroupWritable", kOwnerOnly | QFile::WriteGroup, false, false},
-                    CacheFolderRow{"ALink", kOwnerOnly, true, false}),
-    testsupport::CaseName{});
 
 // Every start clears out entries past a week, whatever URL they were for; files not named as
 // entries are not the cache's to remove.
@@ -530,29 +467,39 @@ struct LoaderRow : testsupport::NamedCase {
     const char* path;
     qint64 maxBytes;
     std::optional<QByteArray> body;
-    bool transient = false;  // worth another try
+    bool transient = false;          // worth another try
+    const char* tlsNames = nullptr;  // over TLS, the certificate's alternative names
 };
 
 class LinuxUrlLoaderTest : public testing::TestWithParam<LoaderRow> {
 protected:
     LocalHttpServer server_{routes()};
+    QTemporaryDir folder_;
 };
 
 // The read runs on a pool thread, as the release feed's does, while the server answers from
-// the main thread.
+// the main thread. Over TLS it refuses what the archive's download refuses: a certificate that
+// names the host by its common name alone.
 TEST_P(LinuxUrlLoaderTest, ReadsTheWholeBodyOrNothing) {
     const LoaderRow& row = GetParam();
     ASSERT_TRUE(server_.listening());
+    QUrl url = server_.url(row.path);
+    std::unique_ptr<LocalHttpServer> tls;
+    if (row.tlsNames) {
+        tls = tlsServer(folder_, true, row.tlsNames);
+        ASSERT_TRUE(tls);
+        url = tls->url(row.path);
+    }
     LinuxUrlLoader loader(static_cast<int>(kDripStallSeconds * 1000));
     LinuxDispatch dispatch;
     std::optional<foundation::Result<QByteArray>> answer;
-    const QUrl url = server_.url(row.path);
     dispatch.async([&] {
         foundation::Result<QByteArray> read = loader.dataWithContentsOfURL(url, row.maxBytes);
         dispatch.performOnMainThread([&answer, read] { answer = read; });
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000));
-    EXPECT_EQ(answer->ok() ? std::optional(answer->value()) : std::nullopt, row.body);
+    EXPECT_EQ(answer->ok() ? std::optional(answer->value()) : std::nullopt, row.body)
+        << (answer->ok() ? "" : answer->error().message.toStdString());
     EXPECT_EQ(!answer->ok() && answer->error().transient, row.transient);
 }
 
@@ -566,46 +513,11 @@ INSTANTIATE_TEST_SUITE_P(
                     LoaderRow{"ClientErrorIsNot", "/bad", 100, {}},
                     LoaderRow{"ShortBody", "/short", 100, {}, true},
                     LoaderRow{"Stall", "/stall", 100, {}, true},
-                    LoaderRow{"SlowButSteadyIsNoStall", "/drip", 100, kDripBody}),
+                    LoaderRow{"SlowButSteadyIsNoStall", "/drip", 100, kDripBody},
+                    LoaderRow{"TlsNamedByAddress", "/plain", 100, kPlain, false, "IP:127.0.0.1"},
+                    LoaderRow{"TlsCommonNameOnly", "/plain", 100, {}, false, ""}),
     testsupport::CaseName{});
 // clang-format on
-
-struct FeedNameRow : testsupport::NamedCase {
-    const char* alternativeNames;  // the certificate's, beside its common name 127.0.0.1
-    std::optional<QByteArray> body;
-};
-
-class FeedHostNameTest : public testing::TestWithParam<FeedNameRow> {
-protected:
-    QTemporaryDir folder_;
-};
-
-// The feed's read refuses what the archive's download refuses: a certificate that names the
-// host by its common name alone, or whose alternative names name another.
-TEST_P(FeedHostNameTest, ReadsOnlyFromAServerNamedByItsCertificate) {
-    const std::optional<QSslConfiguration> tls =
-        selfSignedTls(folder_, true, GetParam().alternativeNames);
-    ASSERT_TRUE(tls);
-    LocalHttpServer server(routes(), tls);
-    LinuxUrlLoader loader;
-    LinuxDispatch dispatch;
-    std::optional<foundation::Result<QByteArray>> answer;
-    const QUrl url = server.url("/plain");
-    dispatch.async([&] {
-        foundation::Result<QByteArray> read = loader.dataWithContentsOfURL(url, 100);
-        dispatch.performOnMainThread([&answer, read] { answer = read; });
-    });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000));
-    EXPECT_EQ(answer->ok() ? std::optional(answer->value()) : std::nullopt, GetParam().body)
-        << (answer->ok() ? "" : answer->error().message.toStdString());
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, FeedHostNameTest,
-                         testing::Values(FeedNameRow{"NamedByAddress", "IP:127.0.0.1", kPlain},
-                                         FeedNameRow{"CommonNameOnly", "", {}},
-                                         FeedNameRow{
-                                             "OtherAlternativeName", "DNS:store.invalid", {}}),
-                         testsupport::CaseName{});
 
 }  // namespace
 }  // namespace qby::platform::linuxhost
