@@ -50,19 +50,15 @@ public:
     // already.
     virtual foundation::Status createPrivateDirectory(const QString& path) = 0;
 
-    // Moves a file or folder tree to destination, which must not exist: a rename, or across file
-    // systems a copy that keeps modes and symbolic links, then the source removed. A failed copy
-    // removes what it had copied and leaves the source as it was.
-    virtual foundation::Status moveItem(const QString& source, const QString& destination) = 0;
-
     // True when a folder stands at path in which this user may create and remove items.
     virtual bool isWritableDirectory(const QString& path) const = 0;
 
-    // Puts the tree at source in the place of whatever stands at destination, so that at every
-    // moment destination holds either the old item or the whole new one, even when the process
-    // is killed midway; replaces into one folder wait for each other. What an earlier replace
-    // stopped midway left beside destination is cleared first. On failure destination holds what
-    // it held before; ENOSPC when the disk fills up.
+    // Puts the tree at source in the place of whatever stands at destination: a rename, or across
+    // file systems a copy that keeps modes, links, hard links and holes, then the source removed.
+    // At every moment destination holds either the old item or the whole new one, even when the
+    // process is killed midway; replaces into one folder wait for each other. What an earlier
+    // replace stopped midway left beside destination is cleared first. On failure destination holds
+    // what it held before; ENOSPC when the disk fills up.
     virtual foundation::Status replaceItem(const QString& source, const QString& destination) = 0;
 };
 

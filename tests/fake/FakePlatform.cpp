@@ -148,15 +148,6 @@ foundation::Status FakePlatform::createPrivateDirectory(const QString& path) {
     return {};
 }
 
-foundation::Status FakePlatform::moveItem(const QString& source, const QString& destination) {
-    log.add(QStringLiteral("file.move %1 %2").arg(source, destination));
-    if (moveErrors.contains(source)) return error(moveErrors.value(source));
-    if (!exists(source) || !folders.contains(parentOf(destination))) return error(ENOENT);
-    if (exists(destination)) return error(EEXIST);
-    moveTree(source, destination);
-    return {};
-}
-
 foundation::Status FakePlatform::replaceItem(const QString& source, const QString& destination) {
     log.add(QStringLiteral("file.replace %1 %2").arg(source, destination));
     if (replaceErrors.contains(destination)) return error(replaceErrors.value(destination));

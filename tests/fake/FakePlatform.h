@@ -114,7 +114,6 @@ public:
     QSet<QString> uncreatableFolders;
     // Listings that differ from the file system: path -> names, or nothing (a listing error).
     QMap<QString, std::optional<QStringList>> listings;
-    QMap<QString, int> moveErrors;     // source path -> errno answered by moveItem
     QMap<QString, int> replaceErrors;  // destination path -> errno answered by replaceItem
     QSet<QString> unwritableFolders;   // folders that stand but isWritableDirectory denies
     QStringList applicationSupport{QStringLiteral("/home/user/.local/share")};
@@ -177,7 +176,6 @@ public:
     QString temporaryDirectory() const override { return QStringLiteral("/tmp"); }
     std::optional<QStringList> contentsOfDirectory(const QString& path) const override;
     foundation::Status createPrivateDirectory(const QString& path) override;
-    foundation::Status moveItem(const QString& source, const QString& destination) override;
     bool isWritableDirectory(const QString& path) const override {
         return folders.contains(path) && !unwritableFolders.contains(path);
     }

@@ -235,13 +235,14 @@ TEST_F(LinuxFileManagerTest, CreatesOnePrivateFolderWhereNothingStands) {
     EXPECT_EQ(files.createPrivateDirectory(path("file/download")).error().code, ENOTDIR);
 }
 
-// Moves within one file system (a rename) and across two (a copy, then the source removed).
-class MoveItemTest : public LinuxFileManagerTest, public testing::WithParamInterface<bool> {
+// A tree put in place within one file system (a rename) and across two (a copy, then the source
+// removed).
+class ReplaceItemTest : public LinuxFileManagerTest, public testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QDir().mkpath(path("installed")));
         if (!GetParam()) return;
-        other.emplace(QStringLiteral("/dev/shm/qby-move-XXXXXX"));
+        other.emplace(QStringLiteral("/dev/shm/qby-replace-XXXXXX"));
         if (!other->isValid() || statOf(dir.path()).st_dev == statOf(other->path()).st_dev)
             GTEST_SKIP() << "no second file system at /dev/shm";
     }
@@ -261,7 +262,7 @@ const std::pair<const char*, mode_t> kModes[] = {{"/Contents/MacOS/Game", 04751}
                                                  {"/Contents/Locked/Info.plist", 0444},
                                                  {"/Contents/Locked", 0555}};
 
-TEST_P(MoveItemTest, MovesATreeWithItsModesAndLinks) {
+TEST_P(ReplaceItemTest, MovesATreeWithItsModesAndLinks) {
     const QString source = path("Game.app");
     writeBytes(source + "/Contents/MacOS/Game", QByteArray(200000, 'g'));
     writeBytes(source + "/Contents/Locked/Info.plist", "plist");
@@ -282,7 +283,7 @@ TEST_P(MoveItemTest, MovesATreeWithItsModesAndLinks) {
     close(sparse);
 
     const QString moved = destination("Quillbay.app");
-    const foundation::Status status = files.moveItem(source, moved);
+    const foundation::Status status = files.replaceItem(source, moved);
 
     ASSERT_TRUE(status.ok()) << status.error().message.toStdString();
     EXPECT_FALSE(files.fileExists(source));
@@ -304,7 +305,7 @@ TEST_P(MoveItemTest, MovesATreeWithItsModesAndLinks) {
 
 // A user's own read-only folder (0555) does not keep the source from going after the copy. Run
 // as an ordinary user, since root may empty any folder.
-TEST_P(MoveItemTest, ReadOnlyFoldersOfTheUsersOwnAreEmptiedToo) {
+TEST_P(ReplaceItemTest, ReadOnlyFoldersOfTheUsersOwnAreEmptiedToo) {
     constexpr uid_t kUser = 4242;
     const QString source = path("Game.app");
     writeBytes(source + "/Contents/Locked/Info.plist", "plist");
@@ -319,7 +320,7 @@ TEST_P(MoveItemTest, ReadOnlyFoldersOfTheUsersOwnAreEmptiedToo) {
         exitStatusOf([&] {
             if (root && (setgroups(0, nullptr) != 0 || setgid(kUser) != 0 || setuid(kUser) != 0))
                 return 2;
-            return LinuxFileManager().moveItem(source, destination("Q.app")).ok() ? 0 : 1;
+            return LinuxFileManager().replaceItem(source, destination("Q.app")).ok() ? 0 : 1;
         }),
         0);
     EXPECT_FALSE(files.fileExists(source)) << "no copy left behind";
@@ -327,19 +328,8 @@ TEST_P(MoveItemTest, ReadOnlyFoldersOfTheUsersOwnAreEmptiedToo) {
     EXPECT_EQ(permissions(destination("Q.app/Contents/Locked")), 0555u);
 }
 
-TEST_P(MoveItemTest, NeverReplacesWhatStandsAtTheDestination) {
-    writeBytes(path("Game"), "new");
-    writeBytes(destination("file"), "old");
-    ASSERT_TRUE(QDir().mkpath(destination("emptyFolder")));
-    link("/nonexistent", destination("dangling"));
-    for (const char* name : {"file", "emptyFolder", "dangling"})
-        EXPECT_EQ(files.moveItem(path("Game"), destination(name)).error().code, EEXIST) << name;
-    const foundation::Status absent = files.moveItem(path("Absent"), destination("x"));
-    EXPECT_TRUE(absent.error().code == ENOENT && absent.error().message.contains(path("Absent")));
-}
-
 // A rename moves anything; a copy refuses a pipe and then leaves things as they were.
-TEST_P(MoveItemTest, APipeMovesByRenameButFailsACopy) {
+TEST_P(ReplaceItemTest, APipeMovesByRenameButFailsACopy) {
     const QString source = path("Game.app");
     writeBytes(source + "/Contents/a/file", "a");
     writeBytes(source + "/Contents/z/file", "z");
@@ -347,7 +337,7 @@ TEST_P(MoveItemTest, APipeMovesByRenameButFailsACopy) {
     ASSERT_EQ(mkfifo(native(source + "/Contents/m").constData(), 0600), 0);
     const qsizetype descriptors = QDir("/proc/self/fd").count();
 
-    const foundation::Status status = files.moveItem(source, destination("Quillbay.app"));
+    const foundation::Status status = files.replaceItem(source, destination("Quillbay.app"));
     EXPECT_EQ(QDir("/proc/self/fd").count(), descriptors) << "a failed copy closes what it opened";
 
     if (!GetParam()) return;
@@ -359,7 +349,7 @@ TEST_P(MoveItemTest, APipeMovesByRenameButFailsACopy) {
     EXPECT_EQ(files.readUtf8Text(source + "/Contents/z/file", 10), QString("z"));
 }
 
-INSTANTIATE_TEST_SUITE_P(FileSystems, MoveItemTest, testing::Values(false, true),
+INSTANTIATE_TEST_SUITE_P(FileSystems, ReplaceItemTest, testing::Values(false, true),
                          [](const testing::TestParamInfo<bool>& info) {
                              return info.param ? "AcrossFileSystems" : "WithinOneFileSystem";
                          });

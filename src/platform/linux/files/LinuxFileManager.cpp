@@ -3,8 +3,6 @@
 #include "platform/linux/files/BoundedFileReader.h"
 #include "platform/linux/files/ItemReplacer.h"
 #include "platform/linux/files/PosixError.h"
-#include "platform/linux/files/RenameWithoutReplacing.h"
-#include "platform/linux/files/TreeCopier.h"
 #include "platform/linux/files/TreeRemover.h"
 #include "platform/linux/files/Utf8Validator.h"
 
@@ -113,19 +111,6 @@ foundation::Status LinuxFileManager::createPrivateDirectory(const QString& path)
         return PosixError::at(error, path);
     }
     close(fd);
-    return {};
-}
-
-foundation::Status LinuxFileManager::moveItem(const QString& source, const QString& destination) {
-    if (source.isEmpty()) return PosixError::at(ENOENT, source);
-    if (destination.isEmpty()) return PosixError::at(ENOENT, destination);
-    const QByteArray from = nativePath(source);
-    const QByteArray to = nativePath(destination);
-    const int error = renameWithoutReplacing(AT_FDCWD, from.constData(), AT_FDCWD, to.constData());
-    if (error == 0) return {};
-    if (error != EXDEV) return PosixError::at(error, error == EEXIST ? destination : source);
-    if (foundation::Status copied = TreeCopier::copy(from, to); !copied) return copied;
-    TreeRemover::remove(from);
     return {};
 }
 

@@ -17,10 +17,9 @@ public:
     QString temporaryDirectory() const override;
     std::optional<QStringList> contentsOfDirectory(const QString& path) const override;
     foundation::Status createPrivateDirectory(const QString& path) override;
-    // A copy that is complete counts as a move even when the source cannot be removed entirely
-    // (a read-only folder inside it): the destination is whole, and the rest stays behind.
-    foundation::Status moveItem(const QString& source, const QString& destination) override;
     bool isWritableDirectory(const QString& path) const override;
+    // A copy that is complete counts even when the source cannot be removed entirely (a
+    // read-only folder inside it): the destination is whole, and the rest stays behind.
     foundation::Status replaceItem(const QString& source, const QString& destination) override;
 };
 
