@@ -26,7 +26,6 @@ TEST_P(LinuxBundlePathTest, IsTheNearestAppFolderAboveTheExecutable) {
 INSTANTIATE_TEST_SUITE_P(
     Layouts, LinuxBundlePathTest,
     testing::Values(
-        BundlePathCase{"/home/u/Downloads/Game.app/Contents/MacOS/QuillbayDownloader", "/home/u/Downloads/Game.app"},
         BundlePathCase{"/A/Outer.app/Contents/Helpers/Inner.app/Contents/MacOS/x", "/A/Outer.app/Contents/Helpers/Inner.app"},
         BundlePathCase{"/usr/local/bin/x", "/usr/local/bin"},
         BundlePathCase{"/d/Game.apps/Contents/MacOS/x", "/d/Game.apps/Contents/MacOS"},
