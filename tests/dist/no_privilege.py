@@ -1,9 +1,7 @@
 #!/usr/bin/python3
-"""The downloader's bundle asks nobody for a password: no file in it is set-id, and no program of
-ours (Contents/MacOS) names pkexec or polkit, the way to root on a desktop. (The libraries that
-travel with it, such as GLib's, may know of polkit without ever asking it.)
-
-  no_privilege.py BUNDLE"""
+"""no_privilege.py BUNDLE: no file of the bundle is set-id, and no program of ours
+(Contents/MacOS) names pkexec or polkit, the way to root on a desktop (libraries that travel with
+it, such as GLib, may know of polkit without ever asking it)."""
 
 import stat
 import sys
@@ -23,12 +21,10 @@ def main():
             continue
         if path.stat().st_mode & (stat.S_ISUID | stat.S_ISGID):
             found.append(f"{path}: set-id")
-        if (bundle / "Contents/MacOS") not in path.parents:
-            continue
-        data = path.read_bytes()
-        found += [f"{path}: names {word.decode()}" for word in WORDS if word in data]
-    for line in found:
-        print(line)
+        if (bundle / "Contents/MacOS") in path.parents:
+            data = path.read_bytes()
+            found += [f"{path}: names {word.decode()}" for word in WORDS if word in data]
+    print("\n".join(found))
     return 1 if found else 0
 
 

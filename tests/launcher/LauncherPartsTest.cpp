@@ -1,5 +1,4 @@
-// The launcher's parts: version order, the language of its texts, the texts as the core X fonts
-// draw them, and the C++ runtime's versions read from its file.
+// The launcher's parts: version order, its texts' language and Latin-1 form, the C++ runtime.
 #include "NamedCase.h"
 
 extern "C" {
@@ -21,8 +20,7 @@ using qby::testsupport::CaseName;
 using qby::testsupport::NamedCase;
 
 struct VersionCase : NamedCase {
-    const char* have;
-    const char* need;
+    const char *have, *need;
     int expected;  // the sign
 };
 
@@ -36,9 +34,6 @@ TEST_P(LauncherVersionTest, OrdersLikeNumbers) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, LauncherVersionTest, testing::Values(
-    VersionCase{"equal", "2.35", "2.35", 0},
-    VersionCase{"newer_minor", "2.36", "2.35", 1},
-    VersionCase{"older_minor", "2.31", "2.35", -1},
     VersionCase{"numeric_not_textual", "2.100", "2.35", 1},
     VersionCase{"single_digit_minor", "2.4", "2.35", -1},
     VersionCase{"missing_part_is_zero", "2.35", "2.35.0", 0},
@@ -50,39 +45,29 @@ INSTANTIATE_TEST_SUITE_P(Rows, LauncherVersionTest, testing::Values(
 // clang-format on
 
 struct LanguageCase : NamedCase {
-    const char* locale;
-    const char* language;
+    const char *locale, *quit;  // the texts' language shows in their Quit
 };
 
 class LauncherLanguageTest : public testing::TestWithParam<LanguageCase> {};
 
-TEST_P(LauncherLanguageTest, PicksTheLocalesLanguageOrEnglish) {
-    EXPECT_STREQ(qby_too_old_texts_for(GetParam().locale)->language, GetParam().language);
+// The locale's translation or English, of the Linux wording rather than the original's.
+TEST_P(LauncherLanguageTest, PicksTheLocalesTranslationOrEnglish) {
+    const qby_too_old_texts* texts = qby_too_old_texts_for(GetParam().locale);
+    EXPECT_STREQ(texts->quit, GetParam().quit);
+    EXPECT_NE(std::string(texts->message).find("glibc 2.35"), std::string::npos);
+    EXPECT_EQ(std::string(texts->title).find("Mac OS"), std::string::npos);
 }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, LauncherLanguageTest, testing::Values(
-    LanguageCase{"german", "de_DE.UTF-8", "de"},
-    LanguageCase{"bare_language", "fr", "fr"},
-    LanguageCase{"region_and_modifier", "fr_CA@euro", "fr"},
-    LanguageCase{"language_list", "de:en", "de"},
-    LanguageCase{"posix", "C", "en"},
-    LanguageCase{"untranslated", "es_ES.UTF-8", "en"},
-    LanguageCase{"prefix_only", "d", "en"},
-    LanguageCase{"longer_name", "deu", "en"},
-    LanguageCase{"empty", "", "en"},
-    LanguageCase{"unset", nullptr, "en"}), CaseName());
+    LanguageCase{"bare_language", "fr", "Quitter"},
+    LanguageCase{"region_and_modifier", "fr_CA@euro", "Quitter"},
+    LanguageCase{"language_list", "de:en", "Beenden"},
+    LanguageCase{"untranslated", "es_ES.UTF-8", "Quit"},
+    LanguageCase{"prefix_only", "d", "Quit"},
+    LanguageCase{"longer_name", "deu", "Quit"},
+    LanguageCase{"unset", nullptr, "Quit"}), CaseName());
 // clang-format on
-
-TEST(LauncherTexts, AreTheTranslationsOfTheLinuxWording) {
-    for (const char* locale : {"en", "de", "fr"}) {
-        const qby_too_old_texts* texts = qby_too_old_texts_for(locale);
-        EXPECT_NE(std::string(texts->message).find("glibc 2.35"), std::string::npos) << locale;
-        EXPECT_EQ(std::string(texts->title).find("Mac OS"), std::string::npos) << locale;
-    }
-    EXPECT_STREQ(qby_too_old_texts_for("de")->quit, "Beenden");
-    EXPECT_STREQ(qby_too_old_texts_for("fr")->support, "Assistance");
-}
 
 struct Latin1Case : NamedCase {
     const char* utf8;
@@ -102,7 +87,6 @@ TEST_P(LauncherLatin1Test, ConvertsWithinTheBuffer) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, LauncherLatin1Test, testing::Values(
-    Latin1Case{"ascii", "Quit", 64, "Quit"},
     Latin1Case{"umlauts", "b\xC3\xB6se \xC3\x9F", 64, "b\xF6se \xDF"},
     Latin1Case{"typographic_apostrophe", "L\xE2\x80\x99" "app", 64, "L'app"},
     Latin1Case{"ellipsis", "a\xE2\x80\xA6", 64, "a..."},
@@ -110,7 +94,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, LauncherLatin1Test, testing::Values(
     Latin1Case{"four_bytes", "\xF0\x9F\x98\x80!", 64, "?!"},
     Latin1Case{"stray_continuation", "\x80" "a", 64, "?a"},
     Latin1Case{"cut_sequence_at_end", "a\xC3", 64, "a?"},
-    Latin1Case{"cut_three_byte_sequence", "\xE2\x80", 64, "??"},
     Latin1Case{"truncated_to_buffer", "abcdef", 4, "abc"},
     Latin1Case{"replacement_cut_at_buffer", "ab\xE2\x80\xA6", 4, "ab."}), CaseName());
 // clang-format on
@@ -132,13 +115,11 @@ TEST_P(LauncherLibraryTest, ReadsTheVersionDefinitions) {
     std::string path = c.path ? c.path : system;
     if (path == "cut") {
         path = testing::TempDir() + "cut-libstdc++.so.6";
-        std::ifstream in(system, std::ios::binary);
-        std::string head(3000, '\0');
-        in.read(head.data(), 3000);
-        std::ofstream(path, std::ios::binary) << head;
+        std::filesystem::copy_file(system, path, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::resize_file(path, 3000);
     }
-    const size_t count = c.versions[1] ? 2 : 1;
-    EXPECT_EQ(qby_library_defines_versions(path.c_str(), c.versions, count), c.expected);
+    EXPECT_EQ(qby_library_defines_versions(path.c_str(), c.versions, c.versions[1] ? 2 : 1),
+              c.expected);
 }
 
 // clang-format off

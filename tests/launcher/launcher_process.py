@@ -1,162 +1,110 @@
-"""The launcher as a program: beside a stand-in downloader it execs it with its arguments and
-environment unchanged; held to a floor above this system it shows the too-old alert (Xvfb)
-and prints its one line, or prints the line alone where there is no display.
+"""The launcher as a program: at this system's floor it execs the downloader beside it with its
+arguments and environment unchanged; held to a floor above this system it prints its one line
+in the user's language and, on a display (Xvfb), shows the too-old alert, whose answers open
+the support page or not.
 
-launcher_process.py --launcher L --above-floor A --probe P --out FOLDER"""
+launcher_process.py --launcher L --above-floor A --out FOLDER"""
 
 import argparse
-import os
+import json
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "world"))
+from checks import Checks  # noqa: E402
+from rootfs_session import HostDisplay  # noqa: E402
 
 PROGRAM_NAME = "QuillbayDownloader.bin"
 SUPPORT_PAGE = "https://www.quillbay.com/support/"
-LINES = {  # the line on standard error, by LANG
-    "C": "Your Linux system is too old. The Quillbay app is needed to download your game.",
-    "de_DE.UTF-8": "Ihr Linux-System ist zu alt. Die Quillbay-App wird benötigt,",
-    "fr_FR.UTF-8": "Votre système Linux est trop ancien. L’app Quillbay est nécessaire",
-}
-# What the user does at the alert, and the addresses that must be opened then.
-ANSWERS = [
-    {"name": "support_button", "act": "click_support", "opened": [SUPPORT_PAGE]},
-    {"name": "quit_button", "act": "click_quit", "opened": []},
-    {"name": "return_key", "act": "key Return", "opened": [SUPPORT_PAGE]},
-    {"name": "escape_key", "act": "key Escape", "opened": []},
-]
-
-failures = []
+ARGUMENTS = ["first", "with space", "", "ü"]
+# The downloader's stand-in: a copy of python3 running this, which sees the argv it was given.
+PROBE = "import json, os, sys; print(json.dumps([sys.orig_argv, os.getenv('KEPT')])); sys.exit(7)"
+# What the user does at the alert: a click this far left of and above its bottom right corner
+# (Support rightmost, Quit to its left) or a key; and the pages opened then.
+ANSWERS = [("support_button", (70, 32), [SUPPORT_PAGE]), ("quit_button", (170, 32), []),
+           ("return_key", "Return", [SUPPORT_PAGE]), ("escape_key", "Escape", [])]
 
 
-def check(what, ok, detail=""):
-    print(("ok   " if ok else "FAIL ") + what + (f": {detail}" if detail and not ok else ""))
-    if not ok:
-        failures.append(what)
-
-
-def bundle_with(launcher, probe, folder):
-    macos = Path(folder) / "Game.app/Contents/MacOS"
+def bundle_with(launcher, folder):
+    macos = folder / "Game.app/Contents/MacOS"
     macos.mkdir(parents=True)
-    shutil.copy(launcher, macos / "QuillbayDownloader")
-    shutil.copy(probe, macos / PROGRAM_NAME)
-    return macos / "QuillbayDownloader"
+    shutil.copy(sys.executable, macos / PROGRAM_NAME)
+    return Path(shutil.copy(launcher, macos / "QuillbayDownloader"))
 
 
-def exec_road(launcher, probe, work):
-    executable = bundle_with(launcher, probe, work / "exec")
-    record = work / "probe.out"
-    arguments = ["first", "with space", "", "ü"]
-    env = {"PATH": "/usr/bin:/bin", "QBY_PROBE_OUT": str(record), "QBY_PROBE_VARIABLE": "kept"}
-    ran = subprocess.run([str(executable), *arguments], env=env, capture_output=True, text=True,
-                         timeout=20)
-    check("the downloader's status comes back", ran.returncode == 7, ran.stderr)
-    check("nothing on standard error", ran.stderr == "", ran.stderr)
-    lines = record.read_text().split("\n")[:-1] if record.exists() else []
-    check("arguments and environment unchanged",
-          lines == [str(executable), *arguments, "kept"], repr(lines))
+def run(executable, env, *arguments):
+    return subprocess.run([str(executable), *arguments], env={"PATH": "/usr/bin:/bin", **env},
+                          capture_output=True, text=True, timeout=20)
+
+
+def exec_road(checks, executable):
+    ran = run(executable, {"KEPT": "kept"}, "-c", PROBE, *ARGUMENTS)
+    checks.equal("the downloader's status, what it was started with, standard error",
+                 (ran.returncode, json.loads(ran.stdout or "null"), ran.stderr),
+                 (7, [[str(executable), "-c", PROBE, *ARGUMENTS], "kept"], ""))
     (executable.parent / PROGRAM_NAME).unlink()
-    missing = subprocess.run([str(executable)], env=env, capture_output=True, text=True,
-                             timeout=20)
-    check("without the downloader: status 127 and why",
-          missing.returncode == 127 and PROGRAM_NAME in missing.stderr, missing.stderr)
+    missing = run(executable, {})
+    checks.check("without the downloader: status 127 and why",
+                 missing.returncode == 127 and PROGRAM_NAME in missing.stderr, missing.stderr)
 
 
-def lines_without_display(above_floor, probe, work):
-    executable = bundle_with(above_floor, probe, work / "no-display")
-    for lang, start in LINES.items():
-        ran = subprocess.run([str(executable)], env={"PATH": "/usr/bin:/bin", "LANG": lang},
-                             capture_output=True, text=True, timeout=20)
-        check(f"{lang}: one line, status 1, no start",
-              ran.returncode == 1 and ran.stderr.startswith(start)
-              and ran.stderr.count("\n") == 1 and ran.stderr.endswith("too old.\n" if lang == "C"
-                                                                   else ".\n"),
-              f"{ran.returncode} {ran.stderr!r}")
+def line_without_display(checks, executable):
+    """The line in LANG's language (the texts themselves: LauncherPartsTest), whole and alone."""
+    ran = run(executable, {"LANG": "de_DE.UTF-8"})
+    checks.check("without a display: status 1, no start, one whole line in German",
+                 ran.returncode == 1 and ran.stderr.startswith("Ihr Linux-System ist zu alt.")
+                 and ran.stderr.count("\n") == 1 and ran.stderr.endswith(".\n"),
+                 f"{ran.returncode} {ran.stderr!r}")
 
 
-def xdotool(display, *arguments):
-    return subprocess.run(["xdotool", *arguments], env={**os.environ, "DISPLAY": display},
-                          capture_output=True, text=True, timeout=10).stdout.split()
-
-
-def wait_for_window(display, title):
-    for _ in range(100):
-        found = xdotool(display, "search", "--name", title)
-        if found:
-            return found[0]
-        time.sleep(0.1)
-    return None
-
-
-def answer(display, window, act):
-    box = dict(line.split("=") for line in xdotool(display, "getwindowgeometry", "--shell",
-                                                    window))
-    right, bottom = int(box["X"]) + int(box["WIDTH"]), int(box["Y"]) + int(box["HEIGHT"])
-    # The buttons sit at the bottom right: Support rightmost, Quit to its left.
-    if act.startswith("click"):
-        x = right - (70 if act == "click_support" else 170)
-        xdotool(display, "mousemove", str(x), str(bottom - 32), "click", "1")
-    else:
-        xdotool(display, "windowfocus", "--sync", window, *act.split())
-
-
-def alert_roads(above_floor, probe, work, out):
-    display = ":" + str(90 + os.getpid() % 500)
-    server = subprocess.Popen(["Xvfb", display, "-screen", "0", "800x600x24", "-nolisten",
-                               "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def alert_roads(checks, executable, work, out):
+    opened = work / "opened"
+    (work / "xdg-open").write_text(f'#!/bin/sh\necho "$1" >> {opened}\n')
+    (work / "xdg-open").chmod(0o755)
+    display = HostDisplay(out)
     try:
-        time.sleep(1)
-        executable = bundle_with(above_floor, probe, work / "alert")
-        fake_bin = work / "bin"
-        fake_bin.mkdir()
-        opened = work / "opened"
-        (fake_bin / "xdg-open").write_text(f'#!/bin/sh\necho "$1" >> {opened}\n')
-        (fake_bin / "xdg-open").chmod(0o755)
-        for row in ANSWERS:
+        for name, act, pages in ANSWERS:
             opened.unlink(missing_ok=True)
             program = subprocess.Popen(
-                [str(executable)], env={"PATH": f"{fake_bin}:/usr/bin:/bin", "DISPLAY": display,
-                                        "LANG": "C"},
-                stderr=subprocess.PIPE, text=True)
-            window = wait_for_window(display, "too old")
-            check(f"{row['name']}: the alert shows", window is not None)
-            if window is None:
-                program.kill()
-                continue
-            if row["name"] == "support_button":
-                subprocess.run(["import", "-display", display, "-window", "root",
-                                str(out / "launcher-too-old-alert.png")], timeout=20)
-            answer(display, window, row["act"])
-            try:
-                status = program.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                program.kill()
-                status = None
-            time.sleep(0.3)  # the browser is started apart
+                [str(executable)], stderr=subprocess.DEVNULL,
+                env={"PATH": f"{work}:/usr/bin:/bin", "DISPLAY": display.display, "LANG": "C"})
+            window = display.window("too old", timeout=10)
+            if window and name == "support_button":
+                display.screenshot("launcher-too-old-alert")
+            if window and isinstance(act, str):
+                display.key(window, act)
+            elif window:
+                box = dict(item.split("=") for item in display.run(
+                    "xdotool", "getwindowgeometry", "--shell", window))
+                display.run("xdotool", "mousemove", str(int(box["X"]) + int(box["WIDTH"]) - act[0]),
+                            str(int(box["Y"]) + int(box["HEIGHT"]) - act[1]), "click", "1")
+            display.wait(lambda: program.poll() is not None, 10)
+            program.kill()
+            display.wait(opened.exists, 0.3)  # the browser is started apart
             got = opened.read_text().split() if opened.exists() else []
-            check(f"{row['name']}: ends with status 1, opens {row['opened']}",
-                  status == 1 and got == row["opened"], f"{status} {got}")
+            checks.equal(f"{name}: the alert shown, status, pages opened",
+                         (window is not None, program.returncode, got), (True, 1, pages))
     finally:
-        server.terminate()
-        server.wait()
+        display.close()
 
 
 def main():
     parser = argparse.ArgumentParser()
-    for name in ("--launcher", "--above-floor", "--probe", "--out"):
-        parser.add_argument(name, required=True)
+    for name in ("--launcher", "--above-floor", "--out"):
+        parser.add_argument(name, required=True, type=Path)
     args = parser.parse_args()
-    out = Path(args.out)
-    out.mkdir(parents=True, exist_ok=True)
+    args.out.mkdir(parents=True, exist_ok=True)
+    checks = Checks("launcher")
     with tempfile.TemporaryDirectory() as folder:
         work = Path(folder)
-        exec_road(args.launcher, args.probe, work)
-        lines_without_display(args.above_floor, args.probe, work)
-        alert_roads(args.above_floor, args.probe, work, out)
-    print(f"{len(failures)} failed" if failures else "all passed")
-    return 1 if failures else 0
+        exec_road(checks, bundle_with(args.launcher, work / "at"))
+        above = bundle_with(args.above_floor, work / "above")
+        line_without_display(checks, above)
+        alert_roads(checks, above, work, args.out)
+    return checks.report()
 
 
 if __name__ == "__main__":
