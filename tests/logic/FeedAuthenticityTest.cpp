@@ -73,67 +73,34 @@ TEST_P(FeedAuthenticityTest, DownloadsOnlyWhatTheStoreSigned) {
         << logged.toStdString();
 }
 
-FeedRow row(const char* name, const char* reason) {
-    FeedRow r;
-    r.name = name;
-    r.reason = reason;
-    return r;
-}
+const QByteArray kForeign = fake::FakeInstallServices::signatureOf(kOtherKey, "signed feed").toBase64();
+const QByteArray kChanged = fake::FakeInstallServices::signatureOf(kKey, "signed feed!").toBase64();
 
-template <typename Change>
-FeedRow row(const char* name, const char* reason, Change change) {
-    FeedRow r = row(name, reason);
-    change(r);
-    return r;
-}
-
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rows, FeedAuthenticityTest,
     ::testing::Values(
-        row("SignedAndFresh", nullptr),
-        row("SignatureMissing", "appcast.xml.sig could not be read",
-            [](FeedRow& r) { r.signature = std::nullopt; }),
-        row("SignedByAnotherKey", "verifies under none of the 1 accepted keys",
-            [](FeedRow& r) {
-                r.signature =
-                    fake::FakeInstallServices::signatureOf(kOtherKey, "signed feed").toBase64();
-            }),
-        row("BytesChangedAfterSigning", "verifies under none",
-            [](FeedRow& r) {
-                r.signature =
-                    fake::FakeInstallServices::signatureOf(kKey, "signed feed!").toBase64();
-            }),
-        row("SignatureNotBase64", "is not the base64 of 64 bytes",
-            [](FeedRow& r) { r.signature = "not base64 at all"; }),
-        row("SignatureTooShort", "is not the base64 of 64 bytes",
-            [](FeedRow& r) { r.signature = QByteArray(63, 's').toBase64(); }),
-        row("ExpiredBeyondTheGrace", "it expired on 2026-12-05T23:59:59Z",
-            [](FeedRow& r) { r.expiresIn = -kDay - 1; }),
-        row("ExpiredWithinTheGrace", nullptr, [](FeedRow& r) { r.expiresIn = -kDay; }),
-        row("NoExpiry", "it has no feedExpires that is a date",
-            [](FeedRow& r) { r.expiresIn = QVariant(); }),
-        row("ExpiryAsText", "it has no feedExpires that is a date",
-            [](FeedRow& r) { r.expiresIn = QStringLiteral("2030-01-01T00:00:00Z"); }),
-        row("BelowTheStampedSerial", "its feedSerial 7 is below 8",
-            [](FeedRow& r) { r.floor = "8\n"; }),
-        row("AtTheStampedSerial", nullptr, [](FeedRow& r) { r.floor = "7\n"; }),
-        row("NoSerial", "it has no feedSerial that is a whole number",
-            [](FeedRow& r) { r.serial = QVariant(); }),
-        row("SerialAsText", "it has no feedSerial that is a whole number",
-            [](FeedRow& r) { r.serial = QStringLiteral("7"); }),
-        row("StampedSerialUnreadable", "is no whole number", [](FeedRow& r) { r.floor = "seven"; }),
-        row("EntryWithoutSignature", "the release it names has no ed25519Signature",
-            [](FeedRow& r) { r.entrySigned = false; }),
+        FeedRow{.name = "SignedAndFresh", .reason = nullptr},
+        FeedRow{.name = "SignatureMissing", .reason = "appcast.xml.sig could not be read", .signature = std::nullopt},
+        FeedRow{.name = "SignedByAnotherKey", .reason = "verifies under none of the 1 accepted keys", .signature = kForeign},
+        FeedRow{.name = "BytesChangedAfterSigning", .reason = "verifies under none", .signature = kChanged},
+        FeedRow{.name = "SignatureNotBase64", .reason = "is not the base64 of 64 bytes", .signature = "not base64 at all"},
+        FeedRow{.name = "SignatureTooShort", .reason = "is not the base64 of 64 bytes", .signature = QByteArray(63, 's').toBase64()},
+        FeedRow{.name = "ExpiredBeyondTheGrace", .reason = "it expired on 2026-12-05T23:59:59Z", .expiresIn = -kDay - 1},
+        FeedRow{.name = "ExpiredWithinTheGrace", .reason = nullptr, .expiresIn = -kDay},
+        FeedRow{.name = "NoExpiry", .reason = "it has no feedExpires that is a date", .expiresIn = QVariant()},
+        FeedRow{.name = "ExpiryAsText", .reason = "it has no feedExpires that is a date", .expiresIn = "2030-01-01T00:00:00Z"},
+        FeedRow{.name = "BelowTheStampedSerial", .reason = "its feedSerial 7 is below 8", .floor = "8\n"},
+        FeedRow{.name = "AtTheStampedSerial", .reason = nullptr, .floor = "7\n"},
+        FeedRow{.name = "NoSerial", .reason = "it has no feedSerial that is a whole number", .serial = QVariant()},
+        FeedRow{.name = "SerialAsText", .reason = "it has no feedSerial that is a whole number", .serial = "7"},
+        FeedRow{.name = "StampedSerialUnreadable", .reason = "is no whole number", .floor = "seven"},
+        FeedRow{.name = "EntryWithoutSignature", .reason = "the release it names has no ed25519Signature", .entrySigned = false},
         // The default build asks for no signature and checks nothing of the feed.
-        row("NotRequired", nullptr,
-            [](FeedRow& r) {
-                r.required = false;
-                r.signature = std::nullopt;
-                r.serial = r.expiresIn = QVariant();
-                r.floor = "8";
-                r.entrySigned = false;
-            })),
+        FeedRow{.name = "NotRequired", .reason = nullptr, .signature = std::nullopt, .serial = QVariant(),
+                .expiresIn = QVariant(), .floor = "8", .entrySigned = false, .required = false}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(FeedAuthenticityRetryTest, SignatureOfABusyServerIsReadAgain) {
     DownloaderFixture fixture;
