@@ -1,10 +1,8 @@
-// The desktop entry of an installed client: its fields from the bundle's Info.plist, its text,
-// and the user's entry written by the Linux host, checked by desktop-file-validate.
+// The desktop entry of an installed client: its fields from the bundle's Info.plist and its text,
+// checked by desktop-file-validate. Where the user's entry lands and what it starts is checked
+// on every installed client of the end-to-end roads.
 #include "NamedCase.h"
-#include "ScopedEnvironment.h"
-#include "TemporaryBundle.h"
 #include "platform/linux/desktop/DesktopEntry.h"
-#include "platform/linux/desktop/LinuxUserApplications.h"
 
 #include <QFile>
 #include <QProcess>
@@ -70,33 +68,6 @@ TEST(DesktopEntryTextTest, QuotesTheExecutableAndPassesTheValidator) {
     validate.start(validator, {file.fileName()});
     ASSERT_TRUE(validate.waitForFinished(10000));
     EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
-}
-
-TEST(LinuxUserApplicationsTest, WritesTheUsersEntryOrSaysWhyNot) {
-    QTemporaryDir home;
-    testsupport::ScopedEnvironment environment;
-    environment.set("HOME", home.path());
-    environment.set("XDG_DATA_HOME", home.filePath("data"));
-    platform::linuxhost::LinuxUserApplications user;
-    EXPECT_EQ(user.homeDirectory(), home.path());
-
-    const QString bundle = testsupport::TemporaryBundle::create(
-        home.filePath("Applications"), "Quillbay",
-        {.executableName = "Quillbay", .extraKeys = {{"CFBundleIconFile", "Quillbay.png"}}});
-    const QString broken = testsupport::TemporaryBundle::create(
-        home.filePath("Applications"), "Broken", {.identifier = "com.quillbay.Client2"});
-    ASSERT_FALSE(bundle.isEmpty() || broken.isEmpty());
-    const QString entry = home.filePath("data/applications/com.quillbay.Client2.desktop");
-
-    EXPECT_FALSE(user.registerDesktopEntry(broken).ok());
-    EXPECT_FALSE(QFile::exists(entry)) << "no entry for a bundle without an executable";
-    ASSERT_TRUE(user.registerDesktopEntry(bundle).ok());
-    QFile written(entry);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll().toStdString(),
-              desktopEntryText({"Quillbay", bundle + "/Contents/MacOS/Quillbay",
-                                bundle + "/Contents/Resources/Quillbay.png"})
-                  .toStdString());
 }
 
 }  // namespace
