@@ -122,7 +122,6 @@ ROWS = [
     row("applications_full", DISK_FULL, needs={"applications_size": 1 << 16}),
     # Where the player may not write /Applications, or there is none, the client is theirs alone
     # in ~/Applications: nobody is asked for a password.
-    row("applications_read_only", INSTALLED, needs={"read_only_applications": True}, home=True),
     row("applications_of_another_user", INSTALLED, needs={"foreign_applications": True},
         home=True),
     row("no_applications", INSTALLED, needs={"applications": False}, home=True),

@@ -7,7 +7,6 @@
 namespace qby::testing {
 namespace {
 
-const QString kSource = kWorkFolder + "/Quillbay.app";
 const QString kUserDestination = "/home/player/Applications/Quillbay.app";
 const QString kStopped = "console Install stopped: ";
 
@@ -149,12 +148,9 @@ TEST_P(DiskFullTest, SaysHowMuchRoomTheClientNeeds) {
     startRelease(QStringLiteral("Quillbay.tgz"), 2'500'000);
     respond(-1);
     receive(at == FullAt::Download ? 1000 : 2'500'000);
-    if (at == FullAt::Download) {
-        downloader.downloadDidFailWithError(full);
-    } else {
-        platform.addFile(downloader.downloadPath(), QString("archive"));
-        downloader.downloadDidFinish();
-    }
+    platform.addFile(downloader.downloadPath(), QString("archive"));
+    at == FullAt::Download ? downloader.downloadDidFailWithError(full)
+                           : downloader.downloadDidFinish();
     const platform::Alert& sheet = onlySheet();
     EXPECT_EQ(sheet.messageText.toStdString(), "The Quillbay app could not be downloaded.");
     EXPECT_EQ(sheet.informativeText.toStdString(),
@@ -163,8 +159,7 @@ TEST_P(DiskFullTest, SaysHowMuchRoomTheClientNeeds) {
     EXPECT_EQ(count("file.replace"), at == FullAt::Install ? 1 : 0);
     EXPECT_TRUE(platform.exists(kDestination + "/Contents/old.txt")) << "the old client stays";
     EXPECT_FALSE(platform.exists(kWorkFolder)) << calls();
-    EXPECT_EQ(count("workspace.launch"), 0);
-    EXPECT_FALSE(handOff.isSet());
+    EXPECT_FALSE(count("workspace.launch") > 0 || handOff.isSet());
     EXPECT_EQ(count("application.terminate"), 1) << "once the sheet is dismissed";
 }
 
