@@ -12,18 +12,14 @@ WORDS = (b"pkexec", b"polkit", b"PolicyKit")
 
 def main():
     bundle = Path(sys.argv[1])
-    if not (bundle / "Contents/Info.plist").is_file():
-        print(f"no bundle at {bundle}")
-        return 1
-    found = []
+    found = [] if (bundle / "Contents/Info.plist").is_file() else [f"no bundle at {bundle}"]
     for path in sorted(bundle.rglob("*")):
         if path.is_symlink() or not path.is_file():
             continue
         if path.stat().st_mode & (stat.S_ISUID | stat.S_ISGID):
             found.append(f"{path}: set-id")
         if (bundle / "Contents/MacOS") in path.parents:
-            data = path.read_bytes()
-            found += [f"{path}: names {word.decode()}" for word in WORDS if word in data]
+            found += [f"{path}: names {w.decode()}" for w in WORDS if w in path.read_bytes()]
     print("\n".join(found))
     return 1 if found else 0
 
