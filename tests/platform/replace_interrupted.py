@@ -127,7 +127,8 @@ def at_once(probe, work, sources, failures):
 
 
 def main():
-    if not shutil.which("strace") or subprocess.run(["strace", "-o", "/dev/null", "true"]).returncode:
+    probe = ["strace", "-o", "/dev/null", "true"]
+    if not shutil.which("strace") or subprocess.run(probe).returncode != 0:
         print("strace is missing (Debian's strace) or may not trace here")
         return SKIPPED
     failures = []
