@@ -81,7 +81,11 @@ TEST_F(DownloadProgressTest, RetriesWaitAsThePolicySaysAndTellTheWait) {
     }
     EXPECT_EQ(joined(platform.log.calls().filter(QRegularExpression("^window.setStatusText C"))),
               joined(told));
-    // A busy server's Retry-After is waited out in full; one past the two-minute bound ends it.
+}
+
+// A busy server's Retry-After is waited out in full; one past the two-minute bound ends it.
+TEST_F(DownloadProgressTest, RetryAfterIsWaitedOutOrEndsTheDownload) {
+    startRelease();
     const foundation::Error busy{503, "busy", true};
     EXPECT_EQ(downloader.downloadShouldRetryAfterError(busy, {.retryAfterMs = 4000}), 4000);
     EXPECT_EQ(downloader.downloadShouldRetryAfterError(busy, {.retryAfterMs = 120'000}),
