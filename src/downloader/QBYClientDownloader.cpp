@@ -192,16 +192,8 @@ bool QBYClientDownloader::downloadShouldDecodeSourceDataOfMIMEType(const QString
 
 void QBYClientDownloader::downloadDidReceiveDataOfLength(quint64 length) {
     const qint64 room = std::numeric_limits<qint64>::max() - bytesReceived_;
+    // The download itself stops a body that runs past the release's size (setPromisedLength).
     bytesReceived_ += length > quint64(room) ? room : qint64(length);
-    // Without a length from the server only the release's size bounds the body: a server that
-    // sends on past it would otherwise fill the disk until it stops.
-    const bool announced = downloadResponse_ && downloadResponse_->expectedContentLength != -1;
-    if (clientDownload_ && !announced && downloadSizeInBytes_ > 0 &&
-        bytesReceived_ > downloadSizeInBytes_) {
-        clientDownload_->cancel();
-        refuseFinishedDownload(localized(kLargerThanPromised));
-        return;
-    }
     showProgress();
 }
 

@@ -210,25 +210,5 @@ INSTANTIATE_TEST_SUITE_P(
                       ShortRow{"no_length_anywhere", -1, 0, 123, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Without a length from the server, a body that runs past the release's size is stopped at once
-// rather than written on until the server stops.
-TEST(OversizeDownloadTest, StopsOnceTheBodyExceedsTheReleaseSize) {
-    for (const qint64 response : {-1LL, -2LL}) {
-        DownloaderFixture fixture;
-        fixture.startRelease(QStringLiteral("Quillbay.tgz"), 2000);
-        if (response == -1) fixture.respond(-1);
-        fixture.receive(2000);
-        EXPECT_EQ(fixture.count("download.cancel"), 0) << "the whole size is no excess";
-        fixture.receive(1);
-        EXPECT_EQ(joined(fixture.callsFrom("download.cancel")),
-                  joined({"download.cancel", "file.remove " + kWorkFolder,
-                          "window.beginSheet The Quillbay app could not be downloaded."}))
-            << fixture.calls();
-        EXPECT_EQ(fixture.onlySheet().informativeText, kLong);
-        EXPECT_EQ(fixture.downloader.clientDownload(), nullptr);
-        EXPECT_FALSE(fixture.platform.exists(kWorkFolder));
-    }
-}
-
 }  // namespace
 }  // namespace qby::testing
