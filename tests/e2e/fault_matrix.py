@@ -16,6 +16,10 @@ on any row.
   lean    the store sent at most 1 % more of the archive than its size
   wait    how long the sheet may take, in seconds (30)
   floor   the downloader is stamped by the store's tool with a feed of that "feedSerial"
+  nginx   nginx answers in place of the local store, with these options (world/servers.py);
+          answers: the TLS and HTTP versions of its every answer; kill_worker: its worker is
+          killed once a quarter MiB of the archive is on disk
+  proxy   squid is the session's proxy, and every tunnel it made went to the store
 
 Rows named signed_* run the downloader of a build that requires signatures (Road signed=True),
 against a store that signs its feed and archives with that build's key (store.py).
@@ -141,6 +145,15 @@ ROWS = [
     signed("feed_below_stamped_serial", BUSY, why=f"feedSerial {FEED_SERIAL} is below",
            floor=FEED_SERIAL + 1),
     signed("release_unsigned", BUSY, {"integrity": {TGZ: "unsigned"}}, "has no ed25519Signature"),
+    # Real server software. nginx in place of the store, its feed compressed (chunked on
+    # HTTP/1.1), over each TLS version alone; its worker killed mid-archive, the rest asked for.
+    row("nginx_tls12", INSTALLED, nginx={"tls": "TLSv1.2"}, answers=("TLSv1.2", "HTTP/1.1")),
+    row("nginx_tls13_http2", INSTALLED, nginx={"tls": "TLSv1.3", "http2": True},
+        answers=("TLSv1.3", "HTTP/2.0")),
+    row("nginx_worker_killed", INSTALLED, {"files": {TGZ: "tgz_padded"}}, ranges=1,
+        nginx={"rate": 1 << 20}, answers=("TLSv1.3", "HTTP/1.1"), kill_worker=True),
+    # squid as the session's proxy: the feed and the archive go through its tunnels.
+    row("through_proxy", INSTALLED, proxy=True),
 ]
 ROWS = {r["name"]: r for r in ROWS}
 
@@ -149,13 +162,20 @@ def play(checks, desktop, name):
     from pathlib import Path
 
     import pyatspi
+    import servers
     import world
     from road_session import HELPER_NOTIFICATION, INSTALL_PROMPT, TITLE, Session
     from world import APPLICATIONS, CLIENT, DIST, HOME
 
     row, end = ROWS[name], ROWS[name]["end"]
     session = Session(checks)
-    served = session.start_store(row["store"])
+    if "nginx" in row:
+        served = servers.start_nginx(row["store"], **row["nginx"])
+        checks.keep(served.answers_path)
+        checks.keep(served.log_path)
+    else:
+        served = session.start_store(row["store"])
+    proxy = servers.start_squid() if row.get("proxy") else None
     if row.get("client") == "installed":
         world.place_bundle(CLIENT, APPLICATIONS)
     elif row.get("client") == "old":
@@ -165,13 +185,19 @@ def play(checks, desktop, name):
         downloader = stamped_with_floor(checks, row["floor"])
     else:
         downloader = session.place_downloader("Game.K7.V9.app")
-    program = session.run_downloader(downloader)
+    program = session.run_downloader(downloader, env=proxy and proxy.env)
 
     if end == HANDED_OFF:
         checks.equal("windows the downloader showed", desktop.titles_while_running(program), set())
     else:
         prompt = session.alert(desktop, program, INSTALL_PROMPT[1].strip())
         checks.check("pressing Download & Install", prompt.press("Download & Install"))
+    if row.get("kill_worker"):
+        def downloaded():
+            return sum(f.stat().st_size for f in Path("/tmp").glob("QBYDownloader-*/*"))
+        checks.require("a quarter MiB of the archive is on disk",
+                       world.wait_until(lambda: downloaded() >= 1 << 18, 20))
+        served.kill_worker()
     if end == CANCEL:
         window = desktop.wait_for_window(TITLE, pid=program.process.pid, having=lambda w: (
             w.has_role(pyatspi.ROLE_PROGRESS_BAR) and "Cancel download" in w.buttons()))
@@ -237,6 +263,13 @@ def play(checks, desktop, name):
     checks.equal("warnings of the test key",
                  program.stderr().count("trusts the local store's test key"),
                  0 if row.get("needs", {}).get("signed") else 1)
+    if "answers" in row:
+        check_answers(checks, served, *row["answers"])
+    if proxy:
+        proxy.stop()  # squid logs a tunnel once it closes
+        tunnels = proxy.tunnels()
+        checks.check(f"the downloader went through the proxy: {tunnels}",
+                     tunnels and set(tunnels) == {"www.quillbay.com:443"})
     if row.get("why"):
         checks.check(f"the log says why: {row['why']}", any(
             "Release feed unusable: " in line and row["why"] in line
@@ -253,6 +286,21 @@ def stamped_with_floor(checks, floor):
     feed.write_bytes(plistlib.dumps({"downloader": [], "feedSerial": floor}))
     return stamped_bundle(checks, {"arguments": ["--feed", str(feed), "K7=V9"],
                                    "bundle": "Game.K7.V9.app"})
+
+
+def check_answers(checks, served, tls, protocol):
+    """Every answer nginx logged went over that TLS version and HTTP version; the feed's was
+    compressed, and chunked where HTTP/1.1 has no other way to end a body without a length; a
+    resumed archive was asked for from its validator."""
+    answers = served.events()
+    checks.equal("TLS and HTTP versions", {(a["tls"], a["protocol"]) for a in answers},
+                 {(tls, protocol)})
+    feed = [(a["encoding"], a["transfer"]) for a in answers if a["path"] == FEED]
+    checks.equal("the feed's encoding", feed,
+                 [("gzip", "chunked" if protocol == "HTTP/1.1" else "")])
+    resumed = [a for a in answers if a["headers"].get("Range")]
+    checks.check("each resumed answer is a 206 to an If-Range",
+                 all(a["status"] == "206" and a["headers"].get("If-Range") for a in resumed))
 
 
 def check_entry(checks, entry, executable):
