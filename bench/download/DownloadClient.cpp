@@ -1,6 +1,7 @@
 // Downloads one URL into a file through the Linux host's downloader, as the install road does,
 // and exits 0 when the download finished.
 #include "platform/linux/net/LinuxUrlDownloader.h"
+#include "platform/linux/system/EventDispatcherChoice.h"
 
 #include <QCoreApplication>
 #include <QSslCertificate>
@@ -32,6 +33,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    linuxhost::EventDispatcherChoice::preferQtDispatcher();  // as the downloader runs
     QCoreApplication application(argc, argv);
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: bench_download_client URL FILE [CA_CERTIFICATE]\n");

@@ -18,6 +18,7 @@
 #include "platform/linux/net/LinuxUrlDownloader.h"
 #include "platform/linux/net/LinuxUrlLoader.h"
 #include "platform/linux/plist/LibPlistPropertyLists.h"
+#include "platform/linux/system/EventDispatcherChoice.h"
 #include "platform/linux/system/LinuxBundle.h"
 #include "platform/linux/system/LinuxClock.h"
 #include "platform/linux/system/LinuxDispatch.h"
@@ -56,6 +57,7 @@ int main(int argc, char* argv[]) {
         arguments.insert(arguments.begin() + 1, {platformOption.data(), plugin.data()});
     int count = static_cast<int>(arguments.size());
     arguments.push_back(nullptr);
+    EventDispatcherChoice::preferQtDispatcher();
     QApplication app(count, arguments.data());
     QApplication::setApplicationName(QStringLiteral("Quillbay Downloader"));
     QApplication::setOrganizationDomain(QStringLiteral("quillbay.com"));

@@ -6,6 +6,7 @@
 #include "platform/linux/files/PosixError.h"
 #include "platform/linux/plist/InfoPlistReader.h"
 #include "platform/linux/system/DetachedLauncher.h"
+#include "platform/linux/system/EventDispatcherChoice.h"
 
 #include <QDBusMessage>
 #include <QDesktopServices>
@@ -93,6 +94,7 @@ LaunchResult LinuxWorkspace::launchApplication(const QString& bundlePath) {
 }
 
 bool LinuxWorkspace::openURL(const QUrl& url) {
+    const EventDispatcherChoice::ForPrograms browserEnvironment;
     return QDesktopServices::openUrl(url);
 }
 

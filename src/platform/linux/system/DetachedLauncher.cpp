@@ -1,13 +1,13 @@
 #include "platform/linux/system/DetachedLauncher.h"
 
+#include "platform/linux/system/EventDispatcherChoice.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace qby::platform::linuxhost {
 
@@ -20,7 +20,8 @@ namespace {
     _exit(127);
 }
 
-[[noreturn]] void runGrandchild(const char* executable, const char* workingFolder, int reportFd) {
+[[noreturn]] void runGrandchild(const char* executable, const char* workingFolder,
+                                char* const* environment, int reportFd) {
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -40,13 +41,19 @@ namespace {
     if (chdir(workingFolder) != 0 && chdir("/") != 0) failChild(reportFd);
 
     char* const argv[] = {const_cast<char*>(executable), nullptr};
-    execve(executable, argv, environ);
+    execve(executable, argv, environment);
     failChild(reportFd);
 }
 
 }  // namespace
 
 int DetachedLauncher::launch(const QByteArray& executable, const QByteArray& workingFolder) {
+    // Made before the fork: the child may only make async-signal-safe calls.
+    std::vector<QByteArray> entries = EventDispatcherChoice::environmentForPrograms();
+    std::vector<char*> environment;
+    for (QByteArray& entry : entries) environment.push_back(entry.data());
+    environment.push_back(nullptr);
+
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) return errno;
 
@@ -63,7 +70,8 @@ int DetachedLauncher::launch(const QByteArray& executable, const QByteArray& wor
         const pid_t grandchild = fork();
         if (grandchild < 0) failChild(report[1]);
         if (grandchild == 0) {
-            runGrandchild(executable.constData(), workingFolder.constData(), report[1]);
+            runGrandchild(executable.constData(), workingFolder.constData(), environment.data(),
+                          report[1]);
         }
         _exit(0);
     }
