@@ -4,11 +4,16 @@
 // policy's random pauses and with every pause at its ceiling (no jitter), and when the last
 // customer is served or gives up.
 //
-//   bench_fleet [SCENARIO]   SCENARIO: "arrivals" (the default) or "cut"
+//   bench_fleet [SCENARIO]   SCENARIO: "running" (the default), "arrivals" or "cut"
 //
-// arrivals: customers start at 1,000 a second; the store fails every request in its first 60 s.
-// cut:      the same customers are all mid-download when the store starts failing, for 60 s:
-//           every transfer is cut at the same instant.
+// Customers start at 1,000 a second, and the store fails every request for 60 s:
+// running:  from its 60th second, while those who came in the 30 s before are downloading
+//           (a download takes 30 s): their transfers are cut at the same instant, and those
+//           who come during the outage fail their first request.
+// arrivals: from its start: no one is downloading yet, every customer fails a first request
+//           of their own, out of step with the others.
+// cut:      from its 100th second, with every customer still downloading: all 100,000
+//           transfers are cut at the same instant.
 // A failed request fails at once and brings no bytes; once the store is back every request
 // succeeds and the customer leaves.
 #include "downloader/DownloadRetryPolicy.h"
@@ -39,15 +44,27 @@ struct Outcome {
     int gaveUp = 0;
 };
 
+struct Scenario {
+    const char* name;
+    qint64 outageStartMs;
+    qint64 downloadMs;  // how long a download takes that nothing interrupts
+};
+
+constexpr Scenario kScenarios[] = {
+    {"running", 60'000, 30'000},
+    {"arrivals", 0, 30'000},
+    {"cut", kCustomers * 1000 / kArrivalsPerSecond, kCustomers * 1000 / kArrivalsPerSecond},
+};
+
 struct Request {
     qint64 atMs;
     int customer;
     bool operator>(const Request& other) const { return atMs > other.atMs; }
 };
 
-Outcome simulate(bool cut, const std::function<double()>& share) {
+Outcome simulate(const Scenario& scenario, const std::function<double()>& share) {
     // The store fails from outageStartMs for kOutageMs.
-    const qint64 outageStartMs = cut ? kCustomers * 1000 / kArrivalsPerSecond : 0;
+    const qint64 outageStartMs = scenario.outageStartMs;
     std::vector<DownloadRetryPolicy> policies(kCustomers, DownloadRetryPolicy(share));
     std::priority_queue<Request, std::vector<Request>, std::greater<>> requests;
     Outcome outcome;
@@ -65,12 +82,12 @@ Outcome simulate(bool cut, const std::function<double()>& share) {
     for (int customer = 0; customer < kCustomers; ++customer) {
         const qint64 arrivalMs = customer * 1000 / kArrivalsPerSecond;
         policies[customer].start(arrivalMs);
-        if (cut) {
-            // Downloading since it arrived, the transfer is cut at the outage's start, having
+        if (arrivalMs < outageStartMs) {
+            // Downloading since it arrived: done before the outage, or cut at its start having
             // brought bytes.
             ++perSecond[arrivalMs / 1000];
             ++outcome.requests;
-            failed(customer, outageStartMs, 1);
+            if (arrivalMs + scenario.downloadMs > outageStartMs) failed(customer, outageStartMs, 1);
         } else {
             requests.push({arrivalMs, customer});
         }
@@ -97,11 +114,14 @@ Outcome simulate(bool cut, const std::function<double()>& share) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool cut = argc > 1 && std::strcmp(argv[1], "cut") == 0;
+    const Scenario* scenario = &kScenarios[0];
+    for (const Scenario& known : kScenarios) {
+        if (argc > 1 && std::strcmp(argv[1], known.name) == 0) scenario = &known;
+    }
     std::mt19937_64 engine(20261208);
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
-    const Outcome jittered = simulate(cut, [&] { return uniform(engine); });
-    const Outcome stepped = simulate(cut, [] { return 1.0; });
+    const Outcome jittered = simulate(*scenario, [&] { return uniform(engine); });
+    const Outcome stepped = simulate(*scenario, [] { return 1.0; });
     // The store's worry is the crowd it meets as it comes back; the whole run's peak includes
     // the instant of the cut, when every customer's first retry goes at once, jitter or not.
     std::printf("peak %lld requests/s with jitter, %lld without\n",
