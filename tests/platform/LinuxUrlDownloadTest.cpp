@@ -83,7 +83,7 @@ QList<HttpRoute> routes() {
         {.path = "/chunked-cut", .headers = {octets, "Transfer-Encoding: chunked"},
          .body = "5\r\nhello\r\n6\r\n wo", .announcedLength = -1},
         {.path = "/chunked-bad", .headers = {octets, "Transfer-Encoding: chunked"},
-         .body = "5\r\nhello\r\nzz\r\n", .announcedLength = -1},
+         .body = "5\r\nhello\r\nzz\r\n\r\n", .announcedLength = -1},
         {.path = "/loop", .status = 302, .headers = {"Location: /loop"}},
         {.path = "/busy-once", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/busy-once", .headers = {text}, .body = "hello world"}};
