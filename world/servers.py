@@ -9,6 +9,7 @@ Each runs as the player, with its configuration, logs and files under /tmp and /
   proxy.tunnels()                              # ["www.quillbay.com:443", ...]"""
 
 import json
+import os
 import shutil
 import signal
 import subprocess
@@ -130,7 +131,7 @@ class Nginx:
         nginx starts another."""
         children = Path(f"/proc/{self.process.pid}/task/{self.process.pid}/children")
         for pid in children.read_text().split():
-            subprocess.run(["kill", "-KILL", pid], check=False)
+            os.kill(int(pid), signal.SIGKILL)
 
     def stop(self):
         if self.process.poll() is None:
