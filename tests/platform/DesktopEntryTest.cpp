@@ -2,6 +2,7 @@
 // checked by desktop-file-validate. Where the user's entry lands and what it starts is checked
 // on every installed client of the end-to-end roads.
 #include "NamedCase.h"
+#include "TestFiles.h"
 #include "platform/linux/desktop/DesktopEntry.h"
 
 #include <QFile>
@@ -58,14 +59,12 @@ TEST(DesktopEntryTextTest, QuotesTheExecutableAndPassesTheValidator) {
               "TryExec=/opt/A b/$x \"q\" `c` 100%/Run\nIcon=/opt/A b/Contents/Resources/i.png\n"
               "StartupWMClass=Quillbay\nCategories=Game;\n");
     QTemporaryDir dir;
-    QFile file(dir.filePath("com.quillbay.Client2.desktop"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
-                file.write(text.toUtf8()) == text.toUtf8().size());
-    file.close();
+    const QString file = dir.filePath("com.quillbay.Client2.desktop");
+    ASSERT_TRUE(testsupport::writeFile(file, text.toUtf8()));
     const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
     if (validator.isEmpty()) GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) missing";
     QProcess validate;
-    validate.start(validator, {file.fileName()});
+    validate.start(validator, {file});
     ASSERT_TRUE(validate.waitForFinished(10000));
     EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
 }

@@ -1,5 +1,6 @@
 #include "NamedCase.h"
 #include "PropertyListBytes.h"
+#include "TestFiles.h"
 #include "platform/linux/plist/LibPlistPropertyLists.h"
 
 #include <QDateTime>
@@ -22,11 +23,6 @@ using testsupport::binaryPlist;
 using testsupport::xmlPlist;
 
 using Texts = QMap<QString, QString>;
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The dictionary of texts as Qt's XML reader sees it; nothing when it is not well-formed.
 std::optional<Texts> readWithQtXml(const QByteArray& bytes) {
@@ -81,7 +77,7 @@ TEST_P(WriteTableTest, ReadsBackThroughLibplistAndAnotherXmlReader) {
         EXPECT_EQ(folderEntries(), QStringList{});
         return;
     }
-    const QByteArray bytes = readAll(target);
+    const QByteArray bytes = testsupport::readFile(target);
     EXPECT_EQ(readWithQtXml(bytes), GetParam().read);
     const foundation::Result<QVariant> root = plists.parse(bytes);
     const QVariantMap map = root.ok() ? root.value().toMap() : QVariantMap();

@@ -1,5 +1,6 @@
 #include "NamedCase.h"
 #include "ScopedEnvironment.h"
+#include "TestFiles.h"
 #include "platform/linux/files/LinuxFileManager.h"
 
 #include <QDir>
@@ -24,12 +25,8 @@ QByteArray native(const QString& path) {
     return QFile::encodeName(path);
 }
 
-// Makes the file's folder first when missing.
 void writeBytes(const QString& path, const QByteArray& bytes) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
+    ASSERT_TRUE(testsupport::writeFile(path, bytes)) << path.toStdString();
 }
 
 void link(const QString& target, const QString& name) {

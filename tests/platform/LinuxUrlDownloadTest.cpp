@@ -1,5 +1,6 @@
 #include "LocalHttpServer.h"
 #include "NamedCase.h"
+#include "TestFiles.h"
 #include "foundation/UserMessage.h"
 #include "platform/linux/net/LinuxUrlDownloader.h"
 #include "platform/linux/net/LinuxUrlLoader.h"
@@ -244,8 +245,7 @@ TEST_P(LinuxUrlDownloadTest, ReportsAndStoresTheBody) {
     if (QByteArray(row.path) == "refused") url.setPort(closedPort());
     if (row.setup == Setup::ZoneIdentifier) url.setHost("[::1%25lo]");
     const QString destination = folder_.filePath("archive.tgz");
-    if (QFile existing(destination); row.existing)
-        ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write(row.existing) >= 0);
+    if (row.existing) ASSERT_TRUE(testsupport::writeFile(destination, row.existing));
 
     RecordingDelegate delegate;
     delegate.retries = row.retries;

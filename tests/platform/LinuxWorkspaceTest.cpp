@@ -1,6 +1,7 @@
 #include "NamedCase.h"
 #include "PropertyListBytes.h"
 #include "TemporaryBundle.h"
+#include "TestFiles.h"
 #include "WaitUntil.h"
 #include "platform/linux/desktop/LinuxWorkspace.h"
 #include "platform/linux/system/EventDispatcherChoice.h"
@@ -44,12 +45,8 @@ protected:
                                  QDBusConnection(""), root.path());
         return workspace.absolutePathForAppBundleWithIdentifier(identifier);
     }
-    // Writes the file, making its folder first.
     static void put(const QString& path, const QByteArray& bytes) {
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        ASSERT_TRUE(testsupport::writeFile(path, bytes));
     }
     LaunchResult launch(const QString& bundlePath) {
         return LinuxWorkspace({}, QDBusConnection(""), home).launchApplication(bundlePath);

@@ -1,4 +1,5 @@
 #include "NamedCase.h"
+#include "TestFiles.h"
 #include "platform/linux/archive/OpenSslArchiveVerifier.h"
 
 #include <QFile>
@@ -41,9 +42,8 @@ private:
 
 // The bytes as a file in folder.
 QString fileOf(const QTemporaryDir& folder, const QByteArray& bytes) {
-    QFile file(folder.filePath("archive"));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    return file.fileName();
+    EXPECT_TRUE(testsupport::writeFile(folder.filePath("archive"), bytes));
+    return folder.filePath("archive");
 }
 
 struct DigestCase : testsupport::NamedCase {

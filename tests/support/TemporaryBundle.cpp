@@ -1,22 +1,13 @@
 #include "TemporaryBundle.h"
 
 #include "PropertyListBytes.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <sys/stat.h>
 
 namespace qby::testsupport {
-
-namespace {
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    return file.write(bytes) == bytes.size();
-}
-
-}  // namespace
 
 QByteArray TemporaryBundle::infoPlistXml(const QMap<QString, QString>& keys) {
     QByteArray dict = "\n<dict>\n";

@@ -1,4 +1,5 @@
 #include "NamedCase.h"
+#include "TestFiles.h"
 #include "ToolRun.h"
 #include "downloader/FeedAuthenticity.h"
 #include "downloader/ReleaseFeed.h"
@@ -19,20 +20,12 @@ namespace qby::tools {
 namespace {
 
 using testsupport::NamedCase;
+using testsupport::readFile;
+using testsupport::writeFile;
 
 const QByteArray kArchive = QByteArray("\x1f\x8b") + QByteArray(3000, 'a');
 const QString kUrl = "https://www.quillbay.com/downloader/Quillbay.tgz";
 const QString kLater = "2031-05-06T07:08:09Z";
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray feedOf(const char* entries, const char* more = "") {
     return QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
@@ -59,8 +52,8 @@ protected:
         ASSERT_EQ(openssl({"genpkey", "-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:P-256",
                            "-out", path("ec.pem")}),
                   0);
-        ASSERT_TRUE(write(path("a.tgz"), kArchive) &&
-                    write(path("a.zip"), "PK\x05\x06" + QByteArray(18, 0)));
+        ASSERT_TRUE(writeFile(path("a.tgz"), kArchive) &&
+                    writeFile(path("a.zip"), "PK\x05\x06" + QByteArray(18, 0)));
     }
     static void TearDownTestSuite() { delete folder; }
     static QString path(const QString& name) { return folder->filePath(name); }
@@ -72,14 +65,14 @@ protected:
     // The feed as a downloader that requires signatures reads it back: signed by the key over
     // its exact bytes (openssl agrees), with that serial, expiring then (within a minute).
     static void expectSignedAndFresh(const QString& feed, qint64 serial, const QDateTime& expires) {
-        const QByteArray bytes = contentOf(feed), signature = contentOf(feed + ".sig");
+        const QByteArray bytes = readFile(feed), signature = readFile(feed + ".sig");
         const ToolRun publicKey =
             ToolRun::of(QBY_FEED_TOOL, {"--public-key", "--key", path("key.pem")});
         platform::linuxhost::OpenSslArchiveVerifier verifier;
         const foundation::Status verified = downloader::checkFeedSignature(
             bytes, signature, {QByteArray::fromBase64(publicKey.output)}, verifier);
         EXPECT_TRUE(verified.ok()) << verified.error().message.toStdString();
-        ASSERT_TRUE(write(path("feed.signature"), QByteArray::fromBase64(signature)));
+        ASSERT_TRUE(writeFile(path("feed.signature"), QByteArray::fromBase64(signature)));
         EXPECT_EQ(openssl({"pkeyutl", "-verify", "-pubin", "-inkey", path("public.pem"), "-rawin",
                            "-in", feed, "-sigfile", path("feed.signature")}),
                   0);
@@ -98,7 +91,7 @@ protected:
 
 TEST_P(ReleaseFeedTool, AddsWhatTheDownloaderReadsAndOpenSslVerifies) {
     const QString feed = path(QString("%1.xml").arg(GetParam().name));
-    if (!GetParam().before.isEmpty()) ASSERT_TRUE(write(feed, GetParam().before));
+    if (!GetParam().before.isEmpty()) ASSERT_TRUE(writeFile(feed, GetParam().before));
     QStringList more = GetParam().more;
     for (QString& argument : more)
         if (argument.startsWith('@')) argument = path(argument.mid(1));
@@ -110,12 +103,12 @@ TEST_P(ReleaseFeedTool, AddsWhatTheDownloaderReadsAndOpenSslVerifies) {
     if (GetParam().refusal) {
         EXPECT_EQ(run.status, 1);
         EXPECT_TRUE(run.errors.contains(GetParam().refusal)) << run.errors.toStdString();
-        EXPECT_EQ(contentOf(feed), GetParam().before);
+        EXPECT_EQ(readFile(feed), GetParam().before);
         EXPECT_FALSE(QFile::exists(feed + ".sig"));
         return;
     }
     ASSERT_EQ(run.status, 0) << run.errors.toStdString();
-    const QByteArray after = contentOf(feed);
+    const QByteArray after = readFile(feed);
     expectSignedAndFresh(feed, GetParam().serial,
                          more.contains("--expires") ? QDateTime::fromString(kLater, Qt::ISODate)
                                                     : QDateTime::currentDateTimeUtc().addDays(30));
@@ -137,8 +130,8 @@ TEST_P(ReleaseFeedTool, AddsWhatTheDownloaderReadsAndOpenSslVerifies) {
     EXPECT_EQ(release.value("supportedCPUTypes").toString(), GetParam().processors);
     EXPECT_EQ(release.value("sha256").toByteArray(),
               QCryptographicHash::hash(kArchive, QCryptographicHash::Sha256).toHex());
-    ASSERT_TRUE(write(path("signature"),
-                      QByteArray::fromBase64(release.value("ed25519Signature").toByteArray())));
+    ASSERT_TRUE(writeFile(path("signature"),
+                          QByteArray::fromBase64(release.value("ed25519Signature").toByteArray())));
     EXPECT_EQ(openssl({"pkeyutl", "-verify", "-pubin", "-inkey", path("public.pem"), "-rawin",
                        "-in", path("a.tgz"), "-sigfile", path("signature")}),
               0);
@@ -190,7 +183,7 @@ TEST_F(ReleaseFeedKey, RenewRaisesTheSerialAndSignsAgain) {
         "--minimum-system", "11.0", "--url",     kUrl,          "--key",     path("key.pem")};
     ASSERT_EQ(ToolRun::of(QBY_FEED_TOOL, add).status, 0);
     const QVariantMap before =
-        platform::linuxhost::LibPlistPropertyLists().parse(contentOf(feed)).value().toMap();
+        platform::linuxhost::LibPlistPropertyLists().parse(readFile(feed)).value().toMap();
     for (const qint64 serial : {2, 3}) {
         const ToolRun run = ToolRun::of(QBY_FEED_TOOL, {"--renew", "--feed", feed, "--key",
                                                         path("key.pem"), "--expires", kLater});
@@ -198,7 +191,7 @@ TEST_F(ReleaseFeedKey, RenewRaisesTheSerialAndSignsAgain) {
         expectSignedAndFresh(feed, serial, QDateTime::fromString(kLater, Qt::ISODate));
     }
     QVariantMap after =
-        platform::linuxhost::LibPlistPropertyLists().parse(contentOf(feed)).value().toMap();
+        platform::linuxhost::LibPlistPropertyLists().parse(readFile(feed)).value().toMap();
     for (const char* key : {"feedSerial", "feedExpires"}) after.insert(key, before.value(key));
     EXPECT_EQ(after, before);
 }

@@ -1,5 +1,6 @@
 #include "NamedCase.h"
 #include "TemporaryBundle.h"
+#include "TestFiles.h"
 #include "ToolRun.h"
 #include "app/RequestAssembly.h"
 #include "downloader/FeedAuthenticity.h"
@@ -27,12 +28,10 @@ protected:
         QDir(folder.path()).mkdir("out");
         for (const auto& [name, more] :
              {std::pair{"serial-17.xml", "<key>feedSerial</key><integer>17</integer>"},
-              std::pair{"no-serial.xml", ""}}) {
-            QFile feed(folder.filePath(name));
-            ASSERT_TRUE(feed.open(QIODevice::WriteOnly));
-            feed.write(QByteArray("<plist><dict><key>downloader</key><array/>") + more +
-                       "</dict></plist>");
-        }
+              std::pair{"no-serial.xml", ""}})
+            ASSERT_TRUE(testsupport::writeFile(
+                folder.filePath(name), QByteArray("<plist><dict><key>downloader</key><array/>") +
+                                           more + "</dict></plist>"));
     }
     // The floor the downloader reads from a stamped bundle.
     static foundation::Result<qint64> floorOf(const QString& stamped) {
