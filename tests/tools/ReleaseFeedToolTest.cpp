@@ -196,12 +196,5 @@ TEST_F(ReleaseFeedKey, RenewRaisesTheSerialAndSignsAgain) {
     EXPECT_EQ(after, before);
 }
 
-TEST_F(ReleaseFeedKey, PublicKeyIsTheRawKeyInBase64) {
-    const ToolRun der =
-        ToolRun::of("openssl", {"pkey", "-pubin", "-in", path("public.pem"), "-outform", "DER"});
-    EXPECT_EQ(ToolRun::of(QBY_FEED_TOOL, {"--public-key", "--key", path("key.pem")}).output,
-              der.output.right(32).toBase64() + "\n");
-}
-
 }  // namespace
 }  // namespace qby::tools
