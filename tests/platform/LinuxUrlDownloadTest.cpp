@@ -59,8 +59,6 @@ QList<HttpRoute> routes() {
         {.path = "/busy", .status = 503, .headers = {text}, .body = "busy"},
         {.path = "/busy-after", .status = 503, .headers = {text, "Retry-After: 4"}, .body = "busy"},
         {.path = "/busy-after", .headers = {text}, .body = "hello world"},
-        {.path = "/injected", .headers = {octets, "ETag: \"a\"\rX-Injected: yes"}, .body = "hello", .announcedLength = 11},
-        {.path = "/injected", .headers = {octets}, .body = "hello world"},
         {.path = "/redirect", .status = 302, .headers = {"Location: /plain"}},
         {.path = "/downgrade", .status = 302, .headers = {"Location: http://127.0.0.1:1/plain"}},
         {.path = "/bad", .status = 400, .headers = {text}, .body = "bad"},
@@ -320,7 +318,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Setup::Plain, 1},
         DownloadRow{"BusyServerTriedAgain", "/busy-once", "begin | retry 503 0 | " + kPlainEvents.substr(8), kPlain,
                     Setup::Plain, 1},
-        DownloadRow{"MalformedETagNotSentBack", "/injected", kCutThenRetried + kWholeAgain, kPlain, Setup::Plain, 1, ""},
         DownloadRow{"RestartBringsNothingNew", "/restarts", kCutThenRetried + "response 200 11 application/octet-stream | "
                     "data 8 | retry 2 3 | " + kWholeAgain, kPlain, Setup::Plain, 2},
         DownloadRow{"GzipStoredAsServed", "/gzip", "begin | response 200 29 application/x-gzip | decode application/x-gzip | "
