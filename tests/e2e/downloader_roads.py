@@ -83,38 +83,6 @@ def too_old(checks, desktop):
     session.check_kept(downloader, kept=True)
 
 
-def read_only_bundle(checks, desktop):
-    from road import READ_ONLY_FOLDER
-    from roads import ROADS
-
-    session = Session(checks)
-    read_only = Path(READ_ONLY_FOLDER) / ROADS["read_only_bundle"].read_only_copy
-    before = world.tree(read_only)
-    checks.require(f"{READ_ONLY_FOLDER} is a read-only mount", _read_only_mount(READ_ONLY_FOLDER))
-    copy = session.place_downloader(read_only.name)
-    session.start_client(world.place_bundle(CLIENT, APPLICATIONS))
-    program = session.run_downloader(read_only)
-    session.ends(program)
-
-    checks.step("the Downloads copy removed in place of the read-only bundle")
-    expected = _request_resource(read_only)
-    session.check_handed_over(expected)
-    session.check_kept(copy, kept=False)
-    checks.check(f"{read_only} untouched", world.tree(read_only) == before)
-
-
-def _read_only_mount(folder):
-    with open("/proc/self/mounts") as mounts:
-        return any(f[1] == str(folder) and "ro" in f[3].split(",") for f in map(str.split, mounts))
-
-
-def _request_resource(bundle):
-    """The request a bundle carries inside: key;value lines of its locversion resource."""
-    resource = bundle / "Contents/Resources/en.lproj/locversion.plist"
-    lines = resource.read_text("utf-8").split("\n") if resource.is_file() else []
-    return dict((line.split(";") + [""])[:2] for line in lines)
-
-
 def resumed_after_restart(checks, desktop):
     """Cancelled part-way and started again: the second start asks only for the rest, from the
     bytes kept in the player's cache, and the finished download leaves nothing there."""

@@ -9,7 +9,6 @@ ROADS = {
     "client_running": Road("downloader_roads.client_running"),
     "client_frozen": Road("downloader_roads.client_frozen"),
     "too_old": Road("downloader_roads.too_old", kernel_release=OLD_KERNEL),
-    "read_only_bundle": Road("downloader_roads.read_only_bundle", read_only_copy="Game.app"),
     "hostile_name": Road("downloader_roads.hostile_name"),
     "resumed_after_restart": Road("downloader_roads.resumed_after_restart", store=True),
     "two_at_once": Road("downloader_roads.two_at_once", store=True),
