@@ -7,8 +7,8 @@ namespace qby::platform::linuxhost {
 
 // The downloader's threads run Qt's own event dispatcher rather than glib's. With glib's, a
 // download over TLS woke the network thread and the main thread about ten times for every
-// record passed between them (370,000 wake-ups for 512 MiB, against 18,000 with Qt's, and an
-// eighth more CPU time). Qt reads the choice from QT_NO_GLIB whenever it makes a thread's
+// record passed between them (370,000 wake-ups for 512 MiB, against 18,000 with Qt's, and a
+// tenth more CPU time). Qt reads the choice from QT_NO_GLIB whenever it makes a thread's
 // dispatcher; programs the downloader starts do not inherit it.
 class EventDispatcherChoice {
 public:
