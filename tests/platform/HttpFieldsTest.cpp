@@ -55,6 +55,9 @@ class ResumeValidatorTest : public testing::TestWithParam<ValidatorRow> {};
 
 TEST_P(ResumeValidatorTest, KeepsOnlyStrongTagsAndValidDates) {
     EXPECT_EQ(resumeValidator(GetParam().etag, GetParam().lastModified), GetParam().kept);
+    // The partial cache reads back what was kept, exactly as it was kept.
+    EXPECT_EQ(isResumeValidator(GetParam().kept), !GetParam().kept.isEmpty());
+    EXPECT_FALSE(isResumeValidator(' ' + GetParam().kept));
 }
 
 const QByteArray kDate = "Mon, 07 Dec 2026 10:00:00 GMT";
