@@ -28,6 +28,8 @@ const QByteArray kGzipBody =
 
 const QByteArray kDripBody = "hello, slowly, slowly";
 constexpr double kDripStallSeconds = 1.5;
+// More than the destination file holds back before it writes: it writes more than once.
+const QByteArray kLarge = QByteArray("0123456789abcdef").repeated(160 * 1024);
 
 // What the downloader and the loader ask the local server for, by path; others answer 404.
 QList<HttpRoute> routes() {
@@ -36,6 +38,7 @@ QList<HttpRoute> routes() {
     // clang-format off
     return {
         {.path = "/plain", .headers = {text}, .body = "hello world"},
+        {.path = "/large", .headers = {octets}, .body = kLarge},
         // Read until close, then a 416 for the bytes past it proves the length.
         {.path = "/unannounced", .headers = {octets}, .body = "hello world", .announcedLength = -1},
         {.path = "/unannounced", .status = 416, .headers = {"Content-Range: bytes */11"}},
@@ -357,6 +360,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Setup::Plain, 1, ""},
         DownloadRow{"ChunkedCutShort", "/chunked-cut", kNoLength + "data 8 | fail 2 The download failed: Connection closed.", {}},
         DownloadRow{"ChunkedMalformed", "/chunked-bad", kNoLength + "data 5 | " + kUnconfirmed, {}},
+        DownloadRow{"LargerThanTheWriteBuffer", "/large", "begin | response 200 2621440 application/octet-stream | data 2621440 | finish", kLarge},
         DownloadRow{"RedirectLoop", "/loop", "begin | fail 10 The download failed: Too many redirects.", {}}),
     testsupport::CaseName{});
 // clang-format on
