@@ -12,8 +12,8 @@ import json
 import os
 import shutil
 import signal
+import socket
 import subprocess
-import time
 from pathlib import Path
 
 import store
@@ -74,16 +74,16 @@ http_access deny all
 """
 
 
+def _listening(port):
+    with socket.socket() as probe:
+        return probe.connect_ex(("127.0.0.1", port)) == 0
+
+
 def _ready(port, process, what, log):
-    """Waits until something listens on port; raises, pointing at log, when process ended."""
-    import socket
-    deadline = time.monotonic() + 20
-    while time.monotonic() < deadline and process.poll() is None:
-        with socket.socket() as probe:
-            if probe.connect_ex(("127.0.0.1", port)) == 0:
-                return
-        time.sleep(0.05)
-    raise RuntimeError(f"{what} did not start: see {log}")
+    """Waits until something listens on port; raises, pointing at log, when it does not."""
+    world.wait_until(lambda: process.poll() is not None or _listening(port), 20, interval=0.05)
+    if process.poll() is not None or not _listening(port):
+        raise RuntimeError(f"{what} did not start: see {log}")
 
 
 class Nginx:
