@@ -8,14 +8,13 @@ import importlib
 import runpy
 import sys
 from dataclasses import dataclass
-from pathlib import Path, PurePosixPath
+from pathlib import Path
 
 # A 2006 kernel: the system counts as 10.4, too old for the store client.
 OLD_KERNEL = "2.6.18-419.el5"
 BUNDLES = ("QuillbayDownloader.app", "Quillbay.app")
 SIGNED_WORLD = "world-signed"  # under the build folder: the signed build's bundle and key
 RELEASE_KEY_INSIDE = "/run/release-key.pem"
-READ_ONLY_FOLDER = PurePosixPath("/media/ro")
 
 
 @dataclass(frozen=True)
@@ -23,7 +22,6 @@ class Road:
     scenario: str  # module.function that runs it inside the sandbox: f(checks, desktop, *given)
     needs_dist: bool = True
     kernel_release: str = ""  # what the sandbox's /proc/sys/kernel/osrelease says; empty: the host's
-    read_only_copy: str = ""  # name of a downloader copy bound read-only at READ_ONLY_FOLDER
     interactive: bool = False  # a person answers on the host's display
     store: bool = False  # the local store's keys are bound in: the sandbox trusts its authority
     applications: bool = True  # False: a system without /Applications, as stock Linux has
