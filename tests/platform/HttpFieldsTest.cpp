@@ -1,9 +1,9 @@
 // The header fields the downloader parses itself, held to their grammar; and the host check.
 #include "NamedCase.h"
+#include "SelfSignedCertificate.h"
 #include "platform/linux/net/HostNameCheck.h"
 #include "platform/linux/net/HttpFields.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -112,15 +112,9 @@ class HostNameCheckTest : public testing::TestWithParam<NameRow> {};
 QSslCertificate certificate(const NameRow& row) {
     QTemporaryDir folder;
     const QString path = folder.filePath("certificate.pem");
-    QStringList arguments = QString(
-                                "req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
-                                "-nodes -days 1 -keyout")
-                                .split(' ')
-                            << folder.filePath("key.pem") << "-out" << path << "-subj"
-                            << QStringLiteral("/CN=%1").arg(row.commonName);
-    if (*row.alternativeNames)
-        arguments << "-addext" << QStringLiteral("subjectAltName=%1").arg(row.alternativeNames);
-    if (QProcess::execute("openssl", arguments) != 0) return QSslCertificate();
+    if (!testsupport::makeSelfSignedCertificate(folder.filePath("key.pem"), path, row.commonName,
+                                                row.alternativeNames))
+        return QSslCertificate();
     return QSslCertificate::fromPath(path).value(0);
 }
 

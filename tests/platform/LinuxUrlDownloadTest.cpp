@@ -1,5 +1,6 @@
 #include "LocalHttpServer.h"
 #include "NamedCase.h"
+#include "SelfSignedCertificate.h"
 #include "TestFiles.h"
 #include "foundation/UserMessage.h"
 #include "platform/linux/net/LinuxUrlDownloader.h"
@@ -9,7 +10,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSslKey>
 #include <QTemporaryDir>
 #include <QTest>
@@ -194,16 +194,9 @@ std::unique_ptr<LocalHttpServer> tlsServer(const QTemporaryDir& folder, bool tru
                                            const QString& names) {
     const QString key = folder.filePath("key.pem");
     const QString certificate = folder.filePath("certificate.pem");
-    QStringList arguments = QString(
-                                "req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
-                                "-nodes -days 1 -subj /CN=127.0.0.1 -keyout")
-                                .split(' ')
-                            << key << "-out" << certificate;
-    if (!names.isEmpty())
-        arguments << "-addext"
-                  << "subjectAltName=" + names;
     QFile keyFile(key);
-    if (QProcess::execute("openssl", arguments) != 0 || !keyFile.open(QIODevice::ReadOnly))
+    if (!testsupport::makeSelfSignedCertificate(key, certificate, "127.0.0.1", names) ||
+        !keyFile.open(QIODevice::ReadOnly))
         return nullptr;
     QSslConfiguration server = QSslConfiguration::defaultConfiguration();
     server.setPrivateKey(QSslKey(&keyFile, QSsl::Ec));
