@@ -11,21 +11,12 @@ namespace qby::testsupport {
 // openssl failed.
 inline bool makeSelfSignedCertificate(const QString& keyPath, const QString& certificatePath,
                                       const QString& commonName, const QString& alternativeNames) {
-    QStringList arguments{"req",
-                          "-x509",
-                          "-newkey",
-                          "ec",
-                          "-pkeyopt",
-                          "ec_paramgen_curve:prime256v1",
-                          "-nodes",
-                          "-days",
-                          "1",
-                          "-subj",
-                          "/CN=" + commonName,
-                          "-keyout",
-                          keyPath,
-                          "-out",
-                          certificatePath};
+    QStringList arguments = QStringLiteral(
+                                "req -x509 -newkey ec -pkeyopt "
+                                "ec_paramgen_curve:prime256v1 -nodes -days 1")
+                                .split(u' ');
+    arguments << "-subj"
+              << "/CN=" + commonName << "-keyout" << keyPath << "-out" << certificatePath;
     if (!alternativeNames.isEmpty())
         arguments << "-addext"
                   << "subjectAltName=" + alternativeNames;
